@@ -1,0 +1,10 @@
+#pragma once
+
+#include "host/host_records.h"
+
+namespace tessaro {
+
+// Shared start-up callback of both filters: detects the processor once.
+HostBool FilterInit(FilterDescriptor* filter);
+
+}  // namespace tessaro

@@ -1,0 +1,15 @@
+// The "Quillon Level" filter.
+#pragma once
+
+#include <cstdint>
+
+#include "host/host_records.h"
+
+namespace tessaro {
+
+// Processing callback of "Quillon Level".
+HostBool LevelsProc(FilterDescriptor* filter, FrameInfo* frame);
+// Settings-changed callback: keeps the three channels' sliders in step under "Sync RGB".
+HostBool LevelsUpdate(FilterDescriptor* filter, std::int32_t change);
+
+}  // namespace tessaro

@@ -1,0 +1,86 @@
+// The parallel layer: every parallel construct of the module goes through here.
+//  - ParallelFor: a loop over [0, count) in chunks; the calling thread takes part.
+//  - Invoke: spawn two or three calls and wait for all of them (spawn and sync).
+//  - ReduceOrdered: per-chunk views merged in serial (index) order after the loop.
+// Loops nested inside a spawned call or a loop body share the running team of
+// workers instead of starting a new one, so nesting never oversubscribes the machine.
+#pragma once
+
+#include <cstdint>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+namespace tessaro::parallel {
+
+// A non-owning reference to a callable; cheap to pass through the non-template core.
+template <typename Signature>
+class FunctionRef;
+
+template <typename R, typename... Args>
+class FunctionRef<R(Args...)> {
+ public:
+  template <typename F, typename = std::enable_if_t<!std::is_same_v<std::decay_t<F>, FunctionRef>>>
+  FunctionRef(F&& f) noexcept  // NOLINT: implicit by design
+      : object_(const_cast<void*>(static_cast<const void*>(&f))),
+        call_([](void* o, Args... args) -> R {
+          return (*static_cast<std::remove_reference_t<F>*>(o))(std::forward<Args>(args)...);
+        }) {}
+
+  R operator()(Args... args) const { return call_(object_, std::forward<Args>(args)...); }
+
+ private:
+  void* object_;
+  R (*call_)(void*, Args...);
+};
+
+using RangeBody = FunctionRef<void(std::int32_t begin, std::int32_t end)>;
+using ChunkBody = FunctionRef<void(std::int32_t chunk, std::int32_t begin, std::int32_t end)>;
+using Task = FunctionRef<void()>;
+
+// How [0, count) is cut: chunk i covers [Begin(i), Begin(i + 1)).
+struct ChunkPlan {
+  std::int32_t count;
+  std::int32_t chunks;
+  std::int32_t Begin(std::int32_t chunk) const {
+    return static_cast<std::int32_t>(static_cast<std::int64_t>(count) * chunk / chunks);
+  }
+};
+ChunkPlan PlanChunks(std::int32_t count);
+
+// Runs body over every chunk of the plan, each once, and returns when all are done.
+void ForEachChunk(const ChunkPlan& plan, ChunkBody body);
+
+// Covers each index of [0, count) exactly once; nothing runs when count < 1.
+inline void ParallelFor(std::int32_t count, RangeBody body) {
+  if (count < 1) return;
+  ForEachChunk(PlanChunks(count),
+               [&](std::int32_t, std::int32_t begin, std::int32_t end) { body(begin, end); });
+}
+
+// Runs the calls concurrently (the last one on the calling thread) and waits for all.
+void Invoke(Task first, Task second);
+void Invoke(Task first, Task second, Task third);
+
+// Per-chunk views, each starting as View{}; body(view, begin, end) fills the view of its
+// chunk; merge(left, right) folds right into left. The result is what a serial loop over
+// 0, 1, 2, ... would have produced, whatever order the chunks ran in. May throw what
+// allocating the views throws.
+template <typename View, typename Body, typename Merge>
+View ReduceOrdered(std::int32_t count, Body&& body, Merge&& merge) {
+  if (count < 1) return View{};
+  const ChunkPlan plan = PlanChunks(count);
+  std::vector<View> views(static_cast<std::size_t>(plan.chunks));
+  ForEachChunk(plan, [&](std::int32_t chunk, std::int32_t begin, std::int32_t end) {
+    body(views[static_cast<std::size_t>(chunk)], begin, end);
+  });
+  for (std::size_t i = 1; i < views.size(); ++i) merge(views[0], std::move(views[i]));
+  return std::move(views[0]);
+}
+
+// Workers for the module's parallel work; 0 restores the runtime's default.
+// For tests and benchmarks: the editor never sets it.
+void SetMaxWorkers(int workers);
+int MaxWorkers();
+
+}  // namespace tessaro::parallel

@@ -1,0 +1,24 @@
+// Copies between interleaved three-channel images and three one-channel planes.
+#pragma once
+
+#include <cstdint>
+
+#include "primitives/status.h"
+
+namespace tessaro {
+
+// planes: three plane pointers sharing planeStep; plane c receives channel c.
+using SplitS16C3Fn = Status(const std::int16_t* src, std::int32_t srcStep,
+                            std::int16_t* const* planes, std::int32_t planeStep, ImageSize size);
+using MergeS16C3Fn = Status(const std::int16_t* const* planes, std::int32_t planeStep,
+                            std::int16_t* dst, std::int32_t dstStep, ImageSize size);
+
+SplitS16C3Fn SplitS16C3;
+MergeS16C3Fn MergeS16C3;
+
+namespace generic {
+SplitS16C3Fn SplitS16C3;
+MergeS16C3Fn MergeS16C3;
+}  // namespace generic
+
+}  // namespace tessaro

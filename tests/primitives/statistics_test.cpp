@@ -1,0 +1,1 @@
+// STUB: the family's tests go here
