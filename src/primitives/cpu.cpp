@@ -62,7 +62,9 @@ Status CacheSizeFromLeaf4(const CpuidProbe& probe, std::int32_t* size) {
     const std::uint64_t ways = (r.ebx >> 22) + 1;
     const std::uint64_t partitions = ((r.ebx >> 12) & 0x3FF) + 1;
     const std::uint64_t line = (r.ebx & 0xFFF) + 1;
-    const std::uint64_t sets = static_cast<std::uint64_t>(r.ecx) + 1;
+    // The other three factors multiply to at most 2^32; holding sets to 2^31 keeps the
+    // product from wrapping, and 2^31 sets already exceed the cap below.
+    const std::uint64_t sets = (r.ecx < 0x7FFFFFFFu ? r.ecx : 0x7FFFFFFFu) + std::uint64_t{1};
     const std::uint64_t bytes = ways * partitions * line * sets;
     if (bytes > largest) largest = bytes;
   }

@@ -1,1 +1,348 @@
-// STUB: the family's tests go here
+// Detection over recorded processor answers, and the process-wide start-up and dispatch.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "primitives/cpu.h"
+#include "primitives/dispatch.h"
+#include "primitives/statistics.h"
+
+namespace tessaro {
+namespace {
+
+// CPUID leaf 1 EDX.
+constexpr std::uint32_t kMmx = 1u << 23, kSse = 1u << 25, kSse2 = 1u << 26;
+// CPUID leaf 1 ECX.
+constexpr std::uint32_t kSse3 = 1u << 0, kSsse3 = 1u << 9, kFma = 1u << 12, kSse41 = 1u << 19,
+                        kSse42 = 1u << 20, kMovbe = 1u << 22, kOsxsave = 1u << 27,
+                        kAvx = 1u << 28;
+// CPUID leaf 7 sub-leaf 0 EBX.
+constexpr std::uint32_t kBmi1 = 1u << 3, kAvx2 = 1u << 5, kBmi2 = 1u << 8;
+// XCR0 state components: x87, SSE, AVX.
+constexpr std::uint32_t kXcrX87 = 1u << 0, kXcrSse = 1u << 1, kXcrAvx = 1u << 2;
+
+constexpr std::uint32_t kEdxSse2Level = kMmx | kSse | kSse2;
+constexpr std::uint32_t kEcxSse41Level = kSse3 | kSsse3 | kMovbe | kSse41 | kSse42;
+constexpr std::uint32_t kEcxAvxLevel = kEcxSse41Level | kOsxsave | kAvx;
+constexpr std::uint32_t kEbxAvx2Group = kAvx2 | kBmi1 | kBmi2;
+constexpr std::uint32_t kXcrAll = kXcrX87 | kXcrSse | kXcrAvx;
+
+// A processor that answers from recorded registers; unrecorded leaves read as zeros.
+class FakeProbe final : public CpuidProbe {
+ public:
+  FakeProbe(std::uint32_t maxLeaf, const char* vendor = "GenuineIntel") {
+    CpuidRegs l0{maxLeaf, 0, 0, 0};
+    std::memcpy(&l0.ebx, vendor + 0, 4);
+    std::memcpy(&l0.edx, vendor + 4, 4);
+    std::memcpy(&l0.ecx, vendor + 8, 4);
+    leaves[{0, 0}] = l0;
+  }
+  FakeProbe& Leaf1(std::uint32_t ecx, std::uint32_t edx) {
+    leaves[{1, 0}] = {0, 0, ecx, edx};
+    return *this;
+  }
+  FakeProbe& Leaf7(std::uint32_t ebx) {
+    leaves[{7, 0}] = {0, ebx, 0, 0};
+    return *this;
+  }
+
+  bool HasCpuid() const override { return hasCpuid; }
+  CpuidRegs Cpuid(std::uint32_t leaf, std::uint32_t subleaf) const override {
+    if (!hasCpuid) ADD_FAILURE() << "CPUID executed on a processor without it";
+    ++cpuidCalls;
+    return Recorded(leaf, subleaf);
+  }
+  std::uint32_t Xgetbv(std::uint32_t xcr) const override {
+    // The instruction faults unless the operating system set OSXSAVE.
+    if ((Recorded(1, 0).ecx & kOsxsave) == 0) ADD_FAILURE() << "XGETBV executed without OSXSAVE";
+    ++xgetbvCalls;
+    return xcr == 0 ? xcr0 : 0;
+  }
+
+  bool hasCpuid = true;
+  std::uint32_t xcr0 = kXcrAll;
+  std::map<std::pair<std::uint32_t, std::uint32_t>, CpuidRegs> leaves;
+  mutable int cpuidCalls = 0;
+  mutable int xgetbvCalls = 0;
+
+ private:
+  CpuidRegs Recorded(std::uint32_t leaf, std::uint32_t subleaf) const {
+    const auto it = leaves.find({leaf, subleaf});
+    return it == leaves.end() ? CpuidRegs{0, 0, 0, 0} : it->second;
+  }
+};
+
+FakeProbe Avx2Processor(const char* vendor = "GenuineIntel") {
+  FakeProbe p(0xD, vendor);
+  p.Leaf1(kEcxAvxLevel | kFma, kEdxSse2Level).Leaf7(kEbxAvx2Group);
+  return p;
+}
+
+TEST(CpuDetection, PathFollowsFirstMatchingRule) {
+  struct Case {
+    const char* name;
+    std::uint32_t maxLeaf, edx1, ecx1, ebx7, xcr0;
+    std::int32_t path;
+  };
+  const Case cases[] = {
+      {"no features", 7, 0, 0, 0, kXcrAll, 0},
+      {"SSE without SSE2", 7, kMmx | kSse, kSse3, 0, kXcrAll, 0},
+      {"SSE2 only", 7, kSse2, 0, 0, kXcrAll, 1},
+      {"MOVBE without SSSE3", 7, kEdxSse2Level, kSse3 | kMovbe, 0, kXcrAll, 1},
+      {"SSSE3 without MOVBE", 7, kEdxSse2Level, kSse3 | kSsse3, 0, kXcrAll, 2},
+      {"SSSE3 and MOVBE", 7, kEdxSse2Level, kSse3 | kSsse3 | kMovbe, 0, kXcrAll, 3},
+      {"SSE4.1 with MOVBE", 7, kEdxSse2Level, kEcxSse41Level, 0, kXcrAll, 4},
+      {"SSE4.1 without SSSE3", 7, kEdxSse2Level, kSse41, 0, kXcrAll, 4},
+      {"AVX with OS state", 7, kEdxSse2Level, kEcxAvxLevel, 0, kXcrAll, 5},
+      {"AVX2 group", 7, kEdxSse2Level, kEcxAvxLevel | kFma, kEbxAvx2Group, kXcrAll, 6},
+      {"XCR0 lacks AVX state", 7, kEdxSse2Level, kEcxAvxLevel | kFma, kEbxAvx2Group,
+       kXcrX87 | kXcrSse, 4},
+      {"XCR0 lacks SSE state", 7, kEdxSse2Level, kEcxAvxLevel | kFma, kEbxAvx2Group,
+       kXcrX87 | kXcrAvx, 4},
+      {"OSXSAVE clear", 7, kEdxSse2Level, (kEcxAvxLevel | kFma) & ~kOsxsave, kEbxAvx2Group,
+       kXcrAll, 4},
+      {"OSXSAVE without AVX", 7, kEdxSse2Level, kEcxSse41Level | kOsxsave, 0, kXcrAll, 4},
+      {"AVX unusable below SSE4.1", 7, kEdxSse2Level, kSse3 | kSsse3 | kMovbe | kAvx, 0,
+       kXcrAll, 3},
+      {"no FMA", 7, kEdxSse2Level, kEcxAvxLevel, kEbxAvx2Group, kXcrAll, 5},
+      {"no AVX2", 7, kEdxSse2Level, kEcxAvxLevel | kFma, kBmi1 | kBmi2, kXcrAll, 5},
+      {"no BMI1", 7, kEdxSse2Level, kEcxAvxLevel | kFma, kAvx2 | kBmi2, kXcrAll, 5},
+      {"no BMI2", 7, kEdxSse2Level, kEcxAvxLevel | kFma, kAvx2 | kBmi1, kXcrAll, 5},
+      {"highest leaf 6", 6, kEdxSse2Level, kEcxAvxLevel | kFma, kEbxAvx2Group, kXcrAll, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeProbe p(c.maxLeaf);
+    p.Leaf1(c.ecx1, c.edx1).Leaf7(c.ebx7).xcr0 = c.xcr0;
+    CpuDetector detector(p);
+    std::int32_t path = -1;
+    EXPECT_EQ(detector.Init(&path), StatusOk);
+    EXPECT_EQ(path, c.path);
+    if ((c.ecx1 & kOsxsave) == 0) {
+      EXPECT_EQ(p.xgetbvCalls, 0);
+    }
+  }
+}
+
+TEST(CpuDetection, MaskBitsComeFromTheirCpuidBits) {
+  constexpr CpuFeatureMask kPathBits = 0x1 | 0x2 | 0x4 | 0x8 | 0x10 | 0x20 | 0x40 | 0x80 |
+                                       0x100 | 0x200 | 0x8000;
+  struct Case {
+    const char* name;
+    std::uint32_t edx1, ecx1, ebx7, xcr0;
+    CpuFeatureMask bits;
+  };
+  const Case cases[] = {
+      {"MMX", kMmx, 0, 0, kXcrAll, 0x1},
+      {"SSE", kSse, 0, 0, kXcrAll, 0x2},
+      {"SSE2", kSse2, 0, 0, kXcrAll, 0x4},
+      {"SSE3", 0, kSse3, 0, kXcrAll, 0x8},
+      {"SSSE3", 0, kSsse3, 0, kXcrAll, 0x10},
+      {"MOVBE", 0, kMovbe, 0, kXcrAll, 0x20},
+      {"SSE4.1", 0, kSse41, 0, kXcrAll, 0x40},
+      {"SSE4.2", 0, kSse42, 0, kXcrAll, 0x80},
+      {"AVX without OSXSAVE", 0, kAvx, 0, kXcrAll, 0x100},
+      {"AVX with OS state", 0, kAvx | kOsxsave, 0, kXcrSse | kXcrAvx, 0x300},
+      {"AVX2 group", 0, kFma, kEbxAvx2Group, kXcrAll, 0x8000},
+      {"FMA alone", 0, kFma, 0, kXcrAll, 0},
+      {"every bit", ~0u, ~0u, ~0u, ~0u, kPathBits},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeProbe p(7);
+    p.Leaf1(c.ecx1, c.edx1).Leaf7(c.ebx7).xcr0 = c.xcr0;
+    CpuDetector detector(p);
+    CpuFeatureMask mask = 0;
+    ASSERT_EQ(detector.GetCpuFeatures(&mask), StatusOk);
+    EXPECT_EQ(mask & kPathBits, c.bits);
+    EXPECT_EQ(mask >> 32, 0u);
+  }
+}
+
+TEST(CpuDetection, VendorDecidesOnlyTheResult) {
+  const struct {
+    const char* vendor;
+    Status status;
+  } cases[] = {
+      {"GenuineIntel", StatusOk},
+      {"OtherVendor!", StatusVendorWarning},
+      // Read in EBX, ECX, EDX order this would spell the accepted name.
+      {"GenuntelineI", StatusVendorWarning},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.vendor);
+    FakeProbe p = Avx2Processor(c.vendor);
+    CpuDetector detector(p);
+    std::int32_t path = -1;
+    EXPECT_EQ(detector.Init(&path), c.status);
+    EXPECT_EQ(path, PathAvx2);
+  }
+}
+
+TEST(CpuDetection, NoCpuidRunsGenericCodeAndExecutesNothing) {
+  FakeProbe p = Avx2Processor();
+  p.hasCpuid = false;
+  CpuDetector detector(p);
+  std::int32_t path = -1;
+  EXPECT_EQ(detector.Init(&path), StatusVendorWarning);
+  EXPECT_EQ(path, PathGeneric);
+  CpuFeatureMask mask = 0x1234;
+  EXPECT_EQ(detector.GetCpuFeatures(&mask), StatusNoCpuidWarning);
+  EXPECT_EQ(mask, 0x1234u);
+  EXPECT_EQ(detector.GetCpuFeatures(nullptr), StatusNoCpuidWarning);
+  std::int32_t size = -1;
+  EXPECT_EQ(detector.GetLargestCacheSize(&size), StatusNoCpuidWarning);
+  EXPECT_EQ(size, 0);
+  EXPECT_EQ(p.xgetbvCalls, 0);
+}
+
+TEST(CpuDetection, NullPointerWithCpuid) {
+  FakeProbe p = Avx2Processor();
+  CpuDetector detector(p);
+  EXPECT_EQ(detector.GetCpuFeatures(nullptr), StatusNullPointer);
+  CpuFeatureMask mask = 0;
+  ASSERT_EQ(detector.GetCpuFeatures(&mask), StatusOk);
+  EXPECT_EQ(detector.GetCpuFeatures(nullptr), StatusNullPointer);  // cached, still checked
+  EXPECT_EQ(detector.GetLargestCacheSize(nullptr), StatusNullPointer);
+}
+
+// EAX type and level, EBX ways, partitions and line size, ECX sets, each stored minus one.
+CpuidRegs Cache(std::uint32_t type, std::uint32_t ways, std::uint32_t partitions,
+                std::uint32_t line, std::uint32_t sets) {
+  const std::uint32_t level = 2;
+  return {type | level << 5, (ways - 1) << 22 | (partitions - 1) << 12 | (line - 1), sets - 1, 0};
+}
+constexpr std::uint32_t kData = 1, kInstruction = 2, kUnified = 3, kNone = 0;
+
+FakeProbe WithLeaf4(const std::vector<CpuidRegs>& caches, std::uint32_t maxLeaf = 4,
+                    const char* vendor = "GenuineIntel") {
+  FakeProbe p(maxLeaf, vendor);
+  for (std::uint32_t i = 0; i < caches.size(); ++i) p.leaves[{4, i}] = caches[i];
+  return p;
+}
+FakeProbe WithLeaf2(std::uint32_t eax, std::uint32_t ebx, std::uint32_t ecx, std::uint32_t edx,
+                    std::uint32_t maxLeaf = 3) {
+  FakeProbe p(maxLeaf);
+  p.leaves[{2, 0}] = {eax, ebx, ecx, edx};
+  return p;
+}
+
+TEST(CpuCacheSize, LargestDataOrUnifiedCache) {
+  constexpr std::int32_t KiB = 1024, MiB = 1024 * KiB;
+  const CpuidRegs l1d = Cache(kData, 8, 1, 64, 64);  // 32 KiB
+  std::vector<CpuidRegs> many(32, l1d);
+  many.push_back(Cache(kUnified, 16, 1, 64, 8192));  // sub-leaf 32 is never read
+  FakeProbe leaf2AndLeaf4 = WithLeaf4({l1d});
+  leaf2AndLeaf4.leaves[{2, 0}] = {0x0000EC01, 0, 0, 0};
+
+  const struct {
+    const char* name;
+    FakeProbe probe;
+    Status status;
+    std::int32_t size;
+  } cases[] = {
+      {"leaf 4",
+       WithLeaf4({l1d, Cache(kInstruction, 16, 1, 64, 65536), Cache(kUnified, 4, 1, 64, 1024),
+                  Cache(kUnified, 12, 2, 64, 4096), Cache(kNone, 16, 1, 64, 8192),
+                  Cache(kUnified, 16, 1, 64, 131072)}),
+       StatusOk, 6 * MiB},  // 12 ways, 2 partitions, 64-byte lines, 4096 sets
+      {"leaf 4 only instruction cache", WithLeaf4({Cache(kInstruction, 8, 1, 64, 64)}),
+       StatusCacheSizeWarning, 0},
+      {"leaf 4 empty", WithLeaf4({}), StatusCacheSizeWarning, 0},
+      {"leaf 4 stops after 32 sub-leaves", WithLeaf4(many), StatusOk, 32 * KiB},
+      {"leaf 4 nonsense is capped", WithLeaf4({{kData, ~0u, ~0u, 0}}), StatusOk, 0x7FFFFFFF},
+      {"leaf 4 preferred to leaf 2", leaf2AndLeaf4, StatusOk, 32 * KiB},
+      {"leaf 2 table order decides", WithLeaf2(0x00002C01, 0, 0, 0x00000049), StatusOk, 4 * MiB},
+      {"leaf 2 at highest leaf 2", WithLeaf2(0x00002C01, 0, 0, 0, 2), StatusOk, 32 * KiB},
+      {"leaf 2 AL not 1", WithLeaf2(0x00002C02, 0, 0, 0x00000049), StatusCacheSizeWarning, 0},
+      {"leaf 2 register with bit 31 ignored", WithLeaf2(0x00002C01, 0x800000EC, 0, 0), StatusOk,
+       32 * KiB},
+      {"leaf 2 EAX with bit 31 ignored", WithLeaf2(0x80EC0001, 0x00000049, 0, 0), StatusOk,
+       4 * MiB},
+      {"leaf 2 instruction caches and TLBs only", WithLeaf2(0x00B03001, 0x000000FF, 0, 0x09),
+       StatusCacheSizeWarning, 0},
+      {"leaf 2 24 MiB", WithLeaf2(0x0000EC01, 0, 0, 0x4D), StatusOk, 24 * MiB},
+      {"leaf 2 1.5 MiB", WithLeaf2(0x00000001, 0, 0x002CDC0A, 0), StatusOk, 1536 * KiB},
+      {"leaf 2 8 KiB", WithLeaf2(0x00000A01, 0, 0, 0), StatusOk, 8 * KiB},
+      {"highest leaf 1", WithLeaf4({l1d}, 1), StatusNoCpuidWarning, 0},
+      {"other vendor", WithLeaf4({l1d}, 4, "OtherVendor!"), StatusNoCpuidWarning, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CpuDetector detector(c.probe);
+    std::int32_t size = -1;
+    EXPECT_EQ(detector.GetLargestCacheSize(&size), c.status);
+    EXPECT_EQ(size, c.size);
+  }
+}
+
+TEST(CpuDetection, QueriesAreCachedAndInitRepeats) {
+  for (const bool cacheKnown : {true, false}) {
+    SCOPED_TRACE(cacheKnown ? "cache size known" : "cache size unknown");
+    FakeProbe p = Avx2Processor();
+    if (cacheKnown) p.leaves[{4, 0}] = Cache(kUnified, 16, 1, 64, 8192);
+    CpuDetector detector(p);
+
+    CpuFeatureMask first = 0, second = 0;
+    ASSERT_EQ(detector.GetCpuFeatures(&first), StatusOk);
+    std::int32_t size1 = -1, size2 = -1;
+    const Status cache1 = detector.GetLargestCacheSize(&size1);
+    p.cpuidCalls = p.xgetbvCalls = 0;
+    EXPECT_EQ(detector.GetCpuFeatures(&second), StatusOk);
+    EXPECT_EQ(second, first);
+    EXPECT_EQ(detector.GetLargestCacheSize(&size2), cache1);
+    EXPECT_EQ(size2, size1);
+    EXPECT_EQ(p.cpuidCalls, 0);
+    EXPECT_EQ(p.xgetbvCalls, 0);
+
+    std::int32_t path1 = -1, path2 = -1;
+    const Status init1 = detector.Init(&path1);
+    EXPECT_EQ(detector.Init(&path2), init1);
+    EXPECT_EQ(path2, path1);
+    EXPECT_EQ(path1, PathAvx2);
+  }
+}
+
+// Read during static initialisation, before any test can run InitPrimitives.
+const std::int32_t gCpuPathAtLoad = CpuPath.load();
+
+TEST(CpuDispatch, PathIsGenericAtLoadAndInitPrimitivesRepeats) {
+  EXPECT_EQ(gCpuPathAtLoad, PathGeneric);
+  const Status first = InitPrimitives();
+  const std::int32_t path = CpuPath.load();
+  EXPECT_TRUE(first == StatusOk || first == StatusVendorWarning) << first;
+  EXPECT_EQ(InitPrimitives(), first);
+  EXPECT_EQ(CpuPath.load(), path);
+  CpuFeatureMask mask = 0;
+  ASSERT_EQ(GetCpuFeatures(&mask), StatusOk);
+  EXPECT_EQ(path, ChooseCpuPath(mask));
+}
+
+TEST(CpuDispatch, PrimitiveBeforeInitPrimitivesMatchesAfter) {
+  // Two rows of two pixels, the step padded by one pixel.
+  const std::int16_t image[] = {10, -20, 4096, -2048, 300, 7, 99, 99, 99,
+                                0,  5,   -5,   4000,  -7,  8, 99, 99, 99};
+  const auto run = [&](std::int16_t mins[3], std::int16_t maxs[3]) {
+    constexpr std::int32_t kStep = 9 * 2;
+    return MinMaxS16C3(image, kStep, ImageSize{2, 2}, mins, maxs);
+  };
+  const std::int32_t saved = CpuPath.load();
+  CpuPath.store(PathGeneric);  // as at module load
+  std::int16_t minsBefore[3] = {1, 1, 1}, maxsBefore[3] = {1, 1, 1};
+  const Status before = run(minsBefore, maxsBefore);
+  InitPrimitives();
+  std::int16_t minsAfter[3] = {1, 1, 1}, maxsAfter[3] = {1, 1, 1};
+  EXPECT_EQ(run(minsAfter, maxsAfter), before);
+  CpuPath.store(saved);
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_EQ(minsAfter[c], minsBefore[c]) << c;
+    EXPECT_EQ(maxsAfter[c], maxsBefore[c]) << c;
+  }
+}
+
+}  // namespace
+}  // namespace tessaro
