@@ -5,6 +5,4 @@ namespace tessaro {
 // Not processing yet: FALSE tells the host the frame was left as it came.
 HostBool LevelsProc(FilterDescriptor*, FrameInfo*) { return kFalse; }
 
-HostBool LevelsUpdate(FilterDescriptor*, std::int32_t) { return kFalse; }
-
 }  // namespace tessaro

@@ -1,0 +1,96 @@
+#include "levels/levels_params.h"
+
+#include <algorithm>
+#include <cassert>
+
+#include "host/filters.h"
+#include "levels/levels.h"
+
+namespace tessaro {
+namespace {
+
+// The host reports a change of track n with this code plus n.
+constexpr std::int32_t kTrackChangeBase = 0x10000;
+
+// Under "Sync RGB" a moved slider is copied to the same slider of the other two channels.
+struct PartnerRow {
+  std::int32_t firstTrack;
+  std::int32_t lastTrack;
+  std::int32_t firstWriteOffset;
+  std::int32_t secondWriteOffset;
+};
+constexpr PartnerRow kPartners[] = {
+    {0, 5, +6, +12},    // R block
+    {6, 11, -6, +6},    // G block
+    {12, 17, -12, -6},  // B block
+    {18, 18, +1, +2},   // gamR
+    {19, 19, -1, +1},   // gamG
+    {20, 20, -2, -1},   // gamB
+};
+
+// Every track has exactly one row, and every write lands on another valid track.
+consteval bool PartnersCoverEveryTrack() {
+  std::int32_t next = 0;
+  for (const PartnerRow& row : kPartners) {
+    if (row.firstTrack != next || row.lastTrack < row.firstTrack) return false;
+    for (std::int32_t n = row.firstTrack; n <= row.lastTrack; ++n) {
+      for (std::int32_t to : {n + row.firstWriteOffset, n + row.secondWriteOffset}) {
+        if (to == n || to < 0 || to >= kLevelsTrackCount) return false;
+      }
+    }
+    next = row.lastTrack + 1;
+  }
+  return next == kLevelsTrackCount;
+}
+static_assert(PartnersCoverEveryTrack());
+
+const PartnerRow& PartnerRowOf(std::int32_t track) {
+  for (const PartnerRow& row : kPartners) {
+    if (track <= row.lastTrack) return row;
+  }
+  assert(false);
+  return kPartners[0];
+}
+
+}  // namespace
+
+ChannelLevels ReadChannelLevels(const std::int32_t* trackValues, std::int32_t channel) {
+  assert(trackValues != nullptr && channel >= 0 && channel < 3);
+  const std::int32_t* block = trackValues + kLevelsTracksPerChannel * channel;
+  const auto [inLow, inHigh] = std::minmax(block[TrackInFirst], block[TrackInSecond]);
+  const auto [outLow, outHigh] = std::minmax(block[TrackOutFirst], block[TrackOutSecond]);
+  ChannelLevels levels{};
+  levels.clipHigh = block[TrackClipHigh];
+  levels.clipLow = block[TrackClipLow];
+  levels.inLow = static_cast<float>(inLow);
+  levels.inHigh = static_cast<float>(inHigh);
+  levels.outLow = static_cast<float>(outLow);
+  levels.outHigh = static_cast<float>(outHigh);
+  levels.gamma = static_cast<float>(trackValues[kLevelsGammaTrack + channel]) / 100.0f;
+  return levels;
+}
+
+HostBool LevelsUpdate(FilterDescriptor* filter, std::int32_t change) {
+  if (filter == nullptr || filter->trackValues == nullptr || filter->checkValues == nullptr) {
+    return kFalse;
+  }
+  if (filter->checkValues[CheckSyncRgb] == 0) return kFalse;
+  // Compared before subtracting, so no code can overflow.
+  if (change < kTrackChangeBase || change >= kTrackChangeBase + kLevelsTrackCount) return kFalse;
+
+  std::int32_t* tracks = filter->trackValues;
+  const std::int32_t n = change - kTrackChangeBase;
+  const PartnerRow& row = PartnerRowOf(n);
+  tracks[n + row.firstWriteOffset] = tracks[n];
+  tracks[n + row.secondWriteOffset] = tracks[n];
+
+  // A host that has not filled the table gets the copies without a refresh: calling
+  // through a null pointer would take the host down.
+  HostServiceTable* services = filter->services;
+  if (services != nullptr && services->refreshFilterWindow != nullptr) {
+    services->refreshFilterWindow(filter);
+  }
+  return kTrue;
+}
+
+}  // namespace tessaro
