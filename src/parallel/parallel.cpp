@@ -50,30 +50,33 @@ void ForEachChunk(const ChunkPlan& plan, ChunkBody body) {
 
 namespace {
 
-template <typename... Tasks>
-void InvokeAll(Task last, Tasks... spawned) {
-  auto run = [&] {
-    (
-        [&] {
-#pragma omp task default(shared)
-          spawned();
-        }(),
-        ...);
-    last();
+// The tasks only reference the caller's frame, which outlives them: taskwait comes first.
+void RunTasks(const Task* spawned, int count, const Task& last) {
+  for (int i = 0; i < count; ++i) {
+#pragma omp task default(shared) firstprivate(i)
+    spawned[i]();
+  }
+  last();
 #pragma omp taskwait
-  };
+}
+
+void InvokeAll(const Task* spawned, int count, const Task& last) {
   if (InsideTeam()) {
-    run();
+    RunTasks(spawned, count, last);
     return;
   }
 #pragma omp parallel num_threads(MaxWorkers()) default(shared)
 #pragma omp single
-  run();
+  RunTasks(spawned, count, last);
 }
 
 }  // namespace
 
-void Invoke(Task first, Task second) { InvokeAll(second, first); }
-void Invoke(Task first, Task second, Task third) { InvokeAll(third, first, second); }
+void Invoke(Task first, Task second) { InvokeAll(&first, 1, second); }
+
+void Invoke(Task first, Task second, Task third) {
+  const Task spawned[2] = {first, second};
+  InvokeAll(spawned, 2, third);
+}
 
 }  // namespace tessaro::parallel
