@@ -1,9 +1,10 @@
-// Scalar rounding and saturation shared by the generic implementations (and by scalar
-// tails of the SIMD ones). Internal linkage on purpose: a file compiled with a higher
-// instruction-set level must never lend its copy to the rest of the program.
+// Scalar rounding, saturation and row addressing shared by the generic implementations
+// (and by scalar tails of the SIMD ones). Internal linkage on purpose: a file compiled
+// with a higher instruction-set level must never lend its copy to the rest of the program.
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 #include "primitives/convert.h"
 
@@ -21,6 +22,13 @@ inline std::int32_t RoundHalfToEven(double x) {
 
 inline std::int32_t RoundHalfAwayFromZero(double x) {
   return static_cast<std::int32_t>(x >= 0.0 ? x + 0.5 : x - 0.5);
+}
+
+// Row y of an image whose rows lie step bytes apart; a negative step runs upwards.
+template <typename T>
+inline T* RowAt(T* base, std::int32_t step, std::int32_t y) {
+  using Byte = std::conditional_t<std::is_const_v<T>, const unsigned char, unsigned char>;
+  return reinterpret_cast<T*>(reinterpret_cast<Byte*>(base) + static_cast<std::intptr_t>(step) * y);
 }
 
 inline std::int16_t SaturateS16(std::int32_t v) {
