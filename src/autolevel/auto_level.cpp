@@ -1,8 +1,73 @@
 #include "autolevel/auto_level.h"
 
-namespace tessaro {
+#include <cmath>
 
-// Not processing yet: FALSE tells the host the frame was left as it came.
-HostBool AutoLevelProc(FilterDescriptor*, FrameInfo*) { return kFalse; }
+#include "autolevel/level_plane.h"
+#include "host/filters.h"
+#include "parallel/parallel.h"
+#include "primitives/arithmetic.h"
+#include "primitives/planar_copy.h"
+#include "primitives/statistics.h"
+
+namespace tessaro {
+namespace {
+
+constexpr float kFullScale = 4096.0f;
+constexpr std::int32_t kChromaCentre = 2048;
+
+// Carries the mean luma, as a fraction of 4096, to midRng percent.
+float YcAutoGamma(double meanY, std::int32_t midRng) {
+  float mY = static_cast<float>(meanY) * 0.000244140625f;
+  mY = std::fmax(mY, 0.0f);
+  mY = std::fmin(mY, 1.0f);
+  const double a = std::log(static_cast<double>(mY));
+  const double t = static_cast<double>(static_cast<float>(midRng)) / 100.0;
+  return static_cast<float>(a / std::log(t));
+}
+
+}  // namespace
+
+float UsableGamma(float gamma) { return std::isfinite(gamma) && gamma > 0.0f ? gamma : 1.0f; }
+
+void PlanesAt(YcPixel* buffer, std::int32_t width, std::int32_t height, std::int16_t* planes[3]) {
+  auto* base = reinterpret_cast<std::int16_t*>(buffer);
+  const std::int64_t planeSamples = static_cast<std::int64_t>(width) * height;
+  for (int c = 0; c < 3; ++c) planes[c] = base + c * planeSamples;
+}
+
+HostBool AutoLevelProc(FilterDescriptor* filter, FrameInfo* frame) {
+  if (filter->checkValues[CheckRgbMode] != 0) return AutoLevelRgbProc(filter, frame);
+
+  const std::int32_t w = frame->width;
+  const std::int32_t h = frame->height;
+  const std::int32_t rowStep = frame->rowLength * 6;
+  const ImageSize size{w, h};
+  auto* edit = reinterpret_cast<std::int16_t*>(frame->edit);
+
+  std::int16_t mins[3] = {0, 0, 0};
+  std::int16_t maxs[3] = {0, 0, 0};
+  double means[3] = {0.0, 0.0, 0.0};
+  parallel::Invoke([&] { MinMaxS16C3(edit, rowStep, size, mins, maxs); },
+                   [&] { MeanS16C3(edit, rowStep, size, means); });
+
+  const float gamma = UsableGamma(YcAutoGamma(means[0], filter->trackValues[TrackMidRng]));
+
+  std::int16_t* planes[3];
+  PlanesAt(frame->temp, w, h, planes);
+  if (SplitS16C3(edit, rowStep, planes, 2 * w, size) != StatusOk) return kTrue;
+
+  // A flat plane has nothing to stretch and is left exactly as it came.
+  const bool level[3] = {true, filter->checkValues[CheckCb] != 0,
+                         filter->checkValues[CheckCr] != 0};
+  for (int c = 0; c < 3; ++c) {
+    if (!level[c] || mins[c] == maxs[c]) continue;
+    LevelPlane(planes[c], 2 * w, w, h, maxs[c], mins[c], gamma, kFullScale);
+    // Chroma comes back from 0..4096 to its signed range.
+    if (c > 0) SubConstS16C1(kChromaCentre, planes[c], 2 * w, size, 0);
+  }
+
+  MergeS16C3(planes, 2 * w, edit, rowStep, size);
+  return kTrue;
+}
 
 }  // namespace tessaro

@@ -1,0 +1,79 @@
+#include <cmath>
+
+#include "autolevel/auto_level.h"
+#include "autolevel/level_plane.h"
+#include "host/filters.h"
+#include "parallel/frame_convert.h"
+#include "parallel/parallel.h"
+#include "primitives/planar_copy.h"
+#include "primitives/statistics.h"
+
+namespace tessaro {
+namespace {
+
+constexpr float kRgbFullScale = 4080.0f;
+
+// The smaller distance from the mean to either extreme; when both are 0 the quotient is not
+// a number and the result is the upper distance, 0.
+double Spread(std::int16_t min, std::int16_t max, double mean) {
+  const double up = std::fabs(static_cast<double>(max) - mean);
+  const double down = std::fabs(mean - static_cast<double>(min));
+  return up / down > 1.0 ? down : up;
+}
+
+// The average of the three channels' gammas, each carrying its mean (of 4080) to midRng
+// percent.
+float RgbAutoGamma(const double means[3], std::int32_t midRng) {
+  const double lnT = std::log(static_cast<double>(static_cast<float>(midRng)) / 100.0);
+  float g[3];
+  for (int c = 0; c < 3; ++c) {
+    float m = static_cast<float>(means[c]) / kRgbFullScale;
+    m = std::fmax(m, 0.0f);
+    m = std::fmin(m, 1.0f);
+    g[c] = static_cast<float>(std::log(static_cast<double>(m)) / lnT);
+  }
+  return ((g[0] + g[1]) + g[2]) / 3.0f;
+}
+
+}  // namespace
+
+HostBool AutoLevelRgbProc(FilterDescriptor* filter, FrameInfo* frame) {
+  const std::int32_t w = frame->width;
+  const std::int32_t h = frame->height;
+  const std::int32_t rowStep = frame->rowLength * 6;
+  const ImageSize size{w, h};
+  auto* edit = reinterpret_cast<std::int16_t*>(frame->edit);
+  auto* temp = reinterpret_cast<std::int16_t*>(frame->temp);
+
+  std::int16_t mins[3] = {0, 0, 0};
+  std::int16_t maxs[3] = {0, 0, 0};
+  double means[3] = {0.0, 0.0, 0.0};
+  ConvertYcToRgbFrame(edit, rowStep, temp, rowStep, w, h);
+  parallel::Invoke([&] { MinMaxS16C3(temp, rowStep, size, mins, maxs); },
+                   [&] { MeanS16C3(temp, rowStep, size, means); });
+
+  double spread = Spread(mins[0], maxs[0], means[0]);
+  for (int c = 1; c < 3; ++c) spread = std::fmin(spread, Spread(mins[c], maxs[c], means[c]));
+  // Too compressed a channel: skip the frame before anything is written to it.
+  if (static_cast<double>(filter->trackValues[TrackSkip]) > 2.0 * spread) return kFalse;
+
+  const float gamma = UsableGamma(RgbAutoGamma(means, filter->trackValues[TrackMidRng]));
+
+  std::int16_t* planes[3];
+  PlanesAt(frame->edit, w, h, planes);
+  SplitS16C3(temp, rowStep, planes, 2 * w, size);
+
+  auto level = [&](int c) {
+    // A flat channel has nothing to stretch and is left exactly as it came.
+    if (mins[c] != maxs[c]) {
+      LevelPlane(planes[c], 2 * w, w, h, maxs[c], mins[c], gamma, kRgbFullScale);
+    }
+  };
+  parallel::Invoke([&] { level(0); }, [&] { level(1); }, [&] { level(2); });
+
+  MergeS16C3(planes, 2 * w, temp, rowStep, size);
+  ConvertRgbToYcFrame(temp, rowStep, edit, rowStep, w, h);
+  return kTrue;
+}
+
+}  // namespace tessaro

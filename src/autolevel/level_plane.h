@@ -1,0 +1,15 @@
+// The level-and-gamma stage shared by both filters.
+#pragma once
+
+#include <cstdint>
+
+namespace tessaro {
+
+// Maps every sample of a width x height plane from [low, high] onto [0, outScale] through
+// the power 1 / gamma, row-parallel, in place. Samples below low are taken as low, since a
+// negative base has no useful power. A row whose float buffer cannot be had is left as it
+// was.
+void LevelPlane(std::int16_t* plane, std::int32_t planeStep, std::int32_t width,
+                std::int32_t height, float high, float low, float gamma, float outScale);
+
+}  // namespace tessaro

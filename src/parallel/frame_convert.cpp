@@ -1,0 +1,64 @@
+#include "parallel/frame_convert.h"
+
+#include "parallel/status_reducer.h"
+#include <type_traits>
+
+#include "primitives/arithmetic.h"
+
+namespace tessaro {
+
+// The integer coefficients over 4080; each quotient is the nearest single-precision value.
+const float RgbToYcMatrix[12] = {
+    1219.0f / 4080.0f, 2401.0f / 4080.0f,  462.0f / 4080.0f,  0.0f,
+    -692.0f / 4080.0f, -1357.0f / 4080.0f, 2048.0f / 4080.0f, 0.0f,
+    2048.0f / 4080.0f, -1717.0f / 4080.0f, -332.0f / 4080.0f, 0.0f,
+};
+
+// The nearest single-precision values to the exact inverse of the matrix above.
+const float YcToRgbMatrix[12] = {
+    0.999852598f, 0.000977435615f, 1.3973906f,     0.0f,
+    0.999252737f, -0.340485334f,   -0.709816873f,  0.0f,
+    0.999943376f, 1.76691294f,     0.00184220658f, 0.0f,
+};
+
+namespace {
+
+template <typename T>
+T* RowAt(T* base, std::int32_t step, std::int32_t row) {
+  const std::int64_t offset = (static_cast<std::int64_t>(row) * step) & ~std::int64_t{1};
+  using Byte = std::conditional_t<std::is_const_v<T>, const char, char>;
+  return reinterpret_cast<T*>(reinterpret_cast<Byte*>(base) + offset);
+}
+
+Status ConvertWith(const float* matrix, const std::int16_t* src, std::int32_t srcStep,
+                   std::int16_t* dst, std::int32_t dstStep, std::int32_t width,
+                   std::int32_t height) {
+  // Row 0 would report the null pointer; later rows must not be formed from it at all.
+  if (height >= 1 && (src == nullptr || dst == nullptr)) return StatusNullPointer;
+  return ConvertFrameRows(
+      src, srcStep, dst, dstStep, width, height,
+      [matrix](const std::int16_t* s, std::int32_t ss, std::int16_t* d, std::int32_t ds,
+               std::int32_t w) { return ColorMatrixS16C3(s, ss, d, ds, ImageSize{w, 1}, matrix); });
+}
+
+}  // namespace
+
+Status ConvertFrameRows(const std::int16_t* src, std::int32_t srcStep, std::int16_t* dst,
+                        std::int32_t dstStep, std::int32_t width, std::int32_t height,
+                        parallel::FunctionRef<RowMatrixFn> rowOp) {
+  return FirstFailingRow(height, [&](std::int32_t r) {
+    return rowOp(RowAt(src, srcStep, r), srcStep, RowAt(dst, dstStep, r), dstStep, width);
+  });
+}
+
+Status ConvertYcToRgbFrame(const std::int16_t* src, std::int32_t srcStep, std::int16_t* dst,
+                           std::int32_t dstStep, std::int32_t width, std::int32_t height) {
+  return ConvertWith(YcToRgbMatrix, src, srcStep, dst, dstStep, width, height);
+}
+
+Status ConvertRgbToYcFrame(const std::int16_t* src, std::int32_t srcStep, std::int16_t* dst,
+                           std::int32_t dstStep, std::int32_t width, std::int32_t height) {
+  return ConvertWith(RgbToYcMatrix, src, srcStep, dst, dstStep, width, height);
+}
+
+}  // namespace tessaro
