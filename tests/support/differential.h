@@ -1,0 +1,148 @@
+// Helpers for the differential tests: every slot of a primitive against the generic slot,
+// on seeded random images surrounded by guard bytes.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "primitives/cpu.h"
+
+namespace tessaro::testing {
+
+// The highest code path this processor can run; slots above it are skipped.
+inline std::int32_t HighestRunnableSlot() {
+  CpuFeatureMask mask = 0;
+  return GetCpuFeatures(&mask) == StatusOk ? ChooseCpuPath(mask) : 0;
+}
+
+// Small, fast and the same on every target, so a printed seed replays anywhere.
+class Random {
+ public:
+  explicit Random(std::uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 1) {}
+  std::uint32_t Next() {
+    state_ ^= state_ << 13;
+    state_ ^= state_ >> 7;
+    state_ ^= state_ << 17;
+    return static_cast<std::uint32_t>(state_ >> 16);
+  }
+  // Uniform in [lo, hi].
+  std::int32_t Range(std::int32_t lo, std::int32_t hi) {
+    return lo + static_cast<std::int32_t>(Next() % static_cast<std::uint32_t>(hi - lo + 1));
+  }
+  bool OneIn(std::uint32_t n) { return Next() % n == 0; }
+
+ private:
+  std::uint64_t state_;
+};
+
+// How the samples of one image are drawn: runs of the extremes and of zeros, alternating
+// low and high, small values, and uniform noise.
+enum class Fill { kUniform, kExtremes, kSmall, kMixed };
+
+inline std::int16_t RandomS16(Random& rng, Fill fill) {
+  switch (fill) {
+    case Fill::kExtremes: {
+      static constexpr std::int16_t kEdges[] = {-32768, -32767, -1, 0, 1, 32766, 32767};
+      return kEdges[rng.Next() % 7];
+    }
+    case Fill::kSmall:
+      return static_cast<std::int16_t>(rng.Range(-4200, 4200));
+    case Fill::kMixed:
+      return rng.OneIn(3) ? RandomS16(rng, Fill::kExtremes) : RandomS16(rng, Fill::kSmall);
+    case Fill::kUniform:
+      break;
+  }
+  return static_cast<std::int16_t>(rng.Next());
+}
+
+// Floats that probe rounding: halves and their neighbours, signed zeros, values beyond the
+// 16-bit range, infinities and not-a-number.
+inline float RandomF32(Random& rng, Fill fill, bool withNonFinite) {
+  const std::uint32_t pick = rng.Next() % 10;
+  if (fill == Fill::kUniform || pick < 3) {
+    return static_cast<float>(rng.Range(-40000, 40000)) + static_cast<float>(rng.Next() % 1024) / 1024.0f;
+  }
+  const float half = static_cast<float>(rng.Range(-33000, 33000)) + 0.5f;
+  switch (pick) {
+    case 3:
+      return half;
+    case 4:
+      return std::nextafter(half, 0.0f);
+    case 5:
+      return std::nextafter(half, half > 0 ? 1e9f : -1e9f);
+    case 6:
+      return rng.OneIn(2) ? 0.0f : -0.0f;
+    case 7:
+      return static_cast<float>(rng.Range(-1, 1)) * 0.49999997f;
+    case 8:
+      if (withNonFinite) {
+        const float specials[] = {std::numeric_limits<float>::infinity(),
+                                  -std::numeric_limits<float>::infinity(),
+                                  std::numeric_limits<float>::quiet_NaN()};
+        return specials[rng.Next() % 3];
+      }
+      return 32767.0f + static_cast<float>(rng.Range(-2, 2)) * 0.25f;
+    default:
+      return -32768.0f + static_cast<float>(rng.Range(-2, 2)) * 0.25f;
+  }
+}
+
+// An image of width x height samples of channels x T with a padded step, inside a block
+// with guard bytes before, between and after the rows.
+template <typename T>
+class GuardedImage {
+ public:
+  static constexpr std::uint8_t kGuard = 0xA5;
+
+  GuardedImage(std::int32_t width, std::int32_t height, std::int32_t channels,
+               std::int32_t padSamples)
+      : width_(width), height_(height), channels_(channels) {
+    step_ = static_cast<std::int32_t>(sizeof(T)) * (width * channels + padSamples);
+    lead_ = 64 + static_cast<std::int32_t>(sizeof(T)) * padSamples;  // also shifts alignment
+    bytes_.assign(static_cast<std::size_t>(lead_ + step_ * height + 64), kGuard);
+  }
+
+  T* data() { return reinterpret_cast<T*>(bytes_.data() + lead_); }
+  std::int32_t step() const { return step_; }
+  T& at(std::int32_t x, std::int32_t y) {
+    return *reinterpret_cast<T*>(bytes_.data() + lead_ + y * step_ +
+                                 static_cast<std::int32_t>(sizeof(T)) * x);
+  }
+  template <typename Gen>
+  void Fill(Gen&& gen) {
+    for (std::int32_t y = 0; y < height_; ++y) {
+      for (std::int32_t x = 0; x < width_ * channels_; ++x) at(x, y) = gen();
+    }
+  }
+  const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+
+ private:
+  std::int32_t width_, height_, channels_;
+  std::int32_t step_ = 0, lead_ = 0;
+  std::vector<std::uint8_t> bytes_;
+};
+
+// First differing byte, or -1.
+inline std::ptrdiff_t FirstDifference(const std::vector<std::uint8_t>& a,
+                                      const std::vector<std::uint8_t>& b) {
+  if (a.size() != b.size()) return 0;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i]) return static_cast<std::ptrdiff_t>(i);
+  }
+  return -1;
+}
+
+// Widths from 1 to a few vectors past the widest register, and a few large ones.
+inline std::vector<std::int32_t> DifferentialWidths() {
+  std::vector<std::int32_t> w;
+  for (std::int32_t i = 1; i <= 67; ++i) w.push_back(i);
+  for (std::int32_t i : {127, 128, 129, 255, 1000, 1920}) w.push_back(i);
+  return w;
+}
+
+}  // namespace tessaro::testing
