@@ -23,4 +23,14 @@ ColorMatrixS16C3Fn ColorMatrixS16C3;
 SubConstS16C1Fn SubConstS16C1;
 }  // namespace generic
 
+namespace sse2 {
+ColorMatrixS16C3Fn ColorMatrixS16C3;
+SubConstS16C1Fn SubConstS16C1;
+}  // namespace sse2
+
+namespace avx2 {
+ColorMatrixS16C3Fn ColorMatrixS16C3;
+SubConstS16C1Fn SubConstS16C1;
+}  // namespace avx2
+
 }  // namespace tessaro

@@ -25,4 +25,18 @@ ConvertS16ToF32Fn ConvertS16ToF32;
 ConvertF32ToS16Fn ConvertF32ToS16;
 }  // namespace generic
 
+namespace sse2 {
+ConvertS16ToF32Fn ConvertS16ToF32;
+ConvertF32ToS16Fn ConvertF32ToS16;
+}  // namespace sse2
+
+namespace sse41 {
+ConvertS16ToF32Fn ConvertS16ToF32;
+}  // namespace sse41
+
+namespace avx2 {
+ConvertS16ToF32Fn ConvertS16ToF32;
+ConvertF32ToS16Fn ConvertF32ToS16;
+}  // namespace avx2
+
 }  // namespace tessaro

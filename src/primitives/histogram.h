@@ -52,4 +52,14 @@ HistogramS16C1Fn HistogramS16C1;
 HistogramGetLevelsFn HistogramGetLevels;
 }  // namespace generic
 
+// Only the counting has level-specific code; the record primitives stay generic.
+namespace sse2 {
+HistogramS16C1Fn HistogramS16C1;
+}  // namespace sse2
+
+// AVX2 brings nothing for counting; slot 6 runs this one too.
+namespace avx {
+HistogramS16C1Fn HistogramS16C1;
+}  // namespace avx
+
 }  // namespace tessaro

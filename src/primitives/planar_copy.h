@@ -20,5 +20,20 @@ namespace generic {
 SplitS16C3Fn SplitS16C3;
 MergeS16C3Fn MergeS16C3;
 }  // namespace generic
+namespace sse2 {
+SplitS16C3Fn SplitS16C3;
+MergeS16C3Fn MergeS16C3;
+}  // namespace sse2
+namespace ssse3 {
+MergeS16C3Fn MergeS16C3;
+}  // namespace ssse3
+namespace sse41 {
+SplitS16C3Fn SplitS16C3;
+MergeS16C3Fn MergeS16C3;
+}  // namespace sse41
+namespace avx2 {
+SplitS16C3Fn SplitS16C3;
+MergeS16C3Fn MergeS16C3;
+}  // namespace avx2
 
 }  // namespace tessaro

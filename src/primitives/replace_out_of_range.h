@@ -23,4 +23,22 @@ ReplaceOutOfRangeS16C1Fn ReplaceOutOfRangeS16C1;
 ReplaceOutOfRangeF32C1Fn ReplaceOutOfRangeF32C1;
 }  // namespace generic
 
+namespace sse2 {
+ReplaceOutOfRangeS16C1Fn ReplaceOutOfRangeS16C1;
+ReplaceOutOfRangeF32C1Fn ReplaceOutOfRangeF32C1;
+}  // namespace sse2
+
+namespace sse41 {
+ReplaceOutOfRangeF32C1Fn ReplaceOutOfRangeF32C1;
+}  // namespace sse41
+
+// 256-bit float compares and blends need AVX only.
+namespace avx {
+ReplaceOutOfRangeF32C1Fn ReplaceOutOfRangeF32C1;
+}  // namespace avx
+
+namespace avx2 {
+ReplaceOutOfRangeS16C1Fn ReplaceOutOfRangeS16C1;
+}  // namespace avx2
+
 }  // namespace tessaro

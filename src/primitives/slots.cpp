@@ -12,23 +12,23 @@ namespace g = generic;
 
 // clang-format off
 const SlotTable<ColorMatrixS16C3Fn> ColorMatrixS16C3 =
-    {g::ColorMatrixS16C3, g::ColorMatrixS16C3, g::ColorMatrixS16C3, g::ColorMatrixS16C3,
-     g::ColorMatrixS16C3, g::ColorMatrixS16C3, g::ColorMatrixS16C3};
+    {g::ColorMatrixS16C3, sse2::ColorMatrixS16C3, sse2::ColorMatrixS16C3, sse2::ColorMatrixS16C3,
+     sse2::ColorMatrixS16C3, sse2::ColorMatrixS16C3, avx2::ColorMatrixS16C3};
 const SlotTable<MeanS16C3Fn> MeanS16C3 =
-    {g::MeanS16C3, g::MeanS16C3, g::MeanS16C3, g::MeanS16C3,
-     g::MeanS16C3, g::MeanS16C3, g::MeanS16C3};
+    {g::MeanS16C3, sse2::MeanS16C3, sse2::MeanS16C3, sse2::MeanS16C3,
+     sse2::MeanS16C3, sse2::MeanS16C3, avx2::MeanS16C3};
 const SlotTable<SplitS16C3Fn> SplitS16C3 =
-    {g::SplitS16C3, g::SplitS16C3, g::SplitS16C3, g::SplitS16C3,
-     g::SplitS16C3, g::SplitS16C3, g::SplitS16C3};
+    {g::SplitS16C3, sse2::SplitS16C3, sse2::SplitS16C3, sse2::SplitS16C3,
+     sse41::SplitS16C3, sse41::SplitS16C3, avx2::SplitS16C3};
 const SlotTable<SubConstS16C1Fn> SubConstS16C1 =
-    {g::SubConstS16C1, g::SubConstS16C1, g::SubConstS16C1, g::SubConstS16C1,
-     g::SubConstS16C1, g::SubConstS16C1, g::SubConstS16C1};
+    {g::SubConstS16C1, sse2::SubConstS16C1, sse2::SubConstS16C1, sse2::SubConstS16C1,
+     sse2::SubConstS16C1, sse2::SubConstS16C1, avx2::SubConstS16C1};
 const SlotTable<MergeS16C3Fn> MergeS16C3 =
-    {g::MergeS16C3, g::MergeS16C3, g::MergeS16C3, g::MergeS16C3,
-     g::MergeS16C3, g::MergeS16C3, g::MergeS16C3};
+    {g::MergeS16C3, sse2::MergeS16C3, ssse3::MergeS16C3, ssse3::MergeS16C3,
+     sse41::MergeS16C3, sse41::MergeS16C3, avx2::MergeS16C3};
 const SlotTable<MinMaxS16C3Fn> MinMaxS16C3 =
-    {g::MinMaxS16C3, g::MinMaxS16C3, g::MinMaxS16C3, g::MinMaxS16C3,
-     g::MinMaxS16C3, g::MinMaxS16C3, g::MinMaxS16C3};
+    {g::MinMaxS16C3, sse2::MinMaxS16C3, sse2::MinMaxS16C3, sse2::MinMaxS16C3,
+     sse2::MinMaxS16C3, sse2::MinMaxS16C3, avx2::MinMaxS16C3};
 const SlotTable<HistogramGetSizeFn> HistogramGetSize =
     {g::HistogramGetSize, g::HistogramGetSize, g::HistogramGetSize, g::HistogramGetSize,
      g::HistogramGetSize, g::HistogramGetSize, g::HistogramGetSize};
@@ -37,25 +37,25 @@ const SlotTable<HistogramInitUniformFn> HistogramInitUniform =
      g::HistogramInitUniform, g::HistogramInitUniform, g::HistogramInitUniform,
      g::HistogramInitUniform};
 const SlotTable<HistogramS16C1Fn> HistogramS16C1 =
-    {g::HistogramS16C1, g::HistogramS16C1, g::HistogramS16C1, g::HistogramS16C1,
-     g::HistogramS16C1, g::HistogramS16C1, g::HistogramS16C1};
+    {g::HistogramS16C1, sse2::HistogramS16C1, sse2::HistogramS16C1, sse2::HistogramS16C1,
+     sse2::HistogramS16C1, avx::HistogramS16C1, avx::HistogramS16C1};
 const SlotTable<HistogramGetLevelsFn> HistogramGetLevels =
     {g::HistogramGetLevels, g::HistogramGetLevels, g::HistogramGetLevels, g::HistogramGetLevels,
      g::HistogramGetLevels, g::HistogramGetLevels, g::HistogramGetLevels};
 const SlotTable<ReplaceOutOfRangeS16C1Fn> ReplaceOutOfRangeS16C1 =
-    {g::ReplaceOutOfRangeS16C1, g::ReplaceOutOfRangeS16C1, g::ReplaceOutOfRangeS16C1,
-     g::ReplaceOutOfRangeS16C1, g::ReplaceOutOfRangeS16C1, g::ReplaceOutOfRangeS16C1,
-     g::ReplaceOutOfRangeS16C1};
+    {g::ReplaceOutOfRangeS16C1, sse2::ReplaceOutOfRangeS16C1, sse2::ReplaceOutOfRangeS16C1,
+     sse2::ReplaceOutOfRangeS16C1, sse2::ReplaceOutOfRangeS16C1, sse2::ReplaceOutOfRangeS16C1,
+     avx2::ReplaceOutOfRangeS16C1};
 const SlotTable<ConvertS16ToF32Fn> ConvertS16ToF32 =
-    {g::ConvertS16ToF32, g::ConvertS16ToF32, g::ConvertS16ToF32, g::ConvertS16ToF32,
-     g::ConvertS16ToF32, g::ConvertS16ToF32, g::ConvertS16ToF32};
+    {g::ConvertS16ToF32, sse2::ConvertS16ToF32, sse2::ConvertS16ToF32, sse2::ConvertS16ToF32,
+     sse41::ConvertS16ToF32, sse41::ConvertS16ToF32, avx2::ConvertS16ToF32};
 const SlotTable<ConvertF32ToS16Fn> ConvertF32ToS16 =
-    {g::ConvertF32ToS16, g::ConvertF32ToS16, g::ConvertF32ToS16, g::ConvertF32ToS16,
-     g::ConvertF32ToS16, g::ConvertF32ToS16, g::ConvertF32ToS16};
+    {g::ConvertF32ToS16, sse2::ConvertF32ToS16, sse2::ConvertF32ToS16, sse2::ConvertF32ToS16,
+     sse2::ConvertF32ToS16, sse2::ConvertF32ToS16, avx2::ConvertF32ToS16};
 const SlotTable<ReplaceOutOfRangeF32C1Fn> ReplaceOutOfRangeF32C1 =
-    {g::ReplaceOutOfRangeF32C1, g::ReplaceOutOfRangeF32C1, g::ReplaceOutOfRangeF32C1,
-     g::ReplaceOutOfRangeF32C1, g::ReplaceOutOfRangeF32C1, g::ReplaceOutOfRangeF32C1,
-     g::ReplaceOutOfRangeF32C1};
+    {g::ReplaceOutOfRangeF32C1, sse2::ReplaceOutOfRangeF32C1, sse2::ReplaceOutOfRangeF32C1,
+     sse2::ReplaceOutOfRangeF32C1, sse41::ReplaceOutOfRangeF32C1, avx::ReplaceOutOfRangeF32C1,
+     avx::ReplaceOutOfRangeF32C1};
 const SlotTable<AllocRowsF32Fn> AllocRowsF32 =
     {g::AllocRowsF32, g::AllocRowsF32, g::AllocRowsF32, g::AllocRowsF32,
      g::AllocRowsF32, g::AllocRowsF32, g::AllocRowsF32};

@@ -23,5 +23,13 @@ namespace generic {
 MeanS16C3Fn MeanS16C3;
 MinMaxS16C3Fn MinMaxS16C3;
 }  // namespace generic
+namespace sse2 {
+MeanS16C3Fn MeanS16C3;
+MinMaxS16C3Fn MinMaxS16C3;
+}  // namespace sse2
+namespace avx2 {
+MeanS16C3Fn MeanS16C3;
+MinMaxS16C3Fn MinMaxS16C3;
+}  // namespace avx2
 
 }  // namespace tessaro

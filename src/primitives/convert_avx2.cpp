@@ -1,0 +1,146 @@
+// AVX2 conversions between 16-bit and float one-channel images, sixteen samples per step.
+// Rows may start at any byte, so every access is unaligned; tails go through a small buffer
+// so that nothing outside the region is read or written.
+#include <immintrin.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "primitives/convert.h"
+
+namespace tessaro::avx2 {
+namespace {
+
+// MXCSR rounding-control field (bits 13-14) and its two values used here.
+constexpr unsigned kRoundingField = 0x6000u;
+constexpr unsigned kRoundNearest = 0x0000u;
+constexpr unsigned kRoundTowardZero = 0x6000u;
+
+// Sets the rounding control only when it differs, and puts the whole register back
+// (flags included) only when it was changed.
+class RoundingScope {
+ public:
+  explicit RoundingScope(unsigned rounding)
+      : saved_(_mm_getcsr()), changed_((saved_ & kRoundingField) != rounding) {
+    if (changed_) _mm_setcsr((saved_ & ~kRoundingField) | rounding);
+  }
+  ~RoundingScope() {
+    if (changed_) _mm_setcsr(saved_);
+  }
+  RoundingScope(const RoundingScope&) = delete;
+  RoundingScope& operator=(const RoundingScope&) = delete;
+
+ private:
+  unsigned saved_;
+  bool changed_;
+};
+
+Status CheckArguments(const void* src, std::int32_t srcStep, const void* dst, std::int32_t dstStep,
+                      ImageSize size) {
+  if (src == nullptr || dst == nullptr) return StatusNullPointer;
+  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
+  if (srcStep <= 0 || dstStep <= 0) return StatusStepError;
+  return StatusOk;
+}
+
+// Unpadded rows on both sides: one row of width * height samples, as the generic code does.
+ImageSize MergeContiguousRows(std::int32_t shortStep, std::int32_t floatStep, ImageSize size) {
+  const std::int64_t count = std::int64_t{size.width} * size.height;
+  if (shortStep == std::int64_t{2} * size.width && floatStep == std::int64_t{2} * shortStep &&
+      count <= INT32_MAX) {
+    return {static_cast<std::int32_t>(count), 1};
+  }
+  return size;
+}
+
+void Widen16(const unsigned char* s, unsigned char* d) {
+  const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+  const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16));
+  _mm256_storeu_ps(reinterpret_cast<float*>(d), _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(lo)));
+  _mm256_storeu_ps(reinterpret_cast<float*>(d + 32),
+                   _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(hi)));
+}
+
+void WidenRow(const unsigned char* s, unsigned char* d, std::int32_t n) {
+  std::int32_t x = 0;
+  for (; x + 16 <= n; x += 16) Widen16(s + 2 * x, d + 4 * x);
+  if (x < n) {
+    const std::size_t count = static_cast<std::size_t>(n - x);
+    unsigned char in[32] = {}, out[64];
+    std::memcpy(in, s + 2 * x, 2 * count);
+    Widen16(in, out);
+    std::memcpy(d + 4 * x, out, 4 * count);
+  }
+}
+
+// Clamping first keeps cvtps2dq away from its overflow value; minps returns its second
+// operand for not-a-number, so NaN becomes 32767.
+__m256 Clamp(__m256 v) {
+  return _mm256_max_ps(_mm256_min_ps(v, _mm256_set1_ps(32767.0f)), _mm256_set1_ps(-32768.0f));
+}
+
+// away: half away from zero by adding 0.5 to the magnitude and truncating; otherwise the
+// rounding control decides.
+__m256i Narrow8(__m256 v, bool away) {
+  const __m256 c = Clamp(v);
+  if (!away) return _mm256_cvtps_epi32(c);
+  const __m256 sign = _mm256_set1_ps(-0.0f);
+  const __m256 magnitude = _mm256_add_ps(_mm256_andnot_ps(sign, c), _mm256_set1_ps(0.5f));
+  return _mm256_cvttps_epi32(_mm256_or_ps(magnitude, _mm256_and_ps(c, sign)));
+}
+
+void Narrow16(const unsigned char* s, unsigned char* d, bool away) {
+  const __m256i lo = Narrow8(_mm256_loadu_ps(reinterpret_cast<const float*>(s)), away);
+  const __m256i hi = Narrow8(_mm256_loadu_ps(reinterpret_cast<const float*>(s + 32)), away);
+  // packs works per 128-bit lane: reorder the quarters back to sample order.
+  const __m256i packed = _mm256_packs_epi32(lo, hi);
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(d),
+                      _mm256_permute4x64_epi64(packed, _MM_SHUFFLE(3, 1, 2, 0)));
+}
+
+void NarrowRow(const unsigned char* s, unsigned char* d, std::int32_t n, bool away) {
+  std::int32_t x = 0;
+  for (; x + 16 <= n; x += 16) Narrow16(s + 4 * x, d + 2 * x, away);
+  if (x < n) {
+    const std::size_t count = static_cast<std::size_t>(n - x);
+    unsigned char in[64] = {}, out[32];
+    std::memcpy(in, s + 4 * x, 4 * count);
+    Narrow16(in, out, away);
+    std::memcpy(d + 2 * x, out, 2 * count);
+  }
+}
+
+}  // namespace
+
+Status ConvertS16ToF32(const std::int16_t* src, std::int32_t srcStep, float* dst,
+                       std::int32_t dstStep, ImageSize size) {
+  if (const Status status = CheckArguments(src, srcStep, dst, dstStep, size); status != StatusOk) {
+    return status;
+  }
+  size = MergeContiguousRows(srcStep, dstStep, size);
+  const auto* s = reinterpret_cast<const unsigned char*>(src);
+  auto* d = reinterpret_cast<unsigned char*>(dst);
+  for (std::int32_t y = 0; y < size.height; ++y, s += srcStep, d += dstStep) {
+    WidenRow(s, d, size.width);
+  }
+  return StatusOk;
+}
+
+Status ConvertF32ToS16(const float* src, std::int32_t srcStep, std::int16_t* dst,
+                       std::int32_t dstStep, ImageSize size, RoundMode mode) {
+  if (const Status status = CheckArguments(src, srcStep, dst, dstStep, size); status != StatusOk) {
+    return status;
+  }
+  size = MergeContiguousRows(dstStep, srcStep, size);
+  const bool away = mode != RoundTowardZero && mode != RoundNearestEven;
+  // The away rule's addition must round to nearest as well.
+  const RoundingScope rounding(mode == RoundTowardZero ? kRoundTowardZero : kRoundNearest);
+  const auto* s = reinterpret_cast<const unsigned char*>(src);
+  auto* d = reinterpret_cast<unsigned char*>(dst);
+  for (std::int32_t y = 0; y < size.height; ++y, s += srcStep, d += dstStep) {
+    NarrowRow(s, d, size.width, away);
+  }
+  return StatusOk;
+}
+
+}  // namespace tessaro::avx2

@@ -1,0 +1,130 @@
+// Every slot of HistogramS16C1 against the generic slot: bins, the scratch counters and
+// the guards after both, for both counting cases and integer and float levels.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "primitives/slots.h"
+#include "support/differential.h"
+
+namespace tessaro {
+namespace {
+
+using testing::Fill;
+using testing::FirstDifference;
+using testing::GuardedImage;
+using testing::HighestRunnableSlot;
+using testing::Random;
+
+constexpr std::int32_t kScratchBytes = 262144;
+constexpr std::int32_t kGuardBytes = 64;
+
+std::vector<std::int32_t> MakeRecord(DataType type, float lower, float upper, std::int32_t n) {
+  std::int32_t specSize = 0, bufferSize = 0;
+  EXPECT_EQ(slots::HistogramGetSize[0](type, {1, 1}, &n, 1, 0, &specSize, &bufferSize), 0);
+  std::vector<std::int32_t> words(static_cast<std::size_t>(specSize) / 4);
+  EXPECT_GE(slots::HistogramInitUniform[0](type, &lower, &upper, &n, 1,
+                                           reinterpret_cast<HistogramSpec*>(words.data())),
+            0);
+  return words;
+}
+
+struct Levels {
+  DataType type;
+  float lower, upper;
+  std::int32_t n;
+};
+
+// The filter's levels, spans that are and are not multiples of the bin count, levels
+// that repeat (step below one), that reach past the 16-bit range, and float levels.
+const Levels kLevels[] = {
+    {DataTypeS16, 0.0f, 4080.0f, 4081}, {DataTypeS16, -100.0f, 200.0f, 31},
+    {DataTypeS16, -100.0f, 200.0f, 30}, {DataTypeS16, 0.0f, 10.0f, 21},
+    {DataTypeS16, -0.9f, 2.5f, 3},      {DataTypeS16, -40000.0f, 40000.0f, 17},
+    {DataTypeS16, -32768.0f, 32768.0f, 65537}, {DataTypeU16, 0.0f, 65535.0f, 256},
+    {DataTypeF32, -0.5f, 4080.5f, 4082}, {DataTypeF32, -33000.0f, 33000.0f, 7},
+};
+
+// Runs one slot on copies of the same dirty outputs; returns status, bins and scratch.
+struct Outputs {
+  Status status;
+  std::vector<std::uint8_t> bins, scratch;
+};
+
+Outputs RunSlot(std::int32_t slot, const std::int16_t* image, std::int32_t step, ImageSize size,
+            const std::vector<std::int32_t>& record, std::int32_t binCount, bool nullSpec = false) {
+  Outputs o{0, std::vector<std::uint8_t>(4 * static_cast<std::size_t>(binCount) + kGuardBytes, 0xC3),
+            std::vector<std::uint8_t>(kScratchBytes + 1 + kGuardBytes, 0x5A)};
+  // Scratch one byte off alignment: counters must be reached without alignment.
+  o.status = slots::HistogramS16C1[slot](
+      image, step, size, reinterpret_cast<std::int32_t*>(o.bins.data()),
+      nullSpec ? nullptr : reinterpret_cast<const HistogramSpec*>(record.data()),
+      o.scratch.data() + 1);
+  return o;
+}
+
+void ExpectSame(const Outputs& expected, const Outputs& actual) {
+  ASSERT_EQ(actual.status, expected.status);
+  ASSERT_EQ(FirstDifference(expected.bins, actual.bins), -1) << "bins";
+  ASSERT_EQ(FirstDifference(expected.scratch, actual.scratch), -1) << "scratch";
+}
+
+TEST(HistogramSimd, CountsMatchGeneric) {
+  // Small images take the direct count when the levels allow it, the large ones the table.
+  const ImageSize sizes[] = {{1, 1}, {7, 3}, {33, 5}, {67, 2}, {255, 255}, {256, 256},
+                             {129, 600}, {1920, 40}};
+  const Fill fills[] = {Fill::kSmall, Fill::kExtremes, Fill::kMixed, Fill::kUniform};
+  for (std::int32_t slot = 1; slot <= HighestRunnableSlot(); ++slot) {
+    for (std::size_t l = 0; l < std::size(kLevels); ++l) {
+      const Levels& lv = kLevels[l];
+      const auto record = MakeRecord(lv.type, lv.lower, lv.upper, lv.n);
+      for (std::size_t s = 0; s < std::size(sizes); ++s) {
+        const std::uint64_t seed = (slot * 100 + l) * 100 + s;
+        SCOPED_TRACE("slot " + std::to_string(slot) + " seed " + std::to_string(seed));
+        Random rng(seed);
+        const Fill fill = fills[rng.Next() % 4];
+        GuardedImage<std::int16_t> image(sizes[s].width, sizes[s].height, 1, rng.Range(0, 9));
+        image.Fill([&] { return testing::RandomS16(rng, fill); });
+        const Outputs expected = RunSlot(0, image.data(), image.step(), sizes[s], record, lv.n - 1);
+        ExpectSame(expected, RunSlot(slot, image.data(), image.step(), sizes[s], record, lv.n - 1));
+      }
+    }
+  }
+}
+
+TEST(HistogramSimd, ArgumentFailuresMatchGeneric) {
+  auto record = MakeRecord(DataTypeS16, 0.0f, 4080.0f, 4081);
+  auto unsigned_ = record;
+  unsigned_[3] = 0;  // signature cleared
+  auto damaged = record;
+  damaged[4] = 1;  // level count no record can hold
+  GuardedImage<std::int16_t> image(20, 4, 1, 0);
+  image.Fill([] { return std::int16_t{5}; });
+  struct Case {
+    const std::vector<std::int32_t>* record;
+    bool nullImage, nullSpec;
+    ImageSize size;
+    std::int32_t step;
+  };
+  const Case cases[] = {
+      {&record, true, false, {20, 4}, 40},   {&record, false, true, {20, 4}, 40},
+      {&record, false, false, {0, 4}, 40},   {&record, false, false, {20, -1}, 40},
+      {&record, false, false, {20, 4}, 38},  {&unsigned_, false, false, {20, 4}, 40},
+      {&damaged, false, false, {20, 4}, 40},
+  };
+  for (std::int32_t slot = 1; slot <= HighestRunnableSlot(); ++slot) {
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+      SCOPED_TRACE("slot " + std::to_string(slot) + " case " + std::to_string(i));
+      const Case& c = cases[i];
+      const std::int16_t* data = c.nullImage ? nullptr : image.data();
+      const Outputs expected = RunSlot(0, data, c.step, c.size, *c.record, 4080, c.nullSpec);
+      ASSERT_NE(expected.status, StatusOk);
+      ExpectSame(expected, RunSlot(slot, data, c.step, c.size, *c.record, 4080, c.nullSpec));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tessaro

@@ -1,0 +1,158 @@
+// Every slot of SplitS16C3 and MergeS16C3 against the generic slot: same status, same bytes
+// in the written region, the padding between rows and the guards around it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "primitives/slots.h"
+#include "support/differential.h"
+
+namespace tessaro {
+namespace {
+
+using testing::Fill;
+using testing::GuardedImage;
+using testing::Random;
+
+// One interleaved image and three planes sharing one step; `upward` addresses both from
+// their bottom rows with negative steps.
+struct Frame {
+  Frame(std::int32_t width, std::int32_t height, std::int32_t padPixels, std::int32_t padPlane)
+      : size{width, height},
+        pixels(width, height, 3, padPixels),
+        planes{{width, height, 1, padPlane}, {width, height, 1, padPlane},
+               {width, height, 1, padPlane}} {}
+  void FillAll(Random& rng, Fill fill) {
+    pixels.Fill([&] { return testing::RandomS16(rng, fill); });
+    for (auto& p : planes) p.Fill([&] { return testing::RandomS16(rng, fill); });
+  }
+  Status Split(int slot, bool upward) {
+    std::int16_t* dst[3];
+    for (int c = 0; c < 3; ++c) dst[c] = Base(planes[c], upward);
+    return slots::SplitS16C3[slot](Base(pixels, upward), Step(pixels, upward), dst,
+                                   Step(planes[0], upward), size);
+  }
+  Status Merge(int slot, bool upward) {
+    const std::int16_t* src[3];
+    for (int c = 0; c < 3; ++c) src[c] = Base(planes[c], upward);
+    return slots::MergeS16C3[slot](src, Step(planes[0], upward), Base(pixels, upward),
+                                   Step(pixels, upward), size);
+  }
+  std::int16_t* Base(GuardedImage<std::int16_t>& image, bool upward) {
+    return upward ? &image.at(0, size.height - 1) : image.data();
+  }
+  std::int32_t Step(const GuardedImage<std::int16_t>& image, bool upward) {
+    return upward ? -image.step() : image.step();
+  }
+  void ExpectSameBytes(const Frame& want) const {
+    EXPECT_EQ(testing::FirstDifference(want.pixels.bytes(), pixels.bytes()), -1) << "interleaved";
+    for (int c = 0; c < 3; ++c) {
+      EXPECT_EQ(testing::FirstDifference(want.planes[c].bytes(), planes[c].bytes()), -1)
+          << "plane " << c;
+    }
+  }
+
+  ImageSize size;
+  GuardedImage<std::int16_t> pixels;
+  GuardedImage<std::int16_t> planes[3];
+};
+
+TEST(PlanarCopySimdTest, MatchesGenericOnRandomImages) {
+  const Fill fills[] = {Fill::kUniform, Fill::kExtremes, Fill::kSmall, Fill::kMixed};
+  for (int slot = 1; slot <= testing::HighestRunnableSlot(); ++slot) {
+    std::uint64_t seed = 0;
+    for (std::int32_t width : testing::DifferentialWidths()) {
+      for (std::int32_t height : {1, 2, 5}) {
+        for (bool merge : {false, true}) {
+          ++seed;
+          SCOPED_TRACE(::testing::Message() << "slot " << slot << " seed " << seed << " width "
+                                            << width << " height " << height
+                                            << (merge ? " merge" : " split"));
+          Random rng(seed);
+          // Unpadded images half of the time: packed planes take the merge's one-row path.
+          const std::int32_t padPixels = rng.OneIn(2) ? 0 : rng.Range(1, 9);
+          const std::int32_t padPlane = rng.OneIn(2) ? 0 : rng.Range(1, 9);
+          const bool upward = rng.OneIn(4);
+          Frame want(width, height, padPixels, padPlane);
+          want.FillAll(rng, fills[seed % 4]);
+          Frame got = want;
+          EXPECT_EQ(merge ? want.Merge(0, upward) : want.Split(0, upward),
+                    merge ? got.Merge(slot, upward) : got.Split(slot, upward));
+          got.ExpectSameBytes(want);
+        }
+      }
+    }
+  }
+}
+
+// Exactly sized buffers: under the address sanitizer any access past the region faults.
+TEST(PlanarCopySimdTest, TouchesNothingPastTightRegions) {
+  for (int slot = 1; slot <= testing::HighestRunnableSlot(); ++slot) {
+    for (std::int32_t width = 1; width <= 67; ++width) {
+      SCOPED_TRACE(::testing::Message() << "slot " << slot << " width " << width);
+      Random rng(static_cast<std::uint64_t>(width));
+      const std::int32_t height = 2;
+      const std::size_t n = std::size_t(width) * height;
+      std::vector<std::int16_t> pixels(3 * n), back(3 * n);
+      std::vector<std::int16_t> planes[3] = {std::vector<std::int16_t>(n),
+                                             std::vector<std::int16_t>(n),
+                                             std::vector<std::int16_t>(n)};
+      for (auto& v : pixels) v = testing::RandomS16(rng, Fill::kUniform);
+      std::int16_t* dst[3] = {planes[0].data(), planes[1].data(), planes[2].data()};
+      ASSERT_EQ(slots::SplitS16C3[slot](pixels.data(), 6 * width, dst, 2 * width,
+                                        {width, height}),
+                StatusOk);
+      for (std::size_t i = 0; i < n; ++i) {
+        for (int c = 0; c < 3; ++c) ASSERT_EQ(planes[c][i], pixels[3 * i + c]);
+      }
+      // Packed planes take the one-row path; a single row with step 0 the row-by-row one.
+      const std::int16_t* src[3] = {planes[0].data(), planes[1].data(), planes[2].data()};
+      ASSERT_EQ(slots::MergeS16C3[slot](src, 2 * width, back.data(), 6 * width, {width, height}),
+                StatusOk);
+      EXPECT_EQ(back, pixels);
+      std::vector<std::int16_t> row(3 * std::size_t(width));
+      ASSERT_EQ(slots::MergeS16C3[slot](src, 2 * width, row.data(), 0, {width, 1}), StatusOk);
+      EXPECT_TRUE(std::equal(row.begin(), row.end(), pixels.begin()));
+    }
+  }
+}
+
+TEST(PlanarCopySimdTest, ArgumentFailuresMatchGenericAndWriteNothing) {
+  struct Case {
+    int nullPointer;  // -1 none, 0..2 that plane, 3 the interleaved image, 4 the plane array
+    ImageSize size;
+  };
+  const Case cases[] = {{4, {0, 0}}, {3, {2, 2}}, {0, {2, 2}}, {2, {-1, 2}},
+                        {-1, {0, 2}}, {-1, {2, -5}}};
+  for (int slot = 1; slot <= testing::HighestRunnableSlot(); ++slot) {
+    for (const Case& k : cases) {
+      for (bool merge : {false, true}) {
+        SCOPED_TRACE(::testing::Message() << "slot " << slot << " null " << k.nullPointer
+                                          << (merge ? " merge" : " split"));
+        std::vector<std::int16_t> pixels(12, 7), planes(12, 7);
+        std::int16_t* p[3] = {planes.data(), planes.data() + 4, planes.data() + 8};
+        if (k.nullPointer >= 0 && k.nullPointer < 3) p[k.nullPointer] = nullptr;
+        std::int16_t* const* array = k.nullPointer == 4 ? nullptr : p;
+        std::int16_t* interleaved = k.nullPointer == 3 ? nullptr : pixels.data();
+        Status want, got;
+        if (merge) {
+          const std::int16_t* const* in = reinterpret_cast<const std::int16_t* const*>(array);
+          want = slots::MergeS16C3[0](in, 4, interleaved, 12, k.size);
+          got = slots::MergeS16C3[slot](in, 4, interleaved, 12, k.size);
+        } else {
+          want = slots::SplitS16C3[0](interleaved, 12, array, 4, k.size);
+          got = slots::SplitS16C3[slot](interleaved, 12, array, 4, k.size);
+        }
+        EXPECT_NE(want, StatusOk);
+        EXPECT_EQ(want, got);
+        EXPECT_EQ(pixels, std::vector<std::int16_t>(12, 7));
+        EXPECT_EQ(planes, std::vector<std::int16_t>(12, 7));
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tessaro
