@@ -61,9 +61,9 @@ std::vector<YcPixel> SceneFrame(int w, int h) {
         luma = 1200 + noise;
         cr = -600;
       }
-      f[static_cast<std::size_t>(y) * w + x] = YcPixel{static_cast<std::int16_t>(luma),
-                                                       static_cast<std::int16_t>(cb),
-                                                       static_cast<std::int16_t>(cr)};
+      f[static_cast<std::size_t>(y) * w + x] =
+          YcPixel{static_cast<std::int16_t>(luma), static_cast<std::int16_t>(cb),
+                  static_cast<std::int16_t>(cr)};
     }
   }
   return f;
@@ -73,8 +73,10 @@ void RunFilter(benchmark::State& state, const Setting& setting) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
   parallel::SetMaxWorkers(static_cast<int>(state.range(2)));
   FilterDescriptor* filter = FilterList()[setting.filter];
-  std::vector<std::int32_t> tracks(filter->trackDefaults, filter->trackDefaults + filter->trackCount);
-  std::vector<std::int32_t> checks(filter->checkDefaults, filter->checkDefaults + filter->checkCount);
+  std::vector<std::int32_t> tracks(filter->trackDefaults,
+                                   filter->trackDefaults + filter->trackCount);
+  std::vector<std::int32_t> checks(filter->checkDefaults,
+                                   filter->checkDefaults + filter->checkCount);
   setting.apply(tracks, checks);
   filter->trackValues = tracks.data();
   filter->checkValues = checks.data();
@@ -101,7 +103,8 @@ void RunFilter(benchmark::State& state, const Setting& setting) {
 
 const bool kRegistered = [] {
   for (const Setting& s : kSettings) {
-    auto* b = benchmark::RegisterBenchmark(s.name, [&s](benchmark::State& st) { RunFilter(st, s); });
+    auto* b =
+        benchmark::RegisterBenchmark(s.name, [&s](benchmark::State& st) { RunFilter(st, s); });
     b->ArgNames({"w", "h", "threads"})->Unit(benchmark::kMillisecond)->UseRealTime();
     for (int threads : {1, 2}) {
       b->Args({1280, 720, threads})->Args({1920, 1080, threads})->Args({3840, 2160, threads});

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "autolevel/level_plane.h"
+#include "autolevel/sample_table.h"
 #include "host/filters.h"
 #include "parallel/parallel.h"
 #include "primitives/arithmetic.h"
@@ -27,7 +28,9 @@ float YcAutoGamma(double meanY, std::int32_t midRng) {
 
 }  // namespace
 
-float UsableGamma(float gamma) { return std::isfinite(gamma) && gamma > 0.0f ? gamma : 1.0f; }
+float UsableGamma(float gamma) {
+  return std::isfinite(gamma) && gamma > 0.0f ? gamma : 1.0f;
+}
 
 void PlanesAt(YcPixel* buffer, std::int32_t width, std::int32_t height, std::int16_t* planes[3]) {
   auto* base = reinterpret_cast<std::int16_t*>(buffer);
@@ -36,8 +39,12 @@ void PlanesAt(YcPixel* buffer, std::int32_t width, std::int32_t height, std::int
 }
 
 HostBool AutoLevelProc(FilterDescriptor* filter, FrameInfo* frame) {
-  if (filter->checkValues[CheckRgbMode] != 0) return AutoLevelRgbProc(filter, frame);
+  if (filter->checkValues[CheckRgbMode] != 0)
+    return AutoLevelRgb(filter, frame, LevelPath::kFastest);
+  return AutoLevelYc(filter, frame, LevelPath::kFastest);
+}
 
+HostBool AutoLevelYc(FilterDescriptor* filter, FrameInfo* frame, LevelPath path) {
   const std::int32_t w = frame->width;
   const std::int32_t h = frame->height;
   const std::int32_t rowStep = frame->rowLength * 6;
@@ -47,25 +54,48 @@ HostBool AutoLevelProc(FilterDescriptor* filter, FrameInfo* frame) {
   std::int16_t mins[3] = {0, 0, 0};
   std::int16_t maxs[3] = {0, 0, 0};
   double means[3] = {0.0, 0.0, 0.0};
-  parallel::Invoke([&] { MinMaxS16C3(edit, rowStep, size, mins, maxs); },
-                   [&] { MeanS16C3(edit, rowStep, size, means); });
+  parallel::Invoke(
+      3 * static_cast<std::int64_t>(w) * h, [&] { MinMaxS16C3(edit, rowStep, size, mins, maxs); },
+      [&] { MeanS16C3(edit, rowStep, size, means); });
 
   const float gamma = UsableGamma(YcAutoGamma(means[0], filter->trackValues[TrackMidRng]));
+
+  // A flat plane has nothing to stretch and is left exactly as it came.
+  bool level[3] = {true, filter->checkValues[CheckCb] != 0, filter->checkValues[CheckCr] != 0};
+  for (int c = 0; c < 3; ++c) level[c] = level[c] && mins[c] != maxs[c];
+  // Chroma comes back from 0..4096 to its signed range.
+  auto levelPlane = [&](int c, std::int16_t* plane, std::int32_t step, std::int32_t pw,
+                        std::int32_t ph) {
+    LevelPlane(plane, step, pw, ph, maxs[c], mins[c], gamma, kFullScale);
+    if (c > 0) SubConstS16C1(kChromaCentre, plane, step, ImageSize{pw, ph}, 0);
+  };
+
+  if (path != LevelPath::kPerSample) {
+    SampleTable tables[3];
+    const SampleTable* use[3] = {nullptr, nullptr, nullptr};
+    std::int32_t values = 0;
+    bool built = true;
+    for (int c = 0; c < 3 && built; ++c) {
+      if (!level[c]) continue;
+      built = tables[c].Build(mins[c], maxs[c],
+                              [&](std::int16_t* row, std::int32_t step, std::int32_t n) {
+                                levelPlane(c, row, step, n, 1);
+                              });
+      use[c] = &tables[c];
+      values += tables[c].size();
+    }
+    if (built && (path == LevelPath::kTable || TableIsWorthIt(w, h, values))) {
+      MapChannels(edit, rowStep, w, h, use);
+      return kTrue;
+    }
+  }
 
   std::int16_t* planes[3];
   PlanesAt(frame->temp, w, h, planes);
   if (SplitS16C3(edit, rowStep, planes, 2 * w, size) != StatusOk) return kTrue;
-
-  // A flat plane has nothing to stretch and is left exactly as it came.
-  const bool level[3] = {true, filter->checkValues[CheckCb] != 0,
-                         filter->checkValues[CheckCr] != 0};
   for (int c = 0; c < 3; ++c) {
-    if (!level[c] || mins[c] == maxs[c]) continue;
-    LevelPlane(planes[c], 2 * w, w, h, maxs[c], mins[c], gamma, kFullScale);
-    // Chroma comes back from 0..4096 to its signed range.
-    if (c > 0) SubConstS16C1(kChromaCentre, planes[c], 2 * w, size, 0);
+    if (level[c]) levelPlane(c, planes[c], 2 * w, w, h);
   }
-
   MergeS16C3(planes, 2 * w, edit, rowStep, size);
   return kTrue;
 }

@@ -10,8 +10,14 @@ namespace tessaro {
 
 // Processing callback: YCbCr mode, or RGB mode when its check box is on.
 HostBool AutoLevelProc(FilterDescriptor* filter, FrameInfo* frame);
+
+// How a stage that depends only on sample values runs: on every sample (the reference), or
+// once per value through a table when that is cheaper. Both give the same frame.
+enum class LevelPath { kFastest, kPerSample, kTable };
+
+HostBool AutoLevelYc(FilterDescriptor* filter, FrameInfo* frame, LevelPath path);
 // RGB mode: FALSE, with the edit buffer untouched, when the frame is skipped.
-HostBool AutoLevelRgbProc(FilterDescriptor* filter, FrameInfo* frame);
+HostBool AutoLevelRgb(FilterDescriptor* filter, FrameInfo* frame, LevelPath path);
 
 // An automatic gamma that is not a finite positive number (black or white frames) would
 // turn the frame white or overflow it; such a gamma becomes a linear stretch.

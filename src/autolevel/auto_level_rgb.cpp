@@ -2,6 +2,7 @@
 
 #include "autolevel/auto_level.h"
 #include "autolevel/level_plane.h"
+#include "autolevel/sample_table.h"
 #include "host/filters.h"
 #include "parallel/frame_convert.h"
 #include "parallel/parallel.h"
@@ -37,7 +38,7 @@ float RgbAutoGamma(const double means[3], std::int32_t midRng) {
 
 }  // namespace
 
-HostBool AutoLevelRgbProc(FilterDescriptor* filter, FrameInfo* frame) {
+HostBool AutoLevelRgb(FilterDescriptor* filter, FrameInfo* frame, LevelPath path) {
   const std::int32_t w = frame->width;
   const std::int32_t h = frame->height;
   const std::int32_t rowStep = frame->rowLength * 6;
@@ -49,8 +50,9 @@ HostBool AutoLevelRgbProc(FilterDescriptor* filter, FrameInfo* frame) {
   std::int16_t maxs[3] = {0, 0, 0};
   double means[3] = {0.0, 0.0, 0.0};
   ConvertYcToRgbFrame(edit, rowStep, temp, rowStep, w, h);
-  parallel::Invoke([&] { MinMaxS16C3(temp, rowStep, size, mins, maxs); },
-                   [&] { MeanS16C3(temp, rowStep, size, means); });
+  parallel::Invoke(
+      3 * static_cast<std::int64_t>(w) * h, [&] { MinMaxS16C3(temp, rowStep, size, mins, maxs); },
+      [&] { MeanS16C3(temp, rowStep, size, means); });
 
   double spread = Spread(mins[0], maxs[0], means[0]);
   for (int c = 1; c < 3; ++c) spread = std::fmin(spread, Spread(mins[c], maxs[c], means[c]));
@@ -59,17 +61,41 @@ HostBool AutoLevelRgbProc(FilterDescriptor* filter, FrameInfo* frame) {
 
   const float gamma = UsableGamma(RgbAutoGamma(means, filter->trackValues[TrackMidRng]));
 
+  // A flat channel has nothing to stretch and is left exactly as it came.
+  auto levelPlane = [&](int c, std::int16_t* plane, std::int32_t step, std::int32_t pw,
+                        std::int32_t ph) {
+    if (mins[c] != maxs[c]) LevelPlane(plane, step, pw, ph, maxs[c], mins[c], gamma, kRgbFullScale);
+  };
+
+  if (path != LevelPath::kPerSample) {
+    SampleTable tables[3];
+    const SampleTable* use[3] = {nullptr, nullptr, nullptr};
+    std::int32_t values = 0;
+    bool built = true;
+    for (int c = 0; c < 3 && built; ++c) {
+      if (mins[c] == maxs[c]) continue;
+      built = tables[c].Build(mins[c], maxs[c],
+                              [&](std::int16_t* row, std::int32_t step, std::int32_t n) {
+                                levelPlane(c, row, step, n, 1);
+                              });
+      use[c] = &tables[c];
+      values += tables[c].size();
+    }
+    // Levelled in place in the RGB copy: the planes and their copies are not needed.
+    if (built && (path == LevelPath::kTable || TableIsWorthIt(w, h, values))) {
+      MapChannels(temp, rowStep, w, h, use);
+      ConvertRgbToYcFrame(temp, rowStep, edit, rowStep, w, h);
+      return kTrue;
+    }
+  }
+
   std::int16_t* planes[3];
   PlanesAt(frame->edit, w, h, planes);
   SplitS16C3(temp, rowStep, planes, 2 * w, size);
-
-  auto level = [&](int c) {
-    // A flat channel has nothing to stretch and is left exactly as it came.
-    if (mins[c] != maxs[c]) {
-      LevelPlane(planes[c], 2 * w, w, h, maxs[c], mins[c], gamma, kRgbFullScale);
-    }
-  };
-  parallel::Invoke([&] { level(0); }, [&] { level(1); }, [&] { level(2); });
+  parallel::Invoke(
+      3 * static_cast<std::int64_t>(w) * h, [&] { levelPlane(0, planes[0], 2 * w, w, h); },
+      [&] { levelPlane(1, planes[1], 2 * w, w, h); },
+      [&] { levelPlane(2, planes[2], 2 * w, w, h); });
 
   MergeS16C3(planes, 2 * w, temp, rowStep, size);
   ConvertRgbToYcFrame(temp, rowStep, edit, rowStep, w, h);

@@ -5,6 +5,7 @@
 
 #include "autolevel/auto_level.h"
 #include "autolevel/level_plane.h"
+#include "autolevel/sample_table.h"
 #include "levels/levels_params.h"
 #include "levels/levels_rows.h"
 #include "parallel/frame_convert.h"
@@ -98,45 +99,81 @@ bool FindClipLevels(const std::int16_t* plane, std::int32_t width, std::int32_t 
   return ok;
 }
 
-// The clipping stretch of one channel; false ends the clipping step for the channels after it.
-bool ClipChannel(std::int16_t* plane, std::int32_t width, std::int32_t height,
-                 const ChannelLevels& levels) {
-  if (levels.clipHigh <= 0 && levels.clipLow <= 0) return true;
-  ClipLevels clip{};
-  if (!FindClipLevels(plane, width, height, levels, &clip)) return false;
-  if (clip.high - clip.low >= kMinClipSpan) {
-    ContrastStretchRows(plane, 2 * width, width, height, clip.low, clip.high);
+// What the clipping step does to one channel, decided from its histogram.
+struct ClipStep {
+  bool clamp = false;    // the whole-plane clamp after the stretch
+  bool stretch = false;  // levels far enough apart to stretch between
+  ClipLevels levels{};
+};
+
+// Channel by channel in order; a histogram that cannot be taken ends the clipping step for
+// that channel and the ones after it.
+void PlanClipping(std::int16_t* const planes[3], std::int32_t width, std::int32_t height,
+                  const ChannelLevels levels[3], ClipStep steps[3]) {
+  for (int c = 0; c < 3; ++c) {
+    if (levels[c].clipHigh <= 0 && levels[c].clipLow <= 0) continue;
+    if (!FindClipLevels(planes[c], width, height, levels[c], &steps[c].levels)) return;
+    steps[c].clamp = true;
+    steps[c].stretch = steps[c].levels.high - steps[c].levels.low >= kMinClipSpan;
   }
-  return ReplaceOutOfRangeS16C1(plane, 2 * width, ImageSize{width, height}, 0, 0, 4080, 4080) ==
-         StatusOk;
+}
+
+// Everything after the first clamp, for one channel: clipping stretch, input levels with
+// gamma, output levels, a clamp after each. Only sample values matter, so a one-row plane of
+// all values gives the channel's table.
+void ChannelChain(std::int16_t* plane, std::int32_t step, std::int32_t width, std::int32_t height,
+                  const ClipStep& clip, const ChannelLevels& levels) {
+  if (clip.stretch)
+    ContrastStretchRows(plane, step, width, height, clip.levels.low, clip.levels.high);
+  if (clip.clamp) {
+    ReplaceOutOfRangeS16C1(plane, step, ImageSize{width, height}, 0, 0, 4080, 4080);
+  }
+  LevelPlane(plane, step, width, height, levels.inHigh, levels.inLow, levels.gamma, kFullScale);
+  ClampPlaneRows(plane, step, width, height);
+  ApplyOutputLevelRows(plane, step, width, height, levels.outHigh, levels.outLow);
+  ClampPlaneRows(plane, step, width, height);
 }
 
 void ClampPlanes(std::int16_t* const planes[3], std::int32_t width, std::int32_t height) {
   for (int c = 0; c < 3; ++c) ClampPlaneRows(planes[c], 2 * width, width, height);
 }
 
-// Clipping stretch, input levels with gamma, output levels, a clamp after each stage.
-void LevelChannels(std::int16_t* const planes[3], std::int32_t width, std::int32_t height,
-                   const ChannelLevels levels[3]) {
+// The planes through the channel chains, merged into dst. Through tables when that pays,
+// otherwise (or when memory is short) sample by sample.
+void LevelAndMerge(std::int16_t* const planes[3], std::int32_t width, std::int32_t height,
+                   const ChannelLevels levels[3], std::int16_t* dst, std::int32_t dstStep,
+                   LevelPath path) {
   const std::int32_t planeStep = 2 * width;
   ClampPlanes(planes, width, height);
-  for (int c = 0; c < 3; ++c) {
-    if (!ClipChannel(planes[c], width, height, levels[c])) break;
+  ClipStep clip[3];
+  PlanClipping(planes, width, height, levels, clip);
+
+  if (path != LevelPath::kPerSample &&
+      (path == LevelPath::kTable || TableIsWorthIt(width, height, 3 * 4081))) {
+    SampleTable tables[3];
+    bool built = true;
+    for (int c = 0; c < 3 && built; ++c) {
+      built = tables[c].Build(0, 4080, [&](std::int16_t* row, std::int32_t step, std::int32_t n) {
+        ChannelChain(row, step, n, 1, clip[c], levels[c]);
+      });
+    }
+    if (built) {
+      const SampleTable* use[3] = {&tables[0], &tables[1], &tables[2]};
+      MergeThroughTables(planes, planeStep, use, dst, dstStep, width, height);
+      return;
+    }
   }
-  for (int c = 0; c < 3; ++c) {
-    LevelPlane(planes[c], planeStep, width, height, levels[c].inHigh, levels[c].inLow,
-               levels[c].gamma, kFullScale);
-  }
-  ClampPlanes(planes, width, height);
-  for (int c = 0; c < 3; ++c) {
-    ApplyOutputLevelRows(planes[c], planeStep, width, height, levels[c].outHigh, levels[c].outLow);
-  }
-  ClampPlanes(planes, width, height);
+  for (int c = 0; c < 3; ++c) ChannelChain(planes[c], planeStep, width, height, clip[c], levels[c]);
+  MergeS16C3(planes, planeStep, dst, dstStep, ImageSize{width, height});
 }
 
 }  // namespace
 
 HostBool LevelsProc(FilterDescriptor* filter, FrameInfo* frame) {
+  return LevelsProcWithPath(filter, frame, LevelPath::kFastest);
+}
+
+HostBool LevelsProcWithPath(FilterDescriptor* filter, FrameInfo* frame, LevelPath path) {
   const std::int32_t w = frame->width;
   const std::int32_t h = frame->height;
   const std::int32_t rowStep = frame->rowLength * 6;
@@ -152,9 +189,8 @@ HostBool LevelsProc(FilterDescriptor* filter, FrameInfo* frame) {
 
   ChannelLevels levels[3];
   for (int c = 0; c < 3; ++c) levels[c] = ReadChannelLevels(filter->trackValues, c);
-  LevelChannels(planes, w, h, levels);
+  LevelAndMerge(planes, w, h, levels, temp, rowStep, path);
 
-  MergeS16C3(planes, 2 * w, temp, rowStep, ImageSize{w, h});
   ConvertRgbToYcFrame(temp, rowStep, edit, rowStep, w, h);
   return kTrue;
 }

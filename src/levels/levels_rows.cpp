@@ -23,31 +23,37 @@ template <typename RowOp>
 void ForEachFloatRow(std::int16_t* plane, std::int32_t planeStep, std::int32_t width,
                      std::int32_t height, const RowOp& rowOp) {
   const ImageSize rowSize{width, 1};
-  parallel::ParallelFor(height, [&](std::int32_t begin, std::int32_t end) {
-    for (std::int32_t r = begin; r < end; ++r) {
-      std::int16_t* row = PlaneRow(plane, planeStep, r);
-      std::int32_t floatStep = 0;
-      float* values = AllocRowsF32(width, 1, &floatStep);
-      if (values == nullptr) continue;
-      if (ConvertS16ToF32(row, planeStep, values, floatStep, rowSize) == StatusOk) {
-        rowOp(values, floatStep);
-        ConvertF32ToS16(values, floatStep, row, planeStep, rowSize, RoundNearestEven);
-      }
-      FreeRows(values);
-    }
-  });
+  parallel::ParallelFor(
+      height,
+      [&](std::int32_t begin, std::int32_t end) {
+        for (std::int32_t r = begin; r < end; ++r) {
+          std::int16_t* row = PlaneRow(plane, planeStep, r);
+          std::int32_t floatStep = 0;
+          float* values = AllocRowsF32(width, 1, &floatStep);
+          if (values == nullptr) continue;
+          if (ConvertS16ToF32(row, planeStep, values, floatStep, rowSize) == StatusOk) {
+            rowOp(values, floatStep);
+            ConvertF32ToS16(values, floatStep, row, planeStep, rowSize, RoundNearestEven);
+          }
+          FreeRows(values);
+        }
+      },
+      parallel::RowGrain(width));
 }
 
 }  // namespace
 
 void ClampPlaneRows(std::int16_t* plane, std::int32_t planeStep, std::int32_t width,
                     std::int32_t height) {
-  parallel::ParallelFor(height, [&](std::int32_t begin, std::int32_t end) {
-    for (std::int32_t r = begin; r < end; ++r) {
-      ReplaceOutOfRangeS16C1(PlaneRow(plane, planeStep, r), planeStep, ImageSize{width, 1}, 0, 0,
-                             kFullScale, kFullScale);
-    }
-  });
+  parallel::ParallelFor(
+      height,
+      [&](std::int32_t begin, std::int32_t end) {
+        for (std::int32_t r = begin; r < end; ++r) {
+          ReplaceOutOfRangeS16C1(PlaneRow(plane, planeStep, r), planeStep, ImageSize{width, 1}, 0,
+                                 0, kFullScale, kFullScale);
+        }
+      },
+      parallel::RowGrain(width));
 }
 
 void ContrastStretchRows(std::int16_t* plane, std::int32_t planeStep, std::int32_t width,

@@ -1,8 +1,8 @@
 #include "parallel/frame_convert.h"
 
-#include "parallel/status_reducer.h"
 #include <type_traits>
 
+#include "parallel/status_reducer.h"
 #include "primitives/arithmetic.h"
 
 namespace tessaro {
@@ -35,10 +35,11 @@ Status ConvertWith(const float* matrix, const std::int16_t* src, std::int32_t sr
                    std::int32_t height) {
   // Row 0 would report the null pointer; later rows must not be formed from it at all.
   if (height >= 1 && (src == nullptr || dst == nullptr)) return StatusNullPointer;
-  return ConvertFrameRows(
-      src, srcStep, dst, dstStep, width, height,
-      [matrix](const std::int16_t* s, std::int32_t ss, std::int16_t* d, std::int32_t ds,
-               std::int32_t w) { return ColorMatrixS16C3(s, ss, d, ds, ImageSize{w, 1}, matrix); });
+  return ConvertFrameRows(src, srcStep, dst, dstStep, width, height,
+                          [matrix](const std::int16_t* s, std::int32_t ss, std::int16_t* d,
+                                   std::int32_t ds, std::int32_t w) {
+                            return ColorMatrixS16C3(s, ss, d, ds, ImageSize{w, 1}, matrix);
+                          });
 }
 
 }  // namespace
@@ -46,9 +47,12 @@ Status ConvertWith(const float* matrix, const std::int16_t* src, std::int32_t sr
 Status ConvertFrameRows(const std::int16_t* src, std::int32_t srcStep, std::int16_t* dst,
                         std::int32_t dstStep, std::int32_t width, std::int32_t height,
                         parallel::FunctionRef<RowMatrixFn> rowOp) {
-  return FirstFailingRow(height, [&](std::int32_t r) {
-    return rowOp(RowAt(src, srcStep, r), srcStep, RowAt(dst, dstStep, r), dstStep, width);
-  });
+  return FirstFailingRow(
+      height,
+      [&](std::int32_t r) {
+        return rowOp(RowAt(src, srcStep, r), srcStep, RowAt(dst, dstStep, r), dstStep, width);
+      },
+      parallel::RowGrain(3 * static_cast<std::int64_t>(width)));
 }
 
 Status ConvertYcToRgbFrame(const std::int16_t* src, std::int32_t srcStep, std::int16_t* dst,

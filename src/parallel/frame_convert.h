@@ -21,8 +21,8 @@ Status ConvertYcToRgbFrame(const std::int16_t* src, std::int32_t srcStep, std::i
 Status ConvertRgbToYcFrame(const std::int16_t* src, std::int32_t srcStep, std::int16_t* dst,
                            std::int32_t dstStep, std::int32_t width, std::int32_t height);
 
-using RowMatrixFn = Status(const std::int16_t* srcRow, std::int32_t srcStep,
-                           std::int16_t* dstRow, std::int32_t dstStep, std::int32_t width);
+using RowMatrixFn = Status(const std::int16_t* srcRow, std::int32_t srcStep, std::int16_t* dstRow,
+                           std::int32_t dstStep, std::int32_t width);
 
 // The shared loop, with the per-row operation as a parameter so tests can fail chosen rows.
 Status ConvertFrameRows(const std::int16_t* src, std::int32_t srcStep, std::int16_t* dst,

@@ -14,21 +14,26 @@ std::atomic<int> g_maxWorkers{0};
 // A few chunks per worker balance uneven rows without much scheduling overhead.
 constexpr int kChunksPerWorker = 8;
 
-bool InsideTeam() { return omp_get_level() > 0; }
+bool InsideTeam() {
+  return omp_get_level() > 0;
+}
 
 }  // namespace
 
-void SetMaxWorkers(int workers) { g_maxWorkers.store(std::max(0, workers)); }
+void SetMaxWorkers(int workers) {
+  g_maxWorkers.store(std::max(0, workers));
+}
 
 int MaxWorkers() {
   const int set = g_maxWorkers.load();
   return set > 0 ? set : omp_get_max_threads();
 }
 
-ChunkPlan PlanChunks(std::int32_t count) {
+ChunkPlan PlanChunks(std::int32_t count, std::int32_t grain) {
   if (count < 1) return {count, 0};
   const std::int64_t wanted = static_cast<std::int64_t>(MaxWorkers()) * kChunksPerWorker;
-  return {count, static_cast<std::int32_t>(std::min<std::int64_t>(count, wanted))};
+  const std::int64_t byGrain = std::max<std::int64_t>(1, count / std::max(1, grain));
+  return {count, static_cast<std::int32_t>(std::min(byGrain, wanted))};
 }
 
 void ForEachChunk(const ChunkPlan& plan, ChunkBody body) {
@@ -72,9 +77,22 @@ void InvokeAll(const Task* spawned, int count, const Task& last) {
 
 }  // namespace
 
-void Invoke(Task first, Task second) { InvokeAll(&first, 1, second); }
+void Invoke(std::int64_t samples, Task first, Task second) {
+  if (samples < kMinParallelSamples || MaxWorkers() < 2) {
+    first();
+    second();
+    return;
+  }
+  InvokeAll(&first, 1, second);
+}
 
-void Invoke(Task first, Task second, Task third) {
+void Invoke(std::int64_t samples, Task first, Task second, Task third) {
+  if (samples < kMinParallelSamples || MaxWorkers() < 2) {
+    first();
+    second();
+    third();
+    return;
+  }
   const Task spawned[2] = {first, second};
   InvokeAll(spawned, 2, third);
 }

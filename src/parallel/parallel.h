@@ -46,30 +46,40 @@ struct ChunkPlan {
     return static_cast<std::int32_t>(static_cast<std::int64_t>(count) * chunk / chunks);
   }
 };
-ChunkPlan PlanChunks(std::int32_t count);
+// grain: the fewest indices worth a chunk of their own.
+ChunkPlan PlanChunks(std::int32_t count, std::int32_t grain = 1);
+
+// Below this many samples a parallel region costs more than it saves.
+inline constexpr std::int64_t kMinParallelSamples = 16384;
+// Rows per chunk for rows of the given number of samples.
+inline std::int32_t RowGrain(std::int64_t samplesPerRow) {
+  if (samplesPerRow >= kMinParallelSamples) return 1;
+  return static_cast<std::int32_t>(kMinParallelSamples / (samplesPerRow > 0 ? samplesPerRow : 1));
+}
 
 // Runs body over every chunk of the plan, each once, and returns when all are done.
 void ForEachChunk(const ChunkPlan& plan, ChunkBody body);
 
 // Covers each index of [0, count) exactly once; nothing runs when count < 1.
-inline void ParallelFor(std::int32_t count, RangeBody body) {
+inline void ParallelFor(std::int32_t count, RangeBody body, std::int32_t grain = 1) {
   if (count < 1) return;
-  ForEachChunk(PlanChunks(count),
+  ForEachChunk(PlanChunks(count, grain),
                [&](std::int32_t, std::int32_t begin, std::int32_t end) { body(begin, end); });
 }
 
-// Runs the calls concurrently (the last one on the calling thread) and waits for all.
-void Invoke(Task first, Task second);
-void Invoke(Task first, Task second, Task third);
+// Runs the calls concurrently (the last one on the calling thread) and waits for all; with
+// fewer than kMinParallelSamples of work in all, one after another.
+void Invoke(std::int64_t samples, Task first, Task second);
+void Invoke(std::int64_t samples, Task first, Task second, Task third);
 
 // Per-chunk views, each starting as View{}; body(view, begin, end) fills the view of its
 // chunk; merge(left, right) folds right into left. The result is what a serial loop over
 // 0, 1, 2, ... would have produced, whatever order the chunks ran in. May throw what
 // allocating the views throws.
 template <typename View, typename Body, typename Merge>
-View ReduceOrdered(std::int32_t count, Body&& body, Merge&& merge) {
+View ReduceOrdered(std::int32_t count, Body&& body, Merge&& merge, std::int32_t grain = 1) {
   if (count < 1) return View{};
-  const ChunkPlan plan = PlanChunks(count);
+  const ChunkPlan plan = PlanChunks(count, grain);
   std::vector<View> views(static_cast<std::size_t>(plan.chunks));
   ForEachChunk(plan, [&](std::int32_t chunk, std::int32_t begin, std::int32_t end) {
     body(views[static_cast<std::size_t>(chunk)], begin, end);

@@ -33,7 +33,8 @@ Status StatusReducer::First() const {
   return lost_ ? lostStatus_ : StatusOk;
 }
 
-Status FirstFailingRow(std::int32_t rows, parallel::FunctionRef<Status(std::int32_t row)> rowOp) {
+Status FirstFailingRow(std::int32_t rows, parallel::FunctionRef<Status(std::int32_t row)> rowOp,
+                       std::int32_t grain) {
   if (rows < 1) return StatusOk;
   try {
     const StatusReducer merged = parallel::ReduceOrdered<StatusReducer>(
@@ -44,7 +45,7 @@ Status FirstFailingRow(std::int32_t rows, parallel::FunctionRef<Status(std::int3
             if (s != StatusOk) view.Append(s);
           }
         },
-        [](StatusReducer& left, StatusReducer&& right) { left.Merge(std::move(right)); });
+        [](StatusReducer& left, StatusReducer&& right) { left.Merge(std::move(right)); }, grain);
     return merged.First();
   } catch (const std::bad_alloc&) {
     // No memory for the views: the rows still all run, one after another.

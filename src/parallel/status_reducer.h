@@ -31,6 +31,7 @@ class StatusReducer {
 
 // Runs rowOp on every row in [0, rows) in parallel; every row is attempted. Returns the
 // status of the lowest-numbered failing row, whatever order the rows ran in.
-Status FirstFailingRow(std::int32_t rows, parallel::FunctionRef<Status(std::int32_t row)> rowOp);
+Status FirstFailingRow(std::int32_t rows, parallel::FunctionRef<Status(std::int32_t row)> rowOp,
+                       std::int32_t grain = 1);
 
 }  // namespace tessaro

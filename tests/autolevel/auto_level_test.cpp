@@ -36,7 +36,9 @@ ChannelStats Stats(const std::vector<std::array<std::int16_t, 3>>& px, int c) {
   return s;
 }
 
-float Finite(float gamma) { return std::isfinite(gamma) && gamma > 0.0f ? gamma : 1.0f; }
+float Finite(float gamma) {
+  return std::isfinite(gamma) && gamma > 0.0f ? gamma : 1.0f;
+}
 
 // The stretch of one sample from [min, max] to [0, outScale] through 1 / gamma.
 std::int16_t Level(std::int16_t v, const ChannelStats& s, float gamma, float outScale) {
@@ -59,8 +61,8 @@ std::vector<std::array<std::int16_t, 3>> ExpectedYc(HostFrame& f, int midRng, bo
   auto px = Pixels(f);
   const ChannelStats y = Stats(px, 0);
   float mY = std::fmin(std::fmax(static_cast<float>(y.mean) * (1.0f / 4096.0f), 0.0f), 1.0f);
-  const float gamma = Finite(static_cast<float>(
-      std::log(static_cast<double>(mY)) / std::log(static_cast<float>(midRng) / 100.0)));
+  const float gamma = Finite(static_cast<float>(std::log(static_cast<double>(mY)) /
+                                                std::log(static_cast<float>(midRng) / 100.0)));
   const bool on[3] = {true, cb, cr};
   ChannelStats st[3] = {y, Stats(px, 1), Stats(px, 2)};
   for (auto& p : px) {
@@ -282,7 +284,7 @@ TEST(AutoLevelWorkers, OneWorkerAndSeveralGiveTheSameFrame) {
     for (int rgb = 0; rgb < 2; ++rgb) {
       host.check(CheckRgbMode) = rgb;
       host.track(TrackSkip) = 0;
-      HostFrame f(160, 90, 170);
+      HostFrame f(640, 360, 650);  // large enough to be cut into chunks
       FillScene(f, 99u);
       ASSERT_EQ(f.Process(host.filter()), kTrue);
       results[i].insert(results[i].end(), f.edit().begin(), f.edit().end());

@@ -14,9 +14,8 @@ namespace {
 
 TEST(FrameConvertTest, MatricesHoldTheNearestSingleValues) {
   // The Y, Cb, Cr rows of the RGB-to-YC matrix, rounded to single precision.
-  const float rgbToYc[9] = {0.298774511f,  0.588480413f,  0.113235295f,
-                            -0.169607848f, -0.332598031f, 0.501960814f,
-                            0.501960814f,  -0.420833319f, -0.0813725516f};
+  const float rgbToYc[9] = {0.298774511f, 0.588480413f, 0.113235295f,  -0.169607848f, -0.332598031f,
+                            0.501960814f, 0.501960814f, -0.420833319f, -0.0813725516f};
   for (int i = 0; i < 9; ++i) EXPECT_EQ(RgbToYcMatrix[(i / 3) * 4 + i % 3], rgbToYc[i]) << i;
   for (int row = 0; row < 3; ++row) {
     EXPECT_EQ(RgbToYcMatrix[row * 4 + 3], 0.0f);

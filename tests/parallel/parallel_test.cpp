@@ -31,14 +31,17 @@ TEST_P(Workers, ParallelForCoversEveryIndexOnceBeforeReturning) {
 
 TEST_P(Workers, InvokeRunsEveryCallBeforeReturning) {
   std::atomic<int> a{0}, b{0}, c{0};
-  Invoke([&] { a = 1; }, [&] { b = 2; });
+  Invoke(
+      1 << 20, [&] { a = 1; }, [&] { b = 2; });
   EXPECT_EQ(a + b, 3);
   a = b = 0;
-  Invoke([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    a = 1;
-  },
-         [&] { b = 2; }, [&] { c = 3; });
+  Invoke(
+      1 << 20,
+      [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        a = 1;
+      },
+      [&] { b = 2; }, [&] { c = 3; });
   EXPECT_EQ(a + b + c, 6);
 }
 
@@ -56,7 +59,8 @@ TEST_P(Workers, NestedLoopsInsideSpawnedCallsFinishWithinTheTeam) {
       --running;
     });
   };
-  Invoke([&] { plane(0); }, [&] { plane(1); }, [&] { plane(2); });
+  Invoke(
+      1 << 20, [&] { plane(0); }, [&] { plane(1); }, [&] { plane(2); });
   for (auto& r : rows) ASSERT_EQ(r.load(), 1);
   // Nested work shares the workers instead of starting threads of its own.
   EXPECT_LE(peak.load(), MaxWorkers());

@@ -40,6 +40,9 @@ class HostFrame {
  public:
   // Padding pixels and the temporary buffer start with recognisable junk.
   HostFrame(std::int32_t width, std::int32_t height, std::int32_t rowLength);
+  // A copy owns its buffers, with the same contents.
+  HostFrame(const HostFrame& other);
+  HostFrame& operator=(const HostFrame&) = delete;
 
   YcPixel& at(std::int32_t x, std::int32_t y) {
     return edit_[static_cast<std::size_t>(y * info_.rowLength + x)];
@@ -50,6 +53,7 @@ class HostFrame {
   void Fill(const std::function<YcPixel(std::int32_t x, std::int32_t y)>& f);
 
   HostBool Process(FilterDescriptor* filter);
+  FrameInfo* info() { return &info_; }
 
  private:
   std::vector<YcPixel> edit_, temp_;

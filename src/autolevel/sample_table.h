@@ -1,0 +1,57 @@
+// Stages whose output depends only on each sample's value, evaluated once per value: the
+// very same stage runs over a one-row plane holding every value of a range, and frames are
+// then mapped through the resulting table. Results are those of running the stage on the
+// frame itself, bit for bit.
+#pragma once
+
+#include <cstdint>
+
+#include "parallel/parallel.h"
+
+namespace tessaro {
+
+// Rewrites a one-row plane of width samples in place.
+using RowStage =
+    parallel::FunctionRef<void(std::int16_t* row, std::int32_t step, std::int32_t width)>;
+
+class SampleTable {
+ public:
+  SampleTable() = default;
+  ~SampleTable();
+  SampleTable(const SampleTable&) = delete;
+  SampleTable& operator=(const SampleTable&) = delete;
+
+  // Runs stage once over lo, lo + 1, ..., hi. False when memory is short.
+  bool Build(std::int16_t lo, std::int16_t hi, RowStage stage);
+  std::int32_t size() const { return count_; }
+
+  // Values outside the range take the nearest end's entry; callers build tables that cover
+  // every sample they map.
+  std::int16_t operator()(std::int16_t v) const {
+    std::int32_t i = v - lo_;
+    i = i < 0 ? 0 : (i >= count_ ? count_ - 1 : i);
+    return values_[i];
+  }
+
+ private:
+  std::int16_t lo_ = 0;
+  std::int32_t count_ = 0;
+  std::int16_t* values_ = nullptr;
+};
+
+// Each channel of an interleaved three-channel image through its table, in place; a null
+// table leaves its channel untouched. Rows in parallel.
+void MapChannels(std::int16_t* image, std::int32_t step, std::int32_t width, std::int32_t height,
+                 const SampleTable* const tables[3]);
+
+// Interleaves three planes into dst, each through its table (which must not be null).
+void MergeThroughTables(const std::int16_t* const planes[3], std::int32_t planeStep,
+                        const SampleTable* const tables[3], std::int16_t* dst, std::int32_t dstStep,
+                        std::int32_t width, std::int32_t height);
+
+// A table pays for itself when the frame has more samples than the table has values.
+inline bool TableIsWorthIt(std::int32_t width, std::int32_t height, std::int32_t values) {
+  return static_cast<std::int64_t>(width) * height > values;
+}
+
+}  // namespace tessaro
