@@ -7,30 +7,10 @@
 #include <cstring>
 
 #include "primitives/arithmetic.h"
+#include "primitives/rounding_scope.h"
 
 namespace tessaro::avx2 {
 namespace {
-
-// MXCSR rounding-control field (bits 13-14); 0 is round to nearest.
-constexpr unsigned kRoundingField = 0x6000u;
-
-// Round to nearest for the duration of a call; the caller's register (flags included) is put
-// back only when it had to be changed.
-class NearestRounding {
- public:
-  NearestRounding() : saved_(_mm_getcsr()), changed_((saved_ & kRoundingField) != 0) {
-    if (changed_) _mm_setcsr(saved_ & ~kRoundingField);
-  }
-  ~NearestRounding() {
-    if (changed_) _mm_setcsr(saved_);
-  }
-  NearestRounding(const NearestRounding&) = delete;
-  NearestRounding& operator=(const NearestRounding&) = delete;
-
- private:
-  unsigned saved_;
-  bool changed_;
-};
 
 // Eight pixels: lane 0 holds pixels 0-3 and lane 1 pixels 4-7, each as three vectors of
 // samples a0 b0 c0 a1 | b1 c1 a2 b2 | c2 a3 b3 c3 (a, b, c = channels 0, 1, 2). Output vector
@@ -201,7 +181,7 @@ Status ColorMatrixS16C3(const std::int16_t* src, std::int32_t srcStep, std::int1
   if (srcStep <= 0 || dstStep <= 0) return StatusStepError;
 
   const MatrixVectors m = LoadMatrix(matrix);
-  const NearestRounding rounding;
+  const RoundingScope rounding(kRoundNearest);
   const auto* s = reinterpret_cast<const unsigned char*>(src);
   auto* d = reinterpret_cast<unsigned char*>(dst);
   for (std::int32_t y = 0; y < size.height; ++y, s += srcStep, d += dstStep) {

@@ -6,52 +6,11 @@
 #include <cstdint>
 #include <cstring>
 
-#include "primitives/convert.h"
+#include "primitives/convert_rows.h"
+#include "primitives/rounding_scope.h"
 
 namespace tessaro::avx2 {
 namespace {
-
-// MXCSR rounding-control field (bits 13-14) and its two values used here.
-constexpr unsigned kRoundingField = 0x6000u;
-constexpr unsigned kRoundNearest = 0x0000u;
-constexpr unsigned kRoundTowardZero = 0x6000u;
-
-// Sets the rounding control only when it differs, and puts the whole register back
-// (flags included) only when it was changed.
-class RoundingScope {
- public:
-  explicit RoundingScope(unsigned rounding)
-      : saved_(_mm_getcsr()), changed_((saved_ & kRoundingField) != rounding) {
-    if (changed_) _mm_setcsr((saved_ & ~kRoundingField) | rounding);
-  }
-  ~RoundingScope() {
-    if (changed_) _mm_setcsr(saved_);
-  }
-  RoundingScope(const RoundingScope&) = delete;
-  RoundingScope& operator=(const RoundingScope&) = delete;
-
- private:
-  unsigned saved_;
-  bool changed_;
-};
-
-Status CheckArguments(const void* src, std::int32_t srcStep, const void* dst, std::int32_t dstStep,
-                      ImageSize size) {
-  if (src == nullptr || dst == nullptr) return StatusNullPointer;
-  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
-  if (srcStep <= 0 || dstStep <= 0) return StatusStepError;
-  return StatusOk;
-}
-
-// Unpadded rows on both sides: one row of width * height samples, as the generic code does.
-ImageSize MergeContiguousRows(std::int32_t shortStep, std::int32_t floatStep, ImageSize size) {
-  const std::int64_t count = std::int64_t{size.width} * size.height;
-  if (shortStep == std::int64_t{2} * size.width && floatStep == std::int64_t{2} * shortStep &&
-      count <= INT32_MAX) {
-    return {static_cast<std::int32_t>(count), 1};
-  }
-  return size;
-}
 
 void Widen16(const unsigned char* s, unsigned char* d) {
   const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));

@@ -4,42 +4,12 @@
 #include <cstdint>
 #include <cstring>
 
-#include "primitives/convert.h"
+#include "primitives/convert_rows.h"
 #include "primitives/rounding.h"
 
 namespace tessaro::generic {
 namespace {
 
-Status CheckArguments(const void* src, std::int32_t srcStep, const void* dst, std::int32_t dstStep,
-                      ImageSize size) {
-  if (src == nullptr || dst == nullptr) return StatusNullPointer;
-  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
-  if (srcStep <= 0 || dstStep <= 0) return StatusStepError;
-  return StatusOk;
-}
-
-// Unpadded 16-bit rows next to unpadded float rows: the region is one row of
-// width * height samples, as long as that count still fits the 32-bit width.
-ImageSize MergeContiguousRows(std::int32_t shortStep, std::int32_t floatStep, ImageSize size) {
-  const std::int64_t count = std::int64_t{size.width} * size.height;
-  if (shortStep == std::int64_t{2} * size.width && floatStep == std::int64_t{2} * shortStep &&
-      count <= INT32_MAX) {
-    return {static_cast<std::int32_t>(count), 1};
-  }
-  return size;
-}
-
-template <typename T>
-T Load(const std::byte* p) {
-  T v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-template <typename T>
-void Store(std::byte* p, T v) {
-  std::memcpy(p, &v, sizeof v);
-}
 
 // Rows strictly top to bottom, so overlapping destination rows end with the lower row.
 template <typename From, typename To, typename Convert>

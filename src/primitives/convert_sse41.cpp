@@ -7,28 +7,10 @@
 #include <cstdint>
 #include <cstring>
 
-#include "primitives/convert.h"
+#include "primitives/convert_rows.h"
 
 namespace tessaro::sse41 {
 namespace {
-
-Status CheckArguments(const void* src, std::int32_t srcStep, const void* dst, std::int32_t dstStep,
-                      ImageSize size) {
-  if (src == nullptr || dst == nullptr) return StatusNullPointer;
-  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
-  if (srcStep <= 0 || dstStep <= 0) return StatusStepError;
-  return StatusOk;
-}
-
-// Unpadded rows on both sides: one row of width * height samples, as the generic code does.
-ImageSize MergeContiguousRows(std::int32_t shortStep, std::int32_t floatStep, ImageSize size) {
-  const std::int64_t count = std::int64_t{size.width} * size.height;
-  if (shortStep == std::int64_t{2} * size.width && floatStep == std::int64_t{2} * shortStep &&
-      count <= INT32_MAX) {
-    return {static_cast<std::int32_t>(count), 1};
-  }
-  return size;
-}
 
 void Widen8(const unsigned char* s, unsigned char* d) {
   const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));

@@ -4,8 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "primitives/planar_copy.h"
-#include "primitives/rounding.h"
+#include "primitives/planar_copy_rows.h"
 
 namespace tessaro::sse41 {
 namespace {
@@ -74,39 +73,12 @@ void MergeRow(const std::int16_t* p0, const std::int16_t* p1, const std::int16_t
 
 Status SplitS16C3(const std::int16_t* src, std::int32_t srcStep, std::int16_t* const* planes,
                   std::int32_t planeStep, ImageSize size) {
-  if (src == nullptr || planes == nullptr || planes[0] == nullptr || planes[1] == nullptr ||
-      planes[2] == nullptr) {
-    return StatusNullPointer;
-  }
-  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
-
-  for (std::int32_t y = 0; y < size.height; ++y) {
-    SplitRow(RowAt(src, srcStep, y), RowAt(planes[0], planeStep, y),
-             RowAt(planes[1], planeStep, y), RowAt(planes[2], planeStep, y), size.width);
-  }
-  return StatusOk;
+  return SplitRows<SplitRow>(src, srcStep, planes, planeStep, size);
 }
 
 Status MergeS16C3(const std::int16_t* const* planes, std::int32_t planeStep, std::int16_t* dst,
                   std::int32_t dstStep, ImageSize size) {
-  if (planes == nullptr || dst == nullptr || planes[0] == nullptr || planes[1] == nullptr ||
-      planes[2] == nullptr) {
-    return StatusNullPointer;
-  }
-  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
-
-  // Packed planes and a destination without gaps between rows: one long row.
-  const std::int64_t width = size.width;
-  if (planeStep == 2 * width && dstStep == 3 * std::int64_t{planeStep}) {
-    MergeRow(planes[0], planes[1], planes[2], dst,
-             static_cast<std::ptrdiff_t>(width * size.height));
-    return StatusOk;
-  }
-  for (std::int32_t y = 0; y < size.height; ++y) {
-    MergeRow(RowAt(planes[0], planeStep, y), RowAt(planes[1], planeStep, y),
-             RowAt(planes[2], planeStep, y), RowAt(dst, dstStep, y), size.width);
-  }
-  return StatusOk;
+  return MergeRows<MergeRow>(planes, planeStep, dst, dstStep, size);
 }
 
 }  // namespace tessaro::sse41

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "primitives/replace_out_of_range.h"
-#include "primitives/replace_out_of_range_simd.h"
+#include "primitives/replace_out_of_range_rows.h"
 
 namespace tessaro::avx2 {
 namespace {

@@ -6,29 +6,11 @@
 #include <cstdint>
 #include <cstring>
 
-#include "primitives/replace_out_of_range.h"
+#include "primitives/replace_out_of_range_rows.h"
+#include "primitives/rounding.h"
 
 namespace tessaro::generic {
 namespace {
-
-Status CheckImage(const void* image, std::int32_t step, ImageSize size) {
-  if (image == nullptr) return StatusNullPointer;
-  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
-  if (step <= 0) return StatusStepError;
-  return StatusOk;
-}
-
-template <typename T>
-T Load(const std::byte* p) {
-  T v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-template <typename T>
-void Store(std::byte* p, T v) {
-  std::memcpy(p, &v, sizeof v);
-}
 
 // Calls replace(p) on every sample address of the region, rows top to bottom.
 template <typename Sample, typename Replace>
@@ -63,7 +45,7 @@ Status ReplaceOutOfRangeS16C1(std::int16_t* image, std::int32_t step, ImageSize 
   const auto lowV = static_cast<std::int16_t>(lowValue);
   const auto highT = static_cast<std::int16_t>(highThreshold);
   const auto highV = static_cast<std::int16_t>(highValue);
-  if (const Status status = CheckImage(image, step, size); status != StatusOk) return status;
+  if (const Status status = CheckReplaceImage(image, step, size); status != StatusOk) return status;
   if (lowT > highT) return StatusThresholdError;
   ForEachSample(image, step, size, [=](std::byte* p) {
     const auto v = Load<std::int16_t>(p);
@@ -78,7 +60,7 @@ Status ReplaceOutOfRangeS16C1(std::int16_t* image, std::int32_t step, ImageSize 
 
 Status ReplaceOutOfRangeF32C1(float* image, std::int32_t step, ImageSize size, float lowThreshold,
                               float lowValue, float highThreshold, float highValue) {
-  if (const Status status = CheckImage(image, step, size); status != StatusOk) return status;
+  if (const Status status = CheckReplaceImage(image, step, size); status != StatusOk) return status;
   if (lowThreshold > highThreshold) return StatusThresholdError;
   // A NaN threshold bounds nothing, as in an ordinary comparison, and a -0.0 high threshold
   // keeps +0.0 samples. Left different from ordinary comparison: a -0.0 sample is below a

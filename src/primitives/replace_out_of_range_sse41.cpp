@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "primitives/replace_out_of_range.h"
-#include "primitives/replace_out_of_range_simd.h"
+#include "primitives/replace_out_of_range_rows.h"
 
 namespace tessaro::sse41 {
 namespace {

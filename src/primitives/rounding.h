@@ -1,9 +1,12 @@
-// Scalar rounding, saturation and row addressing shared by the generic implementations
+// Scalar rounding, saturation, row addressing and unaligned sample access shared by the
+// generic implementations
 // (and by scalar tails of the SIMD ones). Internal linkage on purpose: a file compiled
 // with a higher instruction-set level must never lend its copy to the rest of the program.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "primitives/convert.h"
@@ -29,6 +32,20 @@ template <typename T>
 inline T* RowAt(T* base, std::int32_t step, std::int32_t y) {
   using Byte = std::conditional_t<std::is_const_v<T>, const unsigned char, unsigned char>;
   return reinterpret_cast<T*>(reinterpret_cast<Byte*>(base) + static_cast<std::intptr_t>(step) * y);
+}
+
+// Samples at any byte address: rows whose step is not a whole number of samples stay well
+// defined.
+template <typename T>
+T Load(const std::byte* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+template <typename T>
+void Store(std::byte* p, T v) {
+  std::memcpy(p, &v, sizeof v);
 }
 
 inline std::int16_t SaturateS16(std::int32_t v) {

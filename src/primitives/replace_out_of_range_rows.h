@@ -1,4 +1,4 @@
-// Shared by the per-level files of the out-of-range replacement: argument checks and the
+// Shared by every level's out-of-range replacement: argument checks and the
 // one-sample steps for heads, tails and rows that never reach vector alignment. Everything
 // has internal linkage, so each level file keeps its own copy compiled with its own flags.
 #pragma once
@@ -51,7 +51,7 @@ Status CheckReplaceImage(const void* image, std::int32_t step, ImageSize size) {
 
 // Samples before the first 16-byte boundary of a row; a row whose start is not a whole
 // sample away from one never gets there and runs unaligned (-1).
-std::int32_t LeadingSamples(const std::uint8_t* row, std::int32_t sampleBytes,
+[[maybe_unused]] std::int32_t LeadingSamples(const std::uint8_t* row, std::int32_t sampleBytes,
                             std::int32_t width) {
   const auto misalign = static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(row) & 15);
   if (misalign % sampleBytes != 0) return -1;
