@@ -4,4 +4,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset native-release >/dev/null
 cmake --build --preset native-release -j "$(nproc)"
-build/native-release/tools/tessaro list
+build/native-release/tools/tessaro demo --out build/demo

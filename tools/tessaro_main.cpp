@@ -1,66 +1,61 @@
 // tessaro: drives the Tessaro module as the editor does.
 #include <cstdio>
-#include <cstring>
-#include <string>
+#include <exception>
+#include <new>
 
+#include "apply.h"
+#include "command_line.h"
+#include "demo.h"
+#include "filter_commands.h"
+#include "host_session.h"
 #include "module_loader.h"
+#include "platform_io.h"
 
 namespace {
 
-using tessaro::FilterDescriptor;
+using tessaro::tools::CommandLine;
+using tessaro::tools::ExitStatus;
+using tessaro::tools::Failure;
 
-void PrintUsage() {
-  std::fputs(
-      "usage: tessaro list [--module PATH]\n"
-      "  list    every filter of the module with its sliders and check boxes\n",
-      stderr);
+Failure Run(const CommandLine& line) {
+  using namespace tessaro::tools;
+  HostSession session;
+  const std::string module = line.modulePath.empty() ? DefaultModulePath() : line.modulePath;
+  if (Failure f = HostSession::Open(module, &session)) return f;
+  if (line.command == "list") return RunList(&session);
+  if (line.command == "help") return RunHelp(&session, line.operands[0]);
+  if (line.command == "demo") return RunDemo(line, &session);
+  return RunApply(line, &session);
 }
 
-int List(FilterDescriptor** filters) {
-  for (FilterDescriptor** f = filters; *f != nullptr; ++f) {
-    const FilterDescriptor& d = **f;
-    std::printf("%s  (%s)\n", d.name, d.information ? d.information : "");
-    std::printf("  sliders:\n");
-    for (int i = 0; i < d.trackCount; ++i) {
-      std::printf("    %-8s default %5d  range %d..%d\n", d.trackNames[i], d.trackDefaults[i],
-                  d.trackMins[i], d.trackMaxs[i]);
-    }
-    std::printf("  check boxes:\n");
-    for (int i = 0; i < d.checkCount; ++i) {
-      if (d.checkDefaults[i] == tessaro::kButtonDefault) {
-        std::printf("    %-8s [button]\n", d.checkNames[i]);
-      } else {
-        std::printf("    %-8s default %d\n", d.checkNames[i], d.checkDefaults[i]);
-      }
-    }
-  }
-  return 0;
+int Report(const Failure& f) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "tessaro: %s\n", f.message.c_str());
+  return static_cast<int>(f.status);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string command;
-  std::string modulePath = tessaro::tools::DefaultModulePath();
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--module") == 0 && i + 1 < argc) {
-      modulePath = argv[++i];
-    } else if (command.empty()) {
-      command = argv[i];
-    } else {
-      PrintUsage();
-      return 2;
-    }
+  tessaro::tools::PrepareStandardStreams();
+  CommandLine line;
+  if (Failure f = tessaro::tools::ParseCommandLine(argc, argv, &line)) {
+    Report(f);
+    std::fputs(tessaro::tools::UsageText(), stderr);
+    return static_cast<int>(f.status);
   }
-  if (command != "list") {
-    PrintUsage();
-    return 2;
+  if (line.usageRequested) {
+    std::fputs(tessaro::tools::UsageText(), stdout);
+    return 0;
   }
-  std::string error;
-  auto module = tessaro::tools::LoadedModule::Open(modulePath, &error);
-  if (!error.empty()) {
-    std::fprintf(stderr, "tessaro: %s\n", error.c_str());
-    return 3;
+  try {
+    if (Failure f = Run(line)) return Report(f);
+  } catch (const std::bad_alloc&) {
+    return Report(Failure{ExitStatus::kInternal, "out of memory"});
+  } catch (const std::exception& e) {
+    return Report(Failure{ExitStatus::kInternal, e.what()});
   }
-  return List(module.filters());
+  if (std::fflush(stdout) != 0)
+    return Report(Failure{ExitStatus::kOutput, "cannot write standard output"});
+  return 0;
 }

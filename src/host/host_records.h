@@ -92,6 +92,9 @@ inline constexpr std::int32_t kButtonDefault = -1;
 inline constexpr std::uint32_t kButtonCommandBase = 12004;
 inline constexpr std::uint32_t kCommandMessage = 0x111;
 
+// The settings-changed callback hears of a change to track n as this code plus n.
+inline constexpr std::int32_t kTrackChangeBase = 0x10000;
+
 #if defined(_WIN32) && !defined(_WIN64)
 static_assert(sizeof(void*) == 4);
 static_assert(sizeof(FilterDescriptor) == 35 * 4);

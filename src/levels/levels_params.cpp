@@ -9,9 +9,6 @@
 namespace tessaro {
 namespace {
 
-// The host reports a change of track n with this code plus n.
-constexpr std::int32_t kTrackChangeBase = 0x10000;
-
 // Under "Sync RGB" a moved slider is copied to the same slider of the other two channels.
 struct PartnerRow {
   std::int32_t firstTrack;

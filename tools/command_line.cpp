@@ -1,0 +1,135 @@
+#include "command_line.h"
+
+#include <charconv>
+#include <string_view>
+
+namespace tessaro::tools {
+namespace {
+
+Failure Usage(const std::string& message) {
+  return Fail(ExitStatus::kUsage, message);
+}
+
+bool ParseInt(std::string_view text, std::int32_t* value) {
+  if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+  if (text.empty()) return false;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *value);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
+// "NAME=VALUE"; names may hold spaces but not '='.
+Failure ParseSetting(const std::string& option, const std::string& text, Setting::Kind kind,
+                     Setting* setting) {
+  const std::size_t eq = text.rfind('=');
+  if (eq == std::string::npos || eq == 0 ||
+      !ParseInt(std::string_view(text).substr(eq + 1), &setting->value)) {
+    return Usage(option + " takes NAME=INTEGER, not '" + text + "'");
+  }
+  setting->kind = kind;
+  setting->name = text.substr(0, eq);
+  return {};
+}
+
+// Which options each command takes.
+struct CommandShape {
+  const char* name;
+  std::size_t operands;
+  bool filters;
+  bool processing;  // --row-pad
+  bool streaming;   // --quiet, --show-settings
+  bool outDir;
+};
+constexpr CommandShape kCommands[] = {
+    {"list", 0, false, false, false, false},
+    {"apply", 2, true, true, true, false},
+    {"help", 1, false, false, false, false},
+    {"demo", 0, false, true, false, true},
+};
+
+}  // namespace
+
+const char* UsageText() {
+  return "usage:\n"
+         "  tessaro list [--module PATH]\n"
+         "  tessaro apply INPUT OUTPUT [--filter NAME [--set SLIDER=N] [--check BOX=0|1]\n"
+         "                [--move SLIDER=N] ...]... [--row-pad N] [--quiet] [--show-settings]\n"
+         "                [--module PATH]\n"
+         "  tessaro help FILTER [--module PATH]\n"
+         "  tessaro demo [--out DIR] [--row-pad N] [--module PATH]\n"
+         "INPUT and OUTPUT are Y4M streams (- for standard input or output) or PNG files.\n"
+         "Filters run in the order given; --set, --check and --move apply to the filter\n"
+         "named before them, in the order given.\n";
+}
+
+Failure ParseCommandLine(int argc, const char* const* argv, CommandLine* line) {
+  *line = CommandLine{};
+  std::vector<std::string> args(argv + 1, argv + argc);
+  const CommandShape* shape = nullptr;
+  bool sawFilterOption = false, sawProcessing = false, sawStreaming = false, sawOut = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string* out) -> Failure {
+      if (i + 1 >= args.size()) return Usage(a + " needs a value");
+      *out = args[++i];
+      return {};
+    };
+    std::string v;
+    if (a == "--help" || a == "-h") {
+      line->usageRequested = true;
+    } else if (a == "--module") {
+      if (Failure f = value(&line->modulePath)) return f;
+    } else if (a == "--filter") {
+      if (Failure f = value(&v)) return f;
+      line->filters.push_back(FilterRequest{v, {}});
+      sawFilterOption = true;
+    } else if (a == "--set" || a == "--check" || a == "--move") {
+      if (Failure f = value(&v)) return f;
+      if (line->filters.empty()) return Usage(a + " " + v + " needs a --filter before it");
+      Setting s{};
+      const Setting::Kind kind = a == "--set"     ? Setting::kSet
+                                 : a == "--check" ? Setting::kCheck
+                                                  : Setting::kMove;
+      if (Failure f = ParseSetting(a, v, kind, &s)) return f;
+      line->filters.back().settings.push_back(s);
+    } else if (a == "--row-pad") {
+      if (Failure f = value(&v)) return f;
+      if (!ParseInt(v, &line->rowPad) || line->rowPad < 0 || line->rowPad > kMaxRowPad) {
+        return Usage("--row-pad takes 0.." + std::to_string(kMaxRowPad) + ", not '" + v + "'");
+      }
+      sawProcessing = true;
+    } else if (a == "--quiet") {
+      line->quiet = true;
+      sawStreaming = true;
+    } else if (a == "--show-settings") {
+      line->showSettings = true;
+      sawStreaming = true;
+    } else if (a == "--out") {
+      if (Failure f = value(&line->outDir)) return f;
+      sawOut = true;
+    } else if (a.size() > 1 && a[0] == '-') {
+      return Usage("unknown option " + a);
+    } else if (shape == nullptr) {
+      for (const CommandShape& c : kCommands) {
+        if (a == c.name) shape = &c;
+      }
+      if (shape == nullptr) return Usage("unknown command '" + a + "'");
+      line->command = a;
+    } else {
+      line->operands.push_back(a);
+    }
+  }
+  if (line->usageRequested) return {};
+  if (shape == nullptr) return Usage("no command given");
+  const std::string cmd = line->command;
+  if (line->operands.size() != shape->operands) {
+    return Usage(cmd + " takes " + std::to_string(shape->operands) + " operand(s), got " +
+                 std::to_string(line->operands.size()));
+  }
+  if ((sawFilterOption && !shape->filters) || (sawProcessing && !shape->processing) ||
+      (sawStreaming && !shape->streaming) || (sawOut && !shape->outDir)) {
+    return Usage("option not accepted by " + cmd);
+  }
+  return {};
+}
+
+}  // namespace tessaro::tools

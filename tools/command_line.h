@@ -1,0 +1,41 @@
+// The command line of tessaro, parsed but not yet checked against the module.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "failure.h"
+
+namespace tessaro::tools {
+
+struct Setting {
+  enum Kind { kSet, kCheck, kMove } kind;
+  std::string name;
+  std::int32_t value;
+};
+
+struct FilterRequest {
+  std::string name;
+  std::vector<Setting> settings;  // in the order given
+};
+
+struct CommandLine {
+  std::string command;     // list, apply, help or demo
+  std::string modulePath;  // empty: the module next to the executable
+  std::vector<std::string> operands;
+  std::vector<FilterRequest> filters;
+  std::int32_t rowPad = 0;
+  bool quiet = false;
+  bool showSettings = false;
+  bool usageRequested = false;  // --help
+  std::string outDir = "tessaro-demo";
+};
+
+inline constexpr std::int32_t kMaxRowPad = 4096;
+
+// Usage mistakes come back with ExitStatus::kUsage.
+Failure ParseCommandLine(int argc, const char* const* argv, CommandLine* line);
+const char* UsageText();
+
+}  // namespace tessaro::tools

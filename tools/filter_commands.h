@@ -1,0 +1,15 @@
+// tessaro list and tessaro help: what the module's descriptors declare, and their buttons.
+#pragma once
+
+#include <string>
+
+#include "failure.h"
+#include "host_session.h"
+
+namespace tessaro::tools {
+
+Failure RunList(HostSession* session);
+// Presses the filter's "HELP" button; the module shows the text itself.
+Failure RunHelp(HostSession* session, const std::string& filterName);
+
+}  // namespace tessaro::tools

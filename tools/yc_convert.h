@@ -1,0 +1,43 @@
+// Conversions between stored picture samples (codes) and the module's YcPixel samples:
+// Y 0..4096 for black..white, Cb and Cr -2048..2048 for the full colour-difference span.
+#pragma once
+
+#include <cstdint>
+
+#include "host/host_records.h"
+#include "png_io.h"
+#include "y4m.h"
+#include "yc_image.h"
+
+namespace tessaro::tools {
+
+// code = zero + sample * codesPerSample; codes run 0..maxCode.
+struct SampleScale {
+  double zero;
+  double codesPerSample;
+  int maxCode;
+};
+
+// Limited range scales the 8-bit levels (Y 16..235, chroma 16..240 around 128) by
+// 2^(depth - 8); full range spans every code, chroma centred on 2^(depth - 1).
+SampleScale LumaScale(int bitDepth, bool fullRange);
+SampleScale ChromaScale(int bitDepth, bool fullRange);
+
+// Nearest, halves away from zero; saturated to int16 and clamped to 0..maxCode.
+std::int16_t CodeToSample(double code, const SampleScale& scale);
+std::uint16_t SampleToCode(double sample, const SampleScale& scale);
+
+// Subsampled chroma is replicated over the pixels it covers on the way in and averaged
+// over them on the way out, so chroma that no filter changed comes back as it was.
+void Y4mFrameToYc(const Y4mFormat& format, const Y4mFrame& frame, YcImage* image);
+void YcToY4mFrame(const Y4mFormat& format, const YcImage& image, Y4mFrame* frame);
+
+// BT.601 on RGB normalised to 0..1, scaled by 4096. Grey pictures carry luma only.
+YcPixel RgbToYc(double r, double g, double b);
+void YcToRgb(const YcPixel& p, double* r, double* g, double* b);  // unclamped
+
+// Colour channels only; alpha stays where it is in the PngImage.
+void PngToYc(const PngImage& png, YcImage* image);
+void YcToPng(const YcImage& image, PngImage* png);
+
+}  // namespace tessaro::tools
