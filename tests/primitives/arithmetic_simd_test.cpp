@@ -24,10 +24,7 @@ using testing::HighestRunnableSlot;
 using testing::Random;
 using testing::RandomS16;
 
-std::string Trace(std::int32_t slot, std::uint64_t seed, std::int32_t width) {
-  return "slot " + std::to_string(slot) + " seed " + std::to_string(seed) + " width " +
-         std::to_string(width);
-}
+using testing::Trace;
 
 // The SIMD arithmetic: (offset + w0 s0) + (w1 s1 + w2 s2) in single precision, clamped,
 // then rounded to nearest, ties to even.

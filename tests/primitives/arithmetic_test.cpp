@@ -10,43 +10,17 @@
 #include <vector>
 
 #include "primitives/slots.h"
+#include "support/slot_paths.h"
 
 namespace tessaro {
 namespace {
 
-constexpr std::int16_t kGuard = 0x5A5A;
+using testing::GuardedRows;
+using testing::Paths;
 
-template <typename Fn>
-std::vector<Fn*> Implementations(Fn* entry, const SlotTable<Fn>& table) {
-  std::vector<Fn*> all{entry};
-  all.insert(all.end(), table.begin(), table.end());
-  return all;
-}
+constexpr std::int16_t kGuard = testing::kGuardSample;
 
-// Rows of `samples` samples followed by `pad` guard samples; `upward` stores the rows
-// bottom-up behind a negative step.
-struct Rows {
-  Rows(int samples, int height, int pad, bool upward = false)
-      : samples(samples),
-        height(height),
-        stride(samples + pad),
-        buf(std::size_t(stride) * height, kGuard) {
-    step = 2 * (upward ? -stride : stride);
-    origin = upward ? std::ptrdiff_t(stride) * (height - 1) : 0;
-  }
-  std::int16_t* base() { return buf.data() + origin; }
-  std::int16_t& at(int i, int y) { return base()[std::ptrdiff_t(y) * (step / 2) + i]; }
-  bool GuardsIntact() {
-    for (int y = 0; y < height; ++y)
-      for (int i = samples; i < stride; ++i)
-        if (at(i, y) != kGuard) return false;
-    return true;
-  }
-  int samples, height, stride;
-  std::vector<std::int16_t> buf;
-  std::ptrdiff_t origin;
-  std::int32_t step;
-};
+
 
 TEST(ArithmeticTest, ArgumentChecksInOrderAndNoWriteOnFailure) {
   struct MatrixCase {
@@ -68,7 +42,7 @@ TEST(ArithmeticTest, ArgumentChecksInOrderAndNoWriteOnFailure) {
   const float matrix[12] = {1, 0, 0, 5, 0, 1, 0, 5, 0, 0, 1, 5};
   const std::int16_t src[6] = {1, 2, 3, 4, 5, 6};
   for (const MatrixCase& k : matrixCases) {
-    for (auto* colorMatrix : Implementations(&ColorMatrixS16C3, slots::ColorMatrixS16C3)) {
+    for (auto* colorMatrix : Paths(&ColorMatrixS16C3, slots::ColorMatrixS16C3)) {
       std::vector<std::int16_t> dst(6, kGuard);
       EXPECT_EQ(colorMatrix(k.nullSrc ? nullptr : src, k.srcStep, k.nullDst ? nullptr : dst.data(),
                             k.dstStep, k.size, k.nullMatrix ? nullptr : matrix),
@@ -86,7 +60,7 @@ TEST(ArithmeticTest, ArgumentChecksInOrderAndNoWriteOnFailure) {
                               {false, {3, 0}, StatusSizeError},
                               {false, {-3, 1}, StatusSizeError}};
   for (const SubCase& k : subCases) {
-    for (auto* subConst : Implementations(&SubConstS16C1, slots::SubConstS16C1)) {
+    for (auto* subConst : Paths(&SubConstS16C1, slots::SubConstS16C1)) {
       std::vector<std::int16_t> image(3, 100);
       EXPECT_EQ(subConst(7, k.nullImage ? nullptr : image.data(), 6, k.size, 0), k.expected);
       EXPECT_EQ(image, std::vector<std::int16_t>(3, 100));
@@ -104,14 +78,14 @@ TEST(ColorMatrixS16C3Test, IdentityAndPermutation) {
   };
   std::mt19937 rng(5);
   const int width = 13, height = 3;
-  Rows src(3 * width, height, 3);
+  GuardedRows src(3 * width, height, 3);
   for (int y = 0; y < height; ++y)
     for (int i = 0; i < 3 * width; ++i) {
       const std::uint32_t pick = rng() % 4;
       src.at(i, y) = pick == 0 ? -32768 : pick == 1 ? 32767 : static_cast<std::int16_t>(rng());
     }
-  for (auto* colorMatrix : Implementations(&ColorMatrixS16C3, slots::ColorMatrixS16C3)) {
-    Rows same(3 * width, height, 3), moved(3 * width, height, 6);
+  for (auto* colorMatrix : Paths(&ColorMatrixS16C3, slots::ColorMatrixS16C3)) {
+    GuardedRows same(3 * width, height, 3), moved(3 * width, height, 6);
     ASSERT_EQ(colorMatrix(src.base(), src.step, same.base(), same.step, {width, height}, identity),
               StatusOk);
     ASSERT_EQ(colorMatrix(src.base(), src.step, moved.base(), moved.step, {width, height}, permute),
@@ -162,7 +136,7 @@ TEST(ColorMatrixS16C3Test, RoundsHalfToEvenAndSaturatesInAnyRoundingMode) {
       const float m[12] = {k.w0, k.w1,     k.w2, k.offset, k.w0, k.w1,
                            k.w2, k.offset, k.w0, k.w1,     k.w2, k.offset};
       const std::int16_t src[3] = {k.s0, k.s1, k.s2};
-      for (auto* colorMatrix : Implementations(&ColorMatrixS16C3, slots::ColorMatrixS16C3)) {
+      for (auto* colorMatrix : Paths(&ColorMatrixS16C3, slots::ColorMatrixS16C3)) {
         std::int16_t dst[3] = {};
         EXPECT_EQ(colorMatrix(src, 6, dst, 6, {1, 1}, m), StatusOk);
         EXPECT_TRUE(dst[0] == k.expected && dst[1] == k.expected && dst[2] == k.expected)
@@ -217,8 +191,8 @@ TEST(SubConstS16C1Test, ScaleFactorTable) {
   for (std::size_t n = 0; n < std::size(cases); ++n) {
     const Case& k = cases[n];
     const int width = static_cast<int>(k.in.size());
-    for (auto* subConst : Implementations(&SubConstS16C1, slots::SubConstS16C1)) {
-      Rows image(width, 2, 2, n % 2 == 1);
+    for (auto* subConst : Paths(&SubConstS16C1, slots::SubConstS16C1)) {
+      GuardedRows image(width, 2, 2, n % 2 == 1);
       for (int y = 0; y < 2; ++y)
         for (int x = 0; x < width; ++x) image.at(x, y) = k.in[x];
       ASSERT_EQ(subConst(k.value, image.base(), image.step, {width, 2}, k.scale), StatusOk);

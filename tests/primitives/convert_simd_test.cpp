@@ -26,10 +26,7 @@ using testing::Random;
 using testing::RandomF32;
 using testing::RandomS16;
 
-std::string Trace(std::int32_t slot, std::uint64_t seed, std::int32_t width) {
-  return "slot " + std::to_string(slot) + " seed " + std::to_string(seed) + " width " +
-         std::to_string(width);
-}
+using testing::Trace;
 
 bool IsAwayMode(RoundMode mode) { return mode != RoundTowardZero && mode != RoundNearestEven; }
 

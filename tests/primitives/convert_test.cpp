@@ -14,22 +14,13 @@
 #include <vector>
 
 #include "primitives/slots.h"
+#include "support/slot_paths.h"
 
 namespace tessaro {
 namespace {
 
-// The public entry, then the seven slots; only slot 0 when generic alone is meant.
-template <typename Fn>
-std::vector<Fn*> Paths(Fn* entry, const SlotTable<Fn>& table, bool genericOnly = false) {
-  if (genericOnly) return {table[0]};
-  std::vector<Fn*> fns{entry};
-  fns.insert(fns.end(), table.begin(), table.end());
-  return fns;
-}
-
-std::string PathName(std::size_t i, bool genericOnly = false) {
-  return genericOnly ? "slot 0" : i == 0 ? "entry" : "slot " + std::to_string(i - 1);
-}
+using testing::PathName;
+using testing::Paths;
 
 constexpr std::byte kGuard{0x5A};
 constexpr float kInf = std::numeric_limits<float>::infinity();

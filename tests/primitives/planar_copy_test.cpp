@@ -9,43 +9,17 @@
 #include <vector>
 
 #include "primitives/slots.h"
+#include "support/slot_paths.h"
 
 namespace tessaro {
 namespace {
 
-constexpr std::int16_t kGuard = 0x5A5A;
+using testing::GuardedRows;
+using testing::Paths;
 
-template <typename Fn>
-std::vector<Fn*> Implementations(Fn* entry, const SlotTable<Fn>& table) {
-  std::vector<Fn*> all{entry};
-  all.insert(all.end(), table.begin(), table.end());
-  return all;
-}
+constexpr std::int16_t kGuard = testing::kGuardSample;
 
-// Rows of `samples` samples followed by `pad` guard samples; `upward` stores the rows
-// bottom-up behind a negative step.
-struct Rows {
-  Rows(int samples, int height, int pad, bool upward)
-      : samples(samples),
-        height(height),
-        stride(samples + pad),
-        buf(std::size_t(stride) * height, kGuard) {
-    step = 2 * (upward ? -stride : stride);
-    origin = upward ? std::ptrdiff_t(stride) * (height - 1) : 0;
-  }
-  std::int16_t* base() { return buf.data() + origin; }
-  std::int16_t& at(int i, int y) { return base()[std::ptrdiff_t(y) * (step / 2) + i]; }
-  bool GuardsIntact() {
-    for (int y = 0; y < height; ++y)
-      for (int i = samples; i < stride; ++i)
-        if (at(i, y) != kGuard) return false;
-    return true;
-  }
-  int samples, height, stride;
-  std::vector<std::int16_t> buf;
-  std::ptrdiff_t origin;
-  std::int32_t step;
-};
+
 
 bool AllGuard(const std::vector<std::int16_t>& v) {
   for (std::int16_t s : v)
@@ -75,9 +49,9 @@ TEST(PlanarCopyTest, ArgumentChecksInOrderAndNoWriteOnFailure) {
     std::int16_t* img = k.null == 0 ? nullptr : image.data();
     std::int16_t* const* arr = k.null == 1 ? nullptr : planes;
     const std::int16_t* const* carr = k.null == 1 ? nullptr : planes;
-    for (auto* split : Implementations(&SplitS16C3, slots::SplitS16C3))
+    for (auto* split : Paths(&SplitS16C3, slots::SplitS16C3))
       EXPECT_EQ(split(img, 12, arr, 4, k.size), k.expected) << k.null;
-    for (auto* merge : Implementations(&MergeS16C3, slots::MergeS16C3))
+    for (auto* merge : Paths(&MergeS16C3, slots::MergeS16C3))
       EXPECT_EQ(merge(carr, 4, img, 12, k.size), k.expected) << k.null;
     EXPECT_TRUE(AllGuard(image) && AllGuard(p0) && AllGuard(p1) && AllGuard(p2)) << k.null;
   }
@@ -96,7 +70,7 @@ TEST(PlanarCopyTest, SplitThenMergeRoundTrip) {
                         {33, 2, 3, 2, true}, {64, 3, 0, 0, false}};
   std::mt19937 rng(77);
   for (const Case& k : cases) {
-    Rows src(3 * k.width, k.height, 3 * k.pixelPad, k.upward);
+    GuardedRows src(3 * k.width, k.height, 3 * k.pixelPad, k.upward);
     for (int y = 0; y < k.height; ++y)
       for (int i = 0; i < 3 * k.width; ++i) {
         const std::uint32_t pick = rng() % 4;
@@ -104,10 +78,10 @@ TEST(PlanarCopyTest, SplitThenMergeRoundTrip) {
       }
     const ImageSize size{k.width, k.height};
     for (std::size_t impl = 0; impl < 1 + slots::SplitS16C3.size(); ++impl) {
-      SCOPED_TRACE(testing::Message() << "width " << k.width << " impl " << impl);
-      auto* split = Implementations(&SplitS16C3, slots::SplitS16C3)[impl];
-      auto* merge = Implementations(&MergeS16C3, slots::MergeS16C3)[impl];
-      std::vector<Rows> planes(3, Rows(k.width, k.height, k.planePad, k.upward));
+      SCOPED_TRACE(::testing::Message() << "width " << k.width << " impl " << impl);
+      auto* split = Paths(&SplitS16C3, slots::SplitS16C3)[impl];
+      auto* merge = Paths(&MergeS16C3, slots::MergeS16C3)[impl];
+      std::vector<GuardedRows> planes(3, GuardedRows(k.width, k.height, k.planePad, k.upward));
       std::int16_t* out[3] = {planes[0].base(), planes[1].base(), planes[2].base()};
       ASSERT_EQ(split(src.base(), src.step, out, planes[0].step, size), StatusOk);
       for (int c = 0; c < 3; ++c) {
@@ -115,7 +89,7 @@ TEST(PlanarCopyTest, SplitThenMergeRoundTrip) {
         for (int y = 0; y < k.height; ++y)
           for (int x = 0; x < k.width; ++x) ASSERT_EQ(planes[c].at(x, y), src.at(3 * x + c, y));
       }
-      Rows dst(3 * k.width, k.height, 3 * k.pixelPad, k.upward);
+      GuardedRows dst(3 * k.width, k.height, 3 * k.pixelPad, k.upward);
       const std::int16_t* in[3] = {out[0], out[1], out[2]};
       ASSERT_EQ(merge(in, planes[0].step, dst.base(), dst.step, size), StatusOk);
       EXPECT_TRUE(dst.GuardsIntact());

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "primitives/cpu.h"
@@ -65,7 +66,8 @@ inline std::int16_t RandomS16(Random& rng, Fill fill) {
 inline float RandomF32(Random& rng, Fill fill, bool withNonFinite) {
   const std::uint32_t pick = rng.Next() % 10;
   if (fill == Fill::kUniform || pick < 3) {
-    return static_cast<float>(rng.Range(-40000, 40000)) + static_cast<float>(rng.Next() % 1024) / 1024.0f;
+    return static_cast<float>(rng.Range(-40000, 40000)) +
+           static_cast<float>(rng.Next() % 1024) / 1024.0f;
   }
   const float half = static_cast<float>(rng.Range(-33000, 33000)) + 0.5f;
   switch (pick) {
@@ -135,6 +137,12 @@ inline std::ptrdiff_t FirstDifference(const std::vector<std::uint8_t>& a,
     if (a[i] != b[i]) return static_cast<std::ptrdiff_t>(i);
   }
   return -1;
+}
+
+// What a failing differential case prints, so that it can be replayed.
+inline std::string Trace(std::int32_t slot, std::uint64_t seed, std::int32_t width) {
+  return "slot " + std::to_string(slot) + " seed " + std::to_string(seed) + " width " +
+         std::to_string(width);
 }
 
 // Widths from 1 to a few vectors past the widest register, and a few large ones.
