@@ -83,8 +83,7 @@ HostBool AutoLevelRgb(FilterDescriptor* filter, FrameInfo* frame, LevelPath path
     }
     // Levelled in place in the RGB copy: the planes and their copies are not needed.
     if (built && (path == LevelPath::kTable || TableIsWorthIt(w, h, values))) {
-      MapChannels(temp, rowStep, w, h, use);
-      ConvertRgbToYcFrame(temp, rowStep, edit, rowStep, w, h);
+      MapChannelsToYc(temp, rowStep, edit, rowStep, w, h, use);
       return kTrue;
     }
   }

@@ -2,7 +2,10 @@
 
 #include <type_traits>
 
+#include "parallel/frame_convert.h"
+#include "parallel/status_reducer.h"
 #include "primitives/aligned_memory.h"
+#include "primitives/arithmetic.h"
 
 namespace tessaro {
 namespace {
@@ -36,45 +39,70 @@ bool SampleTable::Build(std::int16_t lo, std::int16_t hi, RowStage stage) {
   return true;
 }
 
+namespace {
+
+// Rows mapped, then converted, per step of a band: small enough to stay in cache.
+constexpr std::int32_t kRowsPerPass = 8;
+
+// A table's fields as locals: stores into the image could otherwise alias them and force a
+// reload per sample.
+struct Lookup {
+  const std::int16_t* values;
+  std::int32_t lo;
+  std::int32_t last;
+  std::int16_t operator()(std::int16_t v) const {
+    std::int32_t i = v - lo;
+    i = i < 0 ? 0 : (i > last ? last : i);
+    return values[i];
+  }
+};
+
+void MapRows(std::int16_t* image, std::int32_t step, std::int32_t width, std::int32_t begin,
+             std::int32_t end, const SampleTable* const tables[3]) {
+  for (int c = 0; c < 3; ++c) {
+    if (tables[c] == nullptr) continue;
+    const Lookup t{tables[c]->values(), tables[c]->lo(), tables[c]->size() - 1};
+    for (std::int32_t r = begin; r < end; ++r) {
+      std::int16_t* row = RowOf(image, step, r) + c;
+      for (std::int32_t x = 0; x < width; ++x) row[3 * x] = t(row[3 * x]);
+    }
+  }
+}
+
+}  // namespace
+
 void MapChannels(std::int16_t* image, std::int32_t step, std::int32_t width, std::int32_t height,
                  const SampleTable* const tables[3]) {
   parallel::ParallelFor(
       height,
       [&](std::int32_t begin, std::int32_t end) {
-        for (std::int32_t r = begin; r < end; ++r) {
-          std::int16_t* row = RowOf(image, step, r);
-          for (int c = 0; c < 3; ++c) {
-            if (tables[c] == nullptr) continue;
-            const SampleTable& t = *tables[c];
-            for (std::int32_t x = 0; x < width; ++x) row[3 * x + c] = t(row[3 * x + c]);
-          }
+        for (std::int32_t r = begin; r < end; r += kRowsPerPass) {
+          MapRows(image, step, width, r, end - r < kRowsPerPass ? end : r + kRowsPerPass, tables);
         }
       },
       parallel::RowGrain(width));
 }
 
-void MergeThroughTables(const std::int16_t* const planes[3], std::int32_t planeStep,
-                        const SampleTable* const tables[3], std::int16_t* dst, std::int32_t dstStep,
-                        std::int32_t width, std::int32_t height) {
-  const SampleTable& t0 = *tables[0];
-  const SampleTable& t1 = *tables[1];
-  const SampleTable& t2 = *tables[2];
-  parallel::ParallelFor(
-      height,
-      [&](std::int32_t begin, std::int32_t end) {
+Status MapChannelsToYc(std::int16_t* rgb, std::int32_t rgbStep, std::int16_t* dst,
+                       std::int32_t dstStep, std::int32_t width, std::int32_t height,
+                       const SampleTable* const tables[3]) {
+  const std::int32_t passes = (height + kRowsPerPass - 1) / kRowsPerPass;
+  const std::int32_t grain = parallel::RowGrain(3 * static_cast<std::int64_t>(width));
+  return FirstFailingRow(
+      passes,
+      [&](std::int32_t pass) {
+        const std::int32_t begin = pass * kRowsPerPass;
+        const std::int32_t end = height - begin < kRowsPerPass ? height : begin + kRowsPerPass;
+        MapRows(rgb, rgbStep, width, begin, end, tables);
+        Status first = StatusOk;
         for (std::int32_t r = begin; r < end; ++r) {
-          const std::int16_t* p0 = RowOf(planes[0], planeStep, r);
-          const std::int16_t* p1 = RowOf(planes[1], planeStep, r);
-          const std::int16_t* p2 = RowOf(planes[2], planeStep, r);
-          std::int16_t* out = RowOf(dst, dstStep, r);
-          for (std::int32_t x = 0; x < width; ++x) {
-            out[3 * x] = t0(p0[x]);
-            out[3 * x + 1] = t1(p1[x]);
-            out[3 * x + 2] = t2(p2[x]);
-          }
+          const Status s = ColorMatrixS16C3(RowOf(rgb, rgbStep, r), rgbStep, RowOf(dst, dstStep, r),
+                                            dstStep, ImageSize{width, 1}, RgbToYcMatrix);
+          if (first == StatusOk) first = s;
         }
+        return first;
       },
-      parallel::RowGrain(width));
+      (grain + kRowsPerPass - 1) / kRowsPerPass);
 }
 
 }  // namespace tessaro

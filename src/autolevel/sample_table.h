@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "parallel/parallel.h"
+#include "primitives/status.h"
 
 namespace tessaro {
 
@@ -32,6 +33,9 @@ class SampleTable {
     i = i < 0 ? 0 : (i >= count_ ? count_ - 1 : i);
     return values_[i];
   }
+  // The entries, for value v at v - lo(); null before a successful Build.
+  const std::int16_t* values() const { return values_; }
+  std::int16_t lo() const { return lo_; }
 
  private:
   std::int16_t lo_ = 0;
@@ -44,10 +48,12 @@ class SampleTable {
 void MapChannels(std::int16_t* image, std::int32_t step, std::int32_t width, std::int32_t height,
                  const SampleTable* const tables[3]);
 
-// Interleaves three planes into dst, each through its table (which must not be null).
-void MergeThroughTables(const std::int16_t* const planes[3], std::int32_t planeStep,
-                        const SampleTable* const tables[3], std::int16_t* dst, std::int32_t dstStep,
-                        std::int32_t width, std::int32_t height);
+// MapChannels on an RGB image, then its conversion to the host's YCbCr into dst (as
+// ConvertRgbToYcFrame), a few rows at a time so that each row is converted while in cache.
+// The image is scratch afterwards. The conversion's status is that of the first failing row.
+Status MapChannelsToYc(std::int16_t* rgb, std::int32_t rgbStep, std::int16_t* dst,
+                       std::int32_t dstStep, std::int32_t width, std::int32_t height,
+                       const SampleTable* const tables[3]);
 
 // A table pays for itself when the frame has more samples than the table has values.
 inline bool TableIsWorthIt(std::int32_t width, std::int32_t height, std::int32_t values) {

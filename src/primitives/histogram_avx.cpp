@@ -1,11 +1,11 @@
-// AVX histogram counting: 32-byte zero fills; the counting is the SSE2 loop, VEX-encoded.
+// AVX histogram counting: the shared counting code, VEX-encoded, with 32-byte zero fills.
 #include <immintrin.h>
 
 #include <cstdint>
 #include <cstring>
 
 #include "primitives/histogram.h"
-#include "primitives/histogram_simd.h"
+#include "primitives/histogram_count.h"
 
 namespace tessaro::avx {
 namespace {

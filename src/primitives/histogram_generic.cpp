@@ -1,11 +1,11 @@
 // Histogram record and counting, scalar reference.
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 
 #include "primitives/histogram.h"
+#include "primitives/histogram_count.h"
 
 namespace tessaro::generic {
 namespace {
@@ -14,11 +14,6 @@ constexpr std::int32_t kHeaderBytes = static_cast<std::int32_t>(sizeof(Histogram
 // Most level entries whose record size (and so every offset inside it) still fits int32.
 constexpr std::int64_t kMaxTotalLevels =
     (std::numeric_limits<std::int32_t>::max() - kHeaderBytes) / 4;
-constexpr std::int32_t kS16Min = -32768;
-constexpr std::int32_t kS16Counters = 65536;
-constexpr std::int32_t kS16BufferBytes = kS16Counters * 4;
-// Images below this pixel count are counted straight into the bins.
-constexpr std::int64_t kDirectCountPixels = 65536;
 
 bool IsDataType(DataType type) {
   return type == DataTypeU8 || type == DataTypeU16 || type == DataTypeS16 || type == DataTypeF32;
@@ -66,32 +61,8 @@ std::int32_t TruncateToS32(double x) {
   return static_cast<std::int32_t>(x);
 }
 
-std::int32_t ClampToS16Bound(std::int32_t level) {
-  return level < kS16Min ? kS16Min : (level > -kS16Min ? -kS16Min : level);
-}
-
-// First 16-bit value at or above a float level; not-a-number admits no sample, so it
-// maps to the top as a lower bound and to the bottom as an upper bound.
-std::int32_t FloatLevelToS16Bound(float level, bool isLower) {
-  if (level != level) return isLower ? -kS16Min : kS16Min;
-  const double up = std::ceil(static_cast<double>(level));
-  if (up <= kS16Min) return kS16Min;
-  if (up >= -kS16Min) return -kS16Min;
-  return static_cast<std::int32_t>(up);
-}
-
-template <typename Visit>
-void ForEachSample(const std::int16_t* image, std::int32_t step, ImageSize size, Visit visit) {
-  const auto* base = reinterpret_cast<const std::uint8_t*>(image);
-  for (std::int32_t y = 0; y < size.height; ++y) {
-    // An odd step leaves rows misaligned, so samples are read bytewise.
-    const std::uint8_t* row = base + static_cast<std::ptrdiff_t>(y) * step;
-    for (std::int32_t x = 0; x < size.width; ++x) {
-      std::int16_t v;
-      std::memcpy(&v, row + 2 * static_cast<std::ptrdiff_t>(x), 2);
-      visit(static_cast<std::int32_t>(v));
-    }
-  }
+void ZeroFill(void* dst, std::size_t bytes) {
+  std::memset(dst, 0, bytes);
 }
 
 }  // namespace
@@ -117,7 +88,7 @@ Status HistogramGetSize(DataType type, ImageSize size, const std::int32_t* nLeve
       break;
     case DataTypeU16:
     case DataTypeS16:
-      perChannel = kS16BufferBytes;
+      perChannel = kS16CounterBytes;
       break;
     case DataTypeF32:
       break;
@@ -184,59 +155,7 @@ Status HistogramInitUniform(DataType type, const float* lower, const float* uppe
 
 Status HistogramS16C1(const std::int16_t* image, std::int32_t step, ImageSize size,
                       std::int32_t* histogram, const HistogramSpec* spec, std::uint8_t* buffer) {
-  if (image == nullptr || histogram == nullptr || spec == nullptr || buffer == nullptr) {
-    return StatusNullPointer;
-  }
-  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
-  if (step < 2 * static_cast<std::int64_t>(size.width)) return StatusStepError;
-  if (spec->signature != kHistogramSignature) return StatusContextError;
-  // A count the record could never have been filled with means a damaged record.
-  const std::int32_t n = spec->levelCount[0];
-  if (n < 2 || n > kMaxTotalLevels) return StatusContextError;
-
-  const std::int32_t bins = n - 1;
-  const std::uint8_t* levels = LevelArray(spec, 0);
-  const bool floatLevels = spec->dataType == DataTypeF32;
-  std::memset(histogram, 0, static_cast<std::size_t>(bins) * 4);
-
-  if (spec->uniform != 0 && !floatLevels) {
-    const std::int32_t first = Load<std::int32_t>(levels, 0);
-    const std::int32_t last = Load<std::int32_t>(levels, bins);
-    const std::int64_t span = static_cast<std::int64_t>(last) - first;
-    const std::int64_t pixels = static_cast<std::int64_t>(size.width) * size.height;
-    if (span % bins == 0 && pixels < kDirectCountPixels) {
-      // For a counted sample 0 <= v - first < span < 2^32, so unsigned 32-bit
-      // arithmetic is exact and stays cheap on the 32-bit target.
-      const auto d = static_cast<std::uint32_t>(span / bins);
-      ForEachSample(image, step, size, [&](std::int32_t v) {
-        if (v >= first && v < last) {
-          ++histogram[(static_cast<std::uint32_t>(v) - static_cast<std::uint32_t>(first)) / d];
-        }
-      });
-      return StatusOk;
-    }
-  }
-
-  std::memset(buffer, 0, kS16BufferBytes);
-  ForEachSample(image, step, size, [&](std::int32_t v) {
-    const std::int32_t i = v - kS16Min;
-    Store(buffer, i, Load<std::uint32_t>(buffer, i) + 1u);
-  });
-  for (std::int32_t k = 0; k < bins; ++k) {
-    std::int32_t lo, hi;
-    if (floatLevels) {
-      lo = FloatLevelToS16Bound(Load<float>(levels, k), true);
-      hi = FloatLevelToS16Bound(Load<float>(levels, k + 1), false);
-    } else {
-      lo = ClampToS16Bound(Load<std::int32_t>(levels, k));
-      hi = ClampToS16Bound(Load<std::int32_t>(levels, k + 1));
-    }
-    // Counters wrap like the 32-bit bins they feed.
-    std::uint32_t sum = 0;
-    for (std::int32_t v = lo; v < hi; ++v) sum += Load<std::uint32_t>(buffer, v - kS16Min);
-    histogram[k] = static_cast<std::int32_t>(sum);
-  }
-  return StatusOk;
+  return CountHistogramS16C1(image, step, size, histogram, spec, buffer, ZeroFill);
 }
 
 Status HistogramGetLevels(const HistogramSpec* spec, float* const* levels) {

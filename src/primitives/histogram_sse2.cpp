@@ -1,11 +1,11 @@
-// SSE2 histogram counting: 16-byte zero fills and vector loads feeding the counter table.
+// SSE2 histogram counting: the shared counting code with 16-byte zero fills.
 #include <emmintrin.h>
 
 #include <cstdint>
 #include <cstring>
 
 #include "primitives/histogram.h"
-#include "primitives/histogram_simd.h"
+#include "primitives/histogram_count.h"
 
 namespace tessaro::sse2 {
 namespace {

@@ -8,6 +8,7 @@
 #include "autolevel/auto_level.h"
 #include "host/filters.h"
 #include "levels/levels.h"
+#include "parallel/parallel.h"
 #include "support/differential.h"
 #include "support/filter_host.h"
 
@@ -42,13 +43,16 @@ using Run = HostBool (*)(FilterDescriptor*, FrameInfo*, LevelPath);
 
 // Same frame both ways; the picture must agree bit for bit. The row padding is compared only
 // where neither path uses it as plane scratch.
-void ExpectSamePicture(FilterDescriptor* filter, Run run, Random& rng, bool comparePadding) {
-  const int w = rng.Range(1, 90), h = rng.Range(1, 40), pad = rng.Range(0, 5);
+void ExpectSamePicture(FilterDescriptor* filter, Run run, Random& rng, bool comparePadding,
+                       int w = 0, int h = 0, LevelPath fast = LevelPath::kTable) {
+  if (w == 0) w = rng.Range(1, 90);
+  if (h == 0) h = rng.Range(1, 40);
+  const int pad = rng.Range(0, 5);
   HostFrame reference(w, h, w + pad);
   RandomFrame(reference, rng);
   HostFrame table = reference;
   const HostBool a = run(filter, reference.info(), LevelPath::kPerSample);
-  const HostBool b = run(filter, table.info(), LevelPath::kTable);
+  const HostBool b = run(filter, table.info(), fast);
   ASSERT_EQ(a, b);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < (comparePadding ? w + pad : w); ++x) {
@@ -84,6 +88,32 @@ TEST(SampleTableTest, QuillonLevelTablesMatchThePerSamplePath) {
     for (int c = 0; c < 3; ++c) host.track(kLevelsGammaTrack + c) = rng.Range(1, 100);
     ExpectSamePicture(host.filter(), LevelsProcWithPath, rng, false);
   }
+}
+
+// Frames large enough for the sizes at which the default path splits histograms into bands
+// and maps in passes, with several worker counts.
+TEST(SampleTableTest, LargeFramesMatchThePerSamplePathWithEveryWorkerCount) {
+  FilterHost levels(1), autoLevel(0);
+  for (int workers : {1, 2, 3}) {
+    parallel::SetMaxWorkers(workers);
+    for (std::uint64_t seed = 1; seed <= 2; ++seed) {
+      SCOPED_TRACE(::testing::Message() << workers << " workers, seed " << seed);
+      Random rng(seed);
+      for (int c = 0; c < 3; ++c) {
+        const int b = c * kLevelsTracksPerChannel;
+        levels.track(b + TrackClipHigh) = rng.Range(1, 600);
+        levels.track(b + TrackClipLow) = rng.Range(1, 600);
+        levels.track(kLevelsGammaTrack + c) = rng.Range(1, 100);
+      }
+      ExpectSamePicture(levels.filter(), LevelsProcWithPath, rng, false, 1100, 500 + 7 * workers,
+                        LevelPath::kFastest);
+      autoLevel.check(CheckRgbMode) = 1;
+      autoLevel.track(TrackSkip) = 0;
+      ExpectSamePicture(autoLevel.filter(), AutoLevelRgb, rng, false, 1100, 501,
+                        LevelPath::kFastest);
+    }
+  }
+  parallel::SetMaxWorkers(0);
 }
 
 TEST(SampleTableTest, ValuesOutsideTheTableTakeTheNearestEnd) {

@@ -1,10 +1,7 @@
-// Counting of HistogramS16C1 for the per-level files: the same checks, case choice and
-// bin sums as the generic code, with the counting loop on SSE2 loads and the zero fills
-// supplied by the level. Everything has internal linkage, so each level file keeps its own
-// copy compiled with its own flags. Needs at least SSE2.
+// HistogramS16C1, the one implementation: the generic file and each level file include it
+// and supply their own zero fill. Everything has internal linkage, so each file keeps its own
+// copy compiled with its own flags; only <cstdint> and <cstring> are used.
 #pragma once
-
-#include <emmintrin.h>
 
 #include <cstdint>
 #include <cstring>
@@ -58,26 +55,31 @@ void IncrementCounter(std::uint8_t* table, std::uint32_t i) {
   std::memcpy(table + 4 * i, &c, 4);
 }
 
+std::uint32_t LoadPair(const std::uint8_t* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
 // One table only: the caller's scratch holds exactly one set of counters. Flipping the
-// sign bit of a sample gives its counter index v + 32768 directly.
+// sign bit of a sample gives its counter index v + 32768 directly; two samples per 32-bit
+// load (little-endian), four loads per step.
 void CountRowS16(const std::uint8_t* row, std::int32_t width, std::uint8_t* table) {
-  const __m128i bias = _mm_set1_epi16(static_cast<std::int16_t>(0x8000));
   std::int32_t x = 0;
   for (; x + 8 <= width; x += 8) {
-    const __m128i v = _mm_xor_si128(
-        _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 2 * x)), bias);
-    const auto lo = static_cast<std::uint32_t>(_mm_cvtsi128_si32(v));
-    const auto a = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(v, 4)));
-    const auto b = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(v, 8)));
-    const auto c = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(v, 12)));
-    IncrementCounter(table, lo & 0xFFFF);
-    IncrementCounter(table, lo >> 16);
+    const std::uint8_t* p = row + 2 * x;
+    const std::uint32_t a = LoadPair(p) ^ 0x80008000u;
+    const std::uint32_t b = LoadPair(p + 4) ^ 0x80008000u;
+    const std::uint32_t c = LoadPair(p + 8) ^ 0x80008000u;
+    const std::uint32_t d = LoadPair(p + 12) ^ 0x80008000u;
     IncrementCounter(table, a & 0xFFFF);
     IncrementCounter(table, a >> 16);
     IncrementCounter(table, b & 0xFFFF);
     IncrementCounter(table, b >> 16);
     IncrementCounter(table, c & 0xFFFF);
     IncrementCounter(table, c >> 16);
+    IncrementCounter(table, d & 0xFFFF);
+    IncrementCounter(table, d >> 16);
   }
   for (; x < width; ++x) {
     std::uint16_t v;
