@@ -5,6 +5,7 @@
 #include "autolevel/level_plane.h"
 #include "autolevel/sample_table.h"
 #include "host/filters.h"
+#include "host/frame_guard.h"
 #include "parallel/parallel.h"
 #include "primitives/arithmetic.h"
 #include "primitives/planar_copy.h"
@@ -39,6 +40,10 @@ void PlanesAt(YcPixel* buffer, std::int32_t width, std::int32_t height, std::int
 }
 
 HostBool AutoLevelProc(FilterDescriptor* filter, FrameInfo* frame) {
+  const FrameVerdict verdict = CheckFrame(filter, frame);
+  if (verdict != FrameVerdict::kProcess) return verdict == FrameVerdict::kEmpty ? kTrue : kFalse;
+  SettingsSnapshot settings(*filter);
+  filter = settings.filter();
   if (filter->checkValues[CheckRgbMode] != 0)
     return AutoLevelRgb(filter, frame, LevelPath::kFastest);
   return AutoLevelYc(filter, frame, LevelPath::kFastest);

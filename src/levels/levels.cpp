@@ -1,13 +1,16 @@
 #include "levels/levels.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "autolevel/auto_level.h"
 #include "autolevel/level_plane.h"
 #include "autolevel/sample_table.h"
+#include "host/frame_guard.h"
 #include "levels/levels_params.h"
 #include "levels/levels_rows.h"
+#include "parallel/parallel.h"
 #include "parallel/frame_convert.h"
 #include "primitives/aligned_memory.h"
 #include "primitives/histogram.h"
@@ -23,6 +26,9 @@ constexpr std::int32_t kLevelCount = 4081;
 constexpr std::int32_t kBinCount = kLevelCount - 1;
 // Narrower clipping ranges count as flat: a near-constant channel is not blown up to full contrast.
 constexpr float kMinClipSpan = 4.0f;
+// A histogram band should count at least this many pixels: each zeroes 256 KiB of scratch.
+constexpr std::int64_t kBandPixels = 1 << 18;
+constexpr std::int32_t kMaxHistogramBands = 16;
 
 struct ClipLevels {
   float low;
@@ -58,22 +64,49 @@ std::int32_t BrightSideBin(const std::int32_t* counts, std::int64_t target) {
 }
 
 // Counts the plane into bins 0..4079 and copies out the 4081 level boundaries; the record
-// and scratch buffer live only for this call.
+// and scratch live only for this call. Each of the row bands is counted on its own scratch,
+// bands in parallel, and the counts summed: they add exactly, wrapping like the bins.
 bool TakeHistogram(const std::int16_t* plane, std::int32_t width, std::int32_t height,
-                   std::int32_t* counts, float* levelTable) {
+                   std::int32_t bands, std::int32_t* counts, float* levelTable) {
   const ImageSize size{width, height};
   const float lower = 0.0f;
   const float upper = kFullScale;
   std::int32_t specSize = 0;
   std::int32_t bufferSize = 0;
   HistogramGetSize(DataTypeS16, size, &kLevelCount, 1, 1, &specSize, &bufferSize);
-  std::uint8_t* buffer = AllocU8(bufferSize);
+  // Band b's scratch at b * bufferSize; the counts of bands 1.. after all the scratch.
+  const std::int64_t scratchBytes =
+      static_cast<std::int64_t>(bufferSize) * bands + 4 * kBinCount * std::int64_t{bands - 1};
+  std::uint8_t* buffer =
+      scratchBytes <= 0x7FFFFFFF ? AllocU8(static_cast<std::int32_t>(scratchBytes)) : nullptr;
   std::uint8_t* specMemory = AllocU8(specSize);
   auto* spec = reinterpret_cast<HistogramSpec*>(specMemory);
-  const bool ok =
-      buffer != nullptr && spec != nullptr &&
-      HistogramInitUniform(DataTypeS16, &lower, &upper, &kLevelCount, 1, spec) == StatusOk &&
-      HistogramS16C1(plane, 2 * width, size, counts, spec, buffer) == StatusOk;
+  bool ok = buffer != nullptr && spec != nullptr &&
+            HistogramInitUniform(DataTypeS16, &lower, &upper, &kLevelCount, 1, spec) == StatusOk;
+  if (ok) {
+    auto* bandCounts = reinterpret_cast<std::int32_t*>(
+        buffer + static_cast<std::int64_t>(bufferSize) * bands) - kBinCount;
+    const parallel::ChunkPlan rows{height, bands};
+    bool failed[kMaxHistogramBands] = {};
+    parallel::ParallelFor(bands, [&](std::int32_t begin, std::int32_t end) {
+      for (std::int32_t b = begin; b < end; ++b) {
+        const std::int32_t first = rows.Begin(b);
+        const std::int16_t* bandPlane = plane + static_cast<std::int64_t>(first) * width;
+        std::int32_t* out = b == 0 ? counts : bandCounts + static_cast<std::int64_t>(b) * kBinCount;
+        failed[b] = HistogramS16C1(bandPlane, 2 * width, ImageSize{width, rows.Begin(b + 1) - first},
+                                   out, spec, buffer + static_cast<std::int64_t>(b) * bufferSize) !=
+                    StatusOk;
+      }
+    });
+    for (std::int32_t b = 0; b < bands; ++b) ok = ok && !failed[b];
+    for (std::int32_t b = 1; b < bands && ok; ++b) {
+      const std::int32_t* band = bandCounts + static_cast<std::int64_t>(b) * kBinCount;
+      for (std::int32_t k = 0; k < kBinCount; ++k) {
+        counts[k] = static_cast<std::int32_t>(static_cast<std::uint32_t>(counts[k]) +
+                                              static_cast<std::uint32_t>(band[k]));
+      }
+    }
+  }
   if (ok) HistogramGetLevels(spec, &levelTable);
   FreeAligned(specMemory);
   FreeAligned(buffer);
@@ -82,13 +115,13 @@ bool TakeHistogram(const std::int16_t* plane, std::int32_t width, std::int32_t h
 
 // The black and white points of one channel; false when its histogram cannot be taken.
 bool FindClipLevels(const std::int16_t* plane, std::int32_t width, std::int32_t height,
-                    const ChannelLevels& levels, ClipLevels* clip) {
+                    std::int32_t bands, const ChannelLevels& levels, ClipLevels* clip) {
   std::int32_t* counts = AllocS32(kBinCount);
   float* levelTable = AllocF32(kLevelCount);
   bool ok = counts != nullptr && levelTable != nullptr;
   if (ok) {
     std::memset(counts, 0, sizeof(std::int32_t) * kBinCount);
-    ok = TakeHistogram(plane, width, height, counts, levelTable);
+    ok = TakeHistogram(plane, width, height, bands, counts, levelTable);
   }
   if (ok) {
     clip->low = levelTable[DarkSideBin(counts, TargetCount(levels.clipLow, width, height))];
@@ -106,13 +139,38 @@ struct ClipStep {
   ClipLevels levels{};
 };
 
-// Channel by channel in order; a histogram that cannot be taken ends the clipping step for
-// that channel and the ones after it.
+bool Clips(const ChannelLevels& levels) {
+  return levels.clipHigh > 0 || levels.clipLow > 0;
+}
+
+// Row bands per histogram: one for the reference path; otherwise a couple per worker, each
+// worth more than zeroing its scratch costs, and always several when tables are forced.
+std::int32_t HistogramBands(std::int32_t width, std::int32_t height, LevelPath path) {
+  if (path == LevelPath::kPerSample) return 1;
+  std::int64_t bands = 2 * static_cast<std::int64_t>(parallel::MaxWorkers());
+  if (path != LevelPath::kTable) {
+    bands = std::min<std::int64_t>(bands, static_cast<std::int64_t>(width) * height / kBandPixels);
+  }
+  bands = std::min<std::int64_t>({bands, height, kMaxHistogramBands});
+  return bands < 1 ? 1 : static_cast<std::int32_t>(bands);
+}
+
+// The channels' histograms concurrently; in channel order, a histogram that cannot be taken
+// ends the clipping step for that channel and the ones after it.
 void PlanClipping(std::int16_t* const planes[3], std::int32_t width, std::int32_t height,
-                  const ChannelLevels levels[3], ClipStep steps[3]) {
+                  std::int32_t bands, const ChannelLevels levels[3], ClipStep steps[3]) {
+  bool found[3] = {false, false, false};
+  ClipLevels clip[3]{};
+  auto find = [&](int c) {
+    if (Clips(levels[c])) found[c] = FindClipLevels(planes[c], width, height, bands, levels[c], &clip[c]);
+  };
+  parallel::Invoke(
+      3 * static_cast<std::int64_t>(width) * height, [&] { find(0); }, [&] { find(1); },
+      [&] { find(2); });
   for (int c = 0; c < 3; ++c) {
-    if (levels[c].clipHigh <= 0 && levels[c].clipLow <= 0) continue;
-    if (!FindClipLevels(planes[c], width, height, levels[c], &steps[c].levels)) return;
+    if (!Clips(levels[c])) continue;
+    if (!found[c]) return;
+    steps[c].levels = clip[c];
     steps[c].clamp = true;
     steps[c].stretch = steps[c].levels.high - steps[c].levels.low >= kMinClipSpan;
   }
@@ -138,39 +196,31 @@ void ClampPlanes(std::int16_t* const planes[3], std::int32_t width, std::int32_t
   for (int c = 0; c < 3; ++c) ClampPlaneRows(planes[c], 2 * width, width, height);
 }
 
-// The planes through the channel chains, merged into dst. Through tables when that pays,
-// otherwise (or when memory is short) sample by sample.
-void LevelAndMerge(std::int16_t* const planes[3], std::int32_t width, std::int32_t height,
-                   const ChannelLevels levels[3], std::int16_t* dst, std::int32_t dstStep,
-                   LevelPath path) {
-  const std::int32_t planeStep = 2 * width;
-  ClampPlanes(planes, width, height);
-  ClipStep clip[3];
-  PlanClipping(planes, width, height, levels, clip);
-
-  if (path != LevelPath::kPerSample &&
-      (path == LevelPath::kTable || TableIsWorthIt(width, height, 3 * 4081))) {
-    SampleTable tables[3];
-    bool built = true;
-    for (int c = 0; c < 3 && built; ++c) {
-      built = tables[c].Build(0, 4080, [&](std::int16_t* row, std::int32_t step, std::int32_t n) {
-        ChannelChain(row, step, n, 1, clip[c], levels[c]);
-      });
-    }
-    if (built) {
-      const SampleTable* use[3] = {&tables[0], &tables[1], &tables[2]};
-      MergeThroughTables(planes, planeStep, use, dst, dstStep, width, height);
-      return;
-    }
+// The channel chains as tables over 0..4080, applied to the interleaved RGB in place (the
+// lookup clamps each sample into the table first, which is the first clamp) and converted
+// into dst. False, with rgb untouched, when memory is short.
+bool LevelThroughTables(std::int16_t* rgb, std::int32_t rgbStep, std::int16_t* dst,
+                        std::int32_t dstStep, std::int32_t width, std::int32_t height,
+                        const ClipStep clip[3], const ChannelLevels levels[3]) {
+  SampleTable tables[3];
+  for (int c = 0; c < 3; ++c) {
+    const bool built =
+        tables[c].Build(0, kBinCount, [&](std::int16_t* row, std::int32_t step, std::int32_t n) {
+          ChannelChain(row, step, n, 1, clip[c], levels[c]);
+        });
+    if (!built) return false;
   }
-  for (int c = 0; c < 3; ++c) ChannelChain(planes[c], planeStep, width, height, clip[c], levels[c]);
-  MergeS16C3(planes, planeStep, dst, dstStep, ImageSize{width, height});
+  const SampleTable* use[3] = {&tables[0], &tables[1], &tables[2]};
+  MapChannelsToYc(rgb, rgbStep, dst, dstStep, width, height, use);
+  return true;
 }
 
 }  // namespace
 
 HostBool LevelsProc(FilterDescriptor* filter, FrameInfo* frame) {
-  return LevelsProcWithPath(filter, frame, LevelPath::kFastest);
+  if (CheckFrame(filter, frame) != FrameVerdict::kProcess) return kFalse;
+  SettingsSnapshot settings(*filter);
+  return LevelsProcWithPath(settings.filter(), frame, LevelPath::kFastest);
 }
 
 HostBool LevelsProcWithPath(FilterDescriptor* filter, FrameInfo* frame, LevelPath path) {
@@ -180,17 +230,36 @@ HostBool LevelsProcWithPath(FilterDescriptor* filter, FrameInfo* frame, LevelPat
   auto* edit = reinterpret_cast<std::int16_t*>(frame->edit);
   auto* temp = reinterpret_cast<std::int16_t*>(frame->temp);
 
-  // RGB in the temporary buffer, then as planes in the edit buffer, which is scratch from
-  // here until the final conversion rewrites it.
+  // RGB in the temporary buffer; the edit buffer is scratch from here until the final
+  // conversion rewrites it.
   if (ConvertYcToRgbFrame(edit, rowStep, temp, rowStep, w, h) != StatusOk) return kFalse;
-  std::int16_t* planes[3];
-  PlanesAt(frame->edit, w, h, planes);
-  if (SplitS16C3(temp, rowStep, planes, 2 * w, ImageSize{w, h}) != StatusOk) return kFalse;
-
   ChannelLevels levels[3];
   for (int c = 0; c < 3; ++c) levels[c] = ReadChannelLevels(filter->trackValues, c);
-  LevelAndMerge(planes, w, h, levels, temp, rowStep, path);
+  const bool tables = path != LevelPath::kPerSample &&
+                      (path == LevelPath::kTable || TableIsWorthIt(w, h, 3 * kLevelCount));
+  const bool clips = Clips(levels[0]) || Clips(levels[1]) || Clips(levels[2]);
 
+  // Clamped planes in the edit buffer, for the histograms and the per-sample chain; the
+  // tables read the interleaved RGB.
+  std::int16_t* planes[3];
+  PlanesAt(frame->edit, w, h, planes);
+  const std::int32_t planeStep = 2 * w;
+  bool split = false;
+  auto splitPlanes = [&] {
+    split = SplitS16C3(temp, rowStep, planes, planeStep, ImageSize{w, h}) == StatusOk;
+    if (split) ClampPlanes(planes, w, h);
+    return split;
+  };
+  ClipStep clip[3];
+  if (clips || !tables) {
+    if (!splitPlanes()) return kFalse;
+    PlanClipping(planes, w, h, HistogramBands(w, h, path), levels, clip);
+  }
+  if (tables && LevelThroughTables(temp, rowStep, edit, rowStep, w, h, clip, levels)) return kTrue;
+
+  if (!split && !splitPlanes()) return kFalse;
+  for (int c = 0; c < 3; ++c) ChannelChain(planes[c], planeStep, w, h, clip[c], levels[c]);
+  MergeS16C3(planes, planeStep, temp, rowStep, ImageSize{w, h});
   ConvertRgbToYcFrame(temp, rowStep, edit, rowStep, w, h);
   return kTrue;
 }

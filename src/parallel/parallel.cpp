@@ -45,8 +45,13 @@ void ForEachChunk(const ChunkPlan& plan, ChunkBody body) {
   }
   if (InsideTeam()) {
     // Tasks for the team already running; taskloop waits for all of them.
+    // An unsigned counter: clang compares it with taskloop's own unsigned trip count.
+    const auto count = static_cast<std::uint32_t>(chunks);
 #pragma omp taskloop grainsize(1) default(shared)
-    for (std::int32_t c = 0; c < chunks; ++c) body(c, plan.Begin(c), plan.Begin(c + 1));
+    for (std::uint32_t u = 0; u < count; ++u) {
+      const auto c = static_cast<std::int32_t>(u);
+      body(c, plan.Begin(c), plan.Begin(c + 1));
+    }
     return;
   }
 #pragma omp parallel for schedule(dynamic, 1) num_threads(MaxWorkers()) default(shared)

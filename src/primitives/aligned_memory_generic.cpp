@@ -1,11 +1,11 @@
-// Aligned blocks carved out of malloc: room to round up to 64 bytes plus one pointer-sized
+// Aligned blocks carved out of the heap: room to round up to 64 bytes plus one pointer-sized
 // word below the block that remembers what the heap returned.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
 #include "primitives/aligned_memory.h"
+#include "primitives/heap.h"
 
 namespace tessaro::generic {
 namespace {
@@ -17,7 +17,7 @@ constexpr std::int64_t kMaxBlockBytes = INT32_MAX - (kBlockAlignment + 4);
 
 void* AllocAligned(std::int64_t bytes) {
   if (bytes > kMaxBlockBytes) return nullptr;
-  void* heap = std::malloc(static_cast<std::size_t>(bytes + kBlockAlignment + kWordBytes));
+  void* heap = HeapAllocate(static_cast<std::size_t>(bytes + kBlockAlignment + kWordBytes));
   if (heap == nullptr) return nullptr;
   // First multiple of 64 that leaves a whole word below it for the heap address.
   const auto address = reinterpret_cast<std::uintptr_t>(heap);
@@ -59,7 +59,7 @@ void FreeBlock(void* block) {
   if (block == nullptr) return;
   void* heap;
   std::memcpy(&heap, static_cast<char*>(block) - kWordBytes, sizeof heap);
-  std::free(heap);
+  HeapRelease(heap);
 }
 
 }  // namespace tessaro::generic

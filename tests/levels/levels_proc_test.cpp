@@ -229,7 +229,9 @@ TEST_P(LevelsProcTest, FlatOrNarrowChannelsAreNotStretched) {
     int d;
     bool stretched;
   };
-  for (const auto [d, stretched] : {Case{0, false}, Case{3, false}, Case{4, true}}) {
+  for (const Case& tc : {Case{0, false}, Case{3, false}, Case{4, true}}) {
+    const int d = tc.d;  // a plain variable: clang 14 cannot capture structured bindings
+    const bool stretched = tc.stretched;
     HostFrame f(4, 2, 5);
     f.Fill([&](std::int32_t x, std::int32_t) {
       return YcPixel{static_cast<std::int16_t>(x < 2 ? 2000 : 2000 + d), 0, 0};

@@ -48,6 +48,7 @@ class HostFrame {
     return edit_[static_cast<std::size_t>(y * info_.rowLength + x)];
   }
   const std::vector<YcPixel>& edit() const { return edit_; }
+  const std::vector<YcPixel>& temp() const { return temp_; }
   std::int32_t width() const { return info_.width; }
   std::int32_t height() const { return info_.height; }
   void Fill(const std::function<YcPixel(std::int32_t x, std::int32_t y)>& f);

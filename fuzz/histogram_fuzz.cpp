@@ -1,0 +1,74 @@
+// The histogram record and counting primitives with any type, sizes, level counts and bounds:
+// buffers exactly as large as the sizes they report, every path counting like the generic code.
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "fuzz_input.h"
+#include "primitives/histogram.h"
+
+using namespace tessaro;
+using namespace tessaro::fuzz;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  Input in(data, size);
+  const DataType type =
+      in.Bit() ? in.Int32() : std::array<DataType, 6>{1, 5, 7, 13, 2, 0}[in.Byte() % 6];
+  const std::int32_t w = in.Dimension(300);
+  const std::int32_t h = in.Dimension(40);
+  const std::int32_t channels = in.Bit() ? in.Int32() : in.Byte() % 6;
+  const std::uint8_t nulls = in.Byte() & in.Byte();
+  // Exactly one entry per channel the primitives may read.
+  const std::size_t n = static_cast<std::size_t>(std::clamp(channels, 1, 4));
+  std::vector<std::int32_t> levels(n);
+  std::vector<float> lower(n), upper(n);
+  for (std::size_t c = 0; c < n; ++c) {
+    levels[c] = in.Bit() ? in.Int32() : in.Dimension(5000);
+    lower[c] = in.Bit() ? in.Float() : static_cast<float>(static_cast<std::int16_t>(in.Int32()));
+    upper[c] = in.Bit() ? in.Float() : static_cast<float>(static_cast<std::int16_t>(in.Int32()));
+  }
+  std::int32_t specSize = -1, bufferSize = -1;
+  const Status sized =
+      HistogramGetSize(type, ImageSize{w, h}, (nulls & 1) ? nullptr : levels.data(), channels,
+                       in.Int32(), &specSize, &bufferSize);
+  if (sized != StatusOk) return 0;
+  std::int64_t levelBytes = 0;
+  for (std::size_t c = 0; c < static_cast<std::size_t>(channels); ++c)
+    levelBytes += 4 * std::int64_t{levels[c]};
+  TESSARO_FUZZ_CHECK(specSize == 48 + levelBytes && bufferSize >= 0);
+  if (specSize > kMaxSpanBytes) return 0;
+  std::vector<std::uint8_t> specMemory(static_cast<std::size_t>(specSize));
+  auto* spec = reinterpret_cast<HistogramSpec*>(specMemory.data());
+  const Status init = HistogramInitUniform(type, lower.data(), upper.data(), levels.data(),
+                                           channels, (nulls & 2) ? nullptr : spec);
+  if (init != StatusOk && init != StatusLevelStepWarning) return 0;
+
+  std::vector<std::vector<float>> levelCopies;
+  std::vector<float*> levelPointers;
+  for (std::size_t c = 0; c < static_cast<std::size_t>(channels); ++c) {
+    levelCopies.emplace_back(static_cast<std::size_t>(levels[c]));
+    levelPointers.push_back(levelCopies.back().data());
+  }
+  TESSARO_FUZZ_CHECK(HistogramGetLevels(spec, levelPointers.data()) == StatusOk);
+  if (type != DataTypeS16 && type != DataTypeU16) return 0;
+
+  const std::int32_t step = in.Step(std::int64_t{w} * 2, 2);
+  Image image(in, w, h, step, 2);
+  if (image.tooLarge()) return 0;
+  std::vector<std::int32_t> bins(static_cast<std::size_t>(levels[0] - 1));
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(bufferSize));
+  Status ref = 0;
+  std::vector<std::int32_t> refBins;
+  ForEachPath([&](std::int32_t path) {
+    std::fill(bins.begin(), bins.end(), -3);
+    const Status s = HistogramS16C1((nulls & 4) ? nullptr : image.at<std::int16_t>(), step,
+                                    ImageSize{w, h}, bins.data(), spec, buffer.data());
+    if (path == 0) {
+      ref = s;
+      refBins = bins;
+      return;
+    }
+    TESSARO_FUZZ_CHECK(s == ref && bins == refBins);
+  });
+  return 0;
+}

@@ -1,0 +1,49 @@
+// The Quillon Level processing callback with any frame and any live values: it returns without
+// a write outside the buffers, and a refused frame stays as it came. Frames it processes come
+// out the same through every LevelPath.
+#include "filter_frame.h"
+#include "host/filters.h"
+#include "host/frame_guard.h"
+#include "levels/levels.h"
+#include "parallel/parallel.h"
+
+using namespace tessaro;
+using namespace tessaro::fuzz;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static FilterDescriptor* const filter = [] {
+    parallel::SetMaxWorkers(1);
+    LevelsFilter().init(&LevelsFilter());
+    return &LevelsFilter();
+  }();
+  Input in(data, size);
+  std::int32_t tracks[kLevelsTrackCount], checks[2];
+  FillValues(in, tracks, kLevelsTrackCount, filter->trackMins, filter->trackMaxs);
+  FillValues(in, checks, 2, nullptr, nullptr);
+  filter->trackValues = tracks;
+  filter->checkValues = checks;
+  FuzzFrame frame(in);
+  if (frame.TooLarge()) return 0;
+  const auto edit = frame.edit().Bytes();
+  const auto temp = frame.temp().Bytes();
+  const FrameVerdict verdict = CheckFrame(filter, frame.info());
+  TESSARO_FUZZ_CHECK((verdict == FrameVerdict::kProcess) == frame.Contractual());
+  const HostBool result = filter->process(filter, frame.info());
+  TESSARO_FUZZ_CHECK(result == (verdict == FrameVerdict::kProcess ? kTrue : kFalse));
+  if (result == kFalse) TESSARO_FUZZ_CHECK(frame.edit().Bytes() == edit);
+  if (verdict == FrameVerdict::kProcess) {
+    const auto fastest = frame.Pixels();
+    SettingsSnapshot settings(*filter);
+    for (LevelPath path : {LevelPath::kPerSample, LevelPath::kTable}) {
+      const char* name = path == LevelPath::kTable ? "table path" : "per-sample path";
+      frame.edit().Restore(edit);
+      frame.temp().Restore(temp);
+      TESSARO_FUZZ_CHECK(LevelsProcWithPath(settings.filter(), frame.info(), path) == kTrue);
+      Describe(name, frame.info(), frame.Pixels(), fastest, tracks, kLevelsTrackCount, checks, 2);
+      TESSARO_FUZZ_CHECK(frame.Pixels() == fastest);
+    }
+  }
+  filter->trackValues = nullptr;
+  filter->checkValues = nullptr;
+  return 0;
+}
