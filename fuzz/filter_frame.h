@@ -2,6 +2,8 @@
 // contents, and buffers exactly as long as that layout needs.
 #pragma once
 
+#include <climits>
+#include <cstdint>
 #include <vector>
 
 #include "fuzz_input.h"
@@ -14,7 +16,7 @@ class FuzzFrame {
   explicit FuzzFrame(Input& in)
       : width_(in.Dimension(200)),
         height_(in.Dimension(24)),
-        rowLength_(in.Bit() ? in.Int32() : width_ + in.Dimension(8)),
+        rowLength_(in.Bit() ? in.Int32() : PaddedLength(width_, in.Dimension(8))),
         edit_(in, width_, height_, Step(), 6),
         temp_(in, width_, height_, Step(), 6) {
     const std::uint8_t nulls = in.Byte() & in.Byte() & in.Byte();
@@ -26,6 +28,12 @@ class FuzzFrame {
   }
 
   FrameInfo* info() { return &info_; }
+
+  // A padded row length, held to the 32-bit range like the host's field.
+  static std::int32_t PaddedLength(std::int32_t width, std::int32_t pad) {
+    const std::int64_t length = std::int64_t{width} + pad;
+    return length > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(length);
+  }
   Image& edit() { return edit_; }
   Image& temp() { return temp_; }
   // The picture's pixels, row after row: the bytes past the width of a row are scratch that
