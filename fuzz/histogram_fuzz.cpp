@@ -37,10 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     levelBytes += 4 * std::int64_t{levels[c]};
   TESSARO_FUZZ_CHECK(specSize == 48 + levelBytes && bufferSize >= 0);
   if (specSize > kMaxSpanBytes) return 0;
-  std::vector<std::uint8_t> specMemory(static_cast<std::size_t>(specSize));
-  auto* spec = reinterpret_cast<HistogramSpec*>(specMemory.data());
+  std::vector<std::uint8_t> recordMemory(static_cast<std::size_t>(specSize));
+  auto* record = reinterpret_cast<HistogramSpec*>(recordMemory.data());
   const Status init = HistogramInitUniform(type, lower.data(), upper.data(), levels.data(),
-                                           channels, (nulls & 2) ? nullptr : spec);
+                                           channels, (nulls & 2) ? nullptr : record);
   if (init != StatusOk && init != StatusLevelStepWarning) return 0;
 
   std::vector<std::vector<float>> levelCopies;
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     levelCopies.emplace_back(static_cast<std::size_t>(levels[c]));
     levelPointers.push_back(levelCopies.back().data());
   }
-  TESSARO_FUZZ_CHECK(HistogramGetLevels(spec, levelPointers.data()) == StatusOk);
+  TESSARO_FUZZ_CHECK(HistogramGetLevels(record, levelPointers.data()) == StatusOk);
   if (type != DataTypeS16 && type != DataTypeU16) return 0;
 
   const std::int32_t step = in.Step(std::int64_t{w} * 2, 2);
@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ForEachPath([&](std::int32_t path) {
     std::fill(bins.begin(), bins.end(), -3);
     const Status s = HistogramS16C1((nulls & 4) ? nullptr : image.at<std::int16_t>(), step,
-                                    ImageSize{w, h}, bins.data(), spec, buffer.data());
+                                    ImageSize{w, h}, bins.data(), record, buffer.data());
     if (path == 0) {
       ref = s;
       refBins = bins;

@@ -79,10 +79,10 @@ bool TakeHistogram(const std::int16_t* plane, std::int32_t width, std::int32_t h
       static_cast<std::int64_t>(bufferSize) * bands + 4 * kBinCount * std::int64_t{bands - 1};
   std::uint8_t* buffer =
       scratchBytes <= 0x7FFFFFFF ? AllocU8(static_cast<std::int32_t>(scratchBytes)) : nullptr;
-  std::uint8_t* specMemory = AllocU8(specSize);
-  auto* spec = reinterpret_cast<HistogramSpec*>(specMemory);
-  bool ok = buffer != nullptr && spec != nullptr &&
-            HistogramInitUniform(DataTypeS16, &lower, &upper, &kLevelCount, 1, spec) == StatusOk;
+  std::uint8_t* recordMemory = AllocU8(specSize);
+  auto* record = reinterpret_cast<HistogramSpec*>(recordMemory);
+  bool ok = buffer != nullptr && record != nullptr &&
+            HistogramInitUniform(DataTypeS16, &lower, &upper, &kLevelCount, 1, record) == StatusOk;
   if (ok) {
     auto* bandCounts = reinterpret_cast<std::int32_t*>(
         buffer + static_cast<std::int64_t>(bufferSize) * bands) - kBinCount;
@@ -94,7 +94,7 @@ bool TakeHistogram(const std::int16_t* plane, std::int32_t width, std::int32_t h
         const std::int16_t* bandPlane = plane + static_cast<std::int64_t>(first) * width;
         std::int32_t* out = b == 0 ? counts : bandCounts + static_cast<std::int64_t>(b) * kBinCount;
         failed[b] = HistogramS16C1(bandPlane, 2 * width, ImageSize{width, rows.Begin(b + 1) - first},
-                                   out, spec, buffer + static_cast<std::int64_t>(b) * bufferSize) !=
+                                   out, record, buffer + static_cast<std::int64_t>(b) * bufferSize) !=
                     StatusOk;
       }
     });
@@ -107,8 +107,8 @@ bool TakeHistogram(const std::int16_t* plane, std::int32_t width, std::int32_t h
       }
     }
   }
-  if (ok) HistogramGetLevels(spec, &levelTable);
-  FreeAligned(specMemory);
+  if (ok) HistogramGetLevels(record, &levelTable);
+  FreeAligned(recordMemory);
   FreeAligned(buffer);
   return ok;
 }

@@ -34,11 +34,11 @@ using HistogramGetSizeFn = Status(DataType type, ImageSize size, const std::int3
                                   std::int32_t* specSize, std::int32_t* bufferSize);
 using HistogramInitUniformFn = Status(DataType type, const float* lower, const float* upper,
                                       const std::int32_t* nLevels, std::int32_t channels,
-                                      HistogramSpec* spec);
+                                      HistogramSpec* record);
 using HistogramS16C1Fn = Status(const std::int16_t* image, std::int32_t step, ImageSize size,
-                                std::int32_t* histogram, const HistogramSpec* spec,
+                                std::int32_t* histogram, const HistogramSpec* record,
                                 std::uint8_t* buffer);
-using HistogramGetLevelsFn = Status(const HistogramSpec* spec, float* const* levels);
+using HistogramGetLevelsFn = Status(const HistogramSpec* record, float* const* levels);
 
 HistogramGetSizeFn HistogramGetSize;
 HistogramInitUniformFn HistogramInitUniform;

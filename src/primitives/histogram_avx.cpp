@@ -29,8 +29,8 @@ void ZeroFill(void* dst, std::size_t bytes) {
 }  // namespace
 
 Status HistogramS16C1(const std::int16_t* image, std::int32_t step, ImageSize size,
-                      std::int32_t* histogram, const HistogramSpec* spec, std::uint8_t* buffer) {
-  const Status status = CountHistogramS16C1(image, step, size, histogram, spec, buffer, ZeroFill);
+                      std::int32_t* histogram, const HistogramSpec* record, std::uint8_t* buffer) {
+  const Status status = CountHistogramS16C1(image, step, size, histogram, record, buffer, ZeroFill);
   _mm256_zeroupper();
   return status;
 }

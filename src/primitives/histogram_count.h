@@ -89,25 +89,25 @@ void CountRowS16(const std::uint8_t* row, std::int32_t width, std::uint8_t* tabl
 }
 
 Status CountHistogramS16C1(const std::int16_t* image, std::int32_t step, ImageSize size,
-                           std::int32_t* histogram, const HistogramSpec* spec,
+                           std::int32_t* histogram, const HistogramSpec* record,
                            std::uint8_t* buffer, ZeroFillFn* zeroFill) {
-  if (image == nullptr || histogram == nullptr || spec == nullptr || buffer == nullptr) {
+  if (image == nullptr || histogram == nullptr || record == nullptr || buffer == nullptr) {
     return StatusNullPointer;
   }
   if (size.width <= 0 || size.height <= 0) return StatusSizeError;
   if (step < 2 * static_cast<std::int64_t>(size.width)) return StatusStepError;
-  if (spec->signature != kHistogramSignature) return StatusContextError;
+  if (record->signature != kHistogramSignature) return StatusContextError;
   // A count the record could never have been filled with means a damaged record.
-  const std::int32_t n = spec->levelCount[0];
+  const std::int32_t n = record->levelCount[0];
   if (n < 2 || n > kMaxRecordLevels) return StatusContextError;
 
   const std::int32_t bins = n - 1;
-  const std::uint8_t* levels = reinterpret_cast<const std::uint8_t*>(spec) + spec->levelOffset[0];
-  const bool floatLevels = spec->dataType == DataTypeF32;
+  const std::uint8_t* levels = reinterpret_cast<const std::uint8_t*>(record) + record->levelOffset[0];
+  const bool floatLevels = record->dataType == DataTypeF32;
   const auto* base = reinterpret_cast<const std::uint8_t*>(image);
   zeroFill(histogram, static_cast<std::size_t>(bins) * 4);
 
-  if (spec->uniform != 0 && !floatLevels) {
+  if (record->uniform != 0 && !floatLevels) {
     const std::int32_t first = LoadLevelS32(levels, 0);
     const std::int32_t last = LoadLevelS32(levels, bins);
     const std::int64_t span = static_cast<std::int64_t>(last) - first;

@@ -32,11 +32,11 @@ bool IsLevelCount(std::int32_t n, std::int64_t& total) {
 
 // Level arrays sit at 4-byte offsets inside caller memory: byte access keeps it free of
 // alignment and aliasing assumptions.
-std::uint8_t* LevelArray(HistogramSpec* spec, std::int32_t c) {
-  return reinterpret_cast<std::uint8_t*>(spec) + spec->levelOffset[c];
+std::uint8_t* LevelArray(HistogramSpec* record, std::int32_t c) {
+  return reinterpret_cast<std::uint8_t*>(record) + record->levelOffset[c];
 }
-const std::uint8_t* LevelArray(const HistogramSpec* spec, std::int32_t c) {
-  return reinterpret_cast<const std::uint8_t*>(spec) + spec->levelOffset[c];
+const std::uint8_t* LevelArray(const HistogramSpec* record, std::int32_t c) {
+  return reinterpret_cast<const std::uint8_t*>(record) + record->levelOffset[c];
 }
 
 template <typename T>
@@ -102,9 +102,9 @@ Status HistogramGetSize(DataType type, ImageSize size, const std::int32_t* nLeve
 
 Status HistogramInitUniform(DataType type, const float* lower, const float* upper,
                             const std::int32_t* nLevels, std::int32_t channels,
-                            HistogramSpec* spec) {
+                            HistogramSpec* record) {
   if (!IsDataType(type)) return StatusDataTypeError;
-  if (lower == nullptr || upper == nullptr || nLevels == nullptr || spec == nullptr) {
+  if (lower == nullptr || upper == nullptr || nLevels == nullptr || record == nullptr) {
     return StatusNullPointer;
   }
   if (!IsChannelCount(channels)) return StatusChannelError;
@@ -114,24 +114,24 @@ Status HistogramInitUniform(DataType type, const float* lower, const float* uppe
     if (lower[c] >= upper[c]) return StatusRangeError;  // not-a-number passes
   }
 
-  spec->dataType = type;
-  spec->channels = channels;
-  spec->uniform = 1;
-  spec->signature = 0;
+  record->dataType = type;
+  record->channels = channels;
+  record->uniform = 1;
+  record->signature = 0;
   Status result = StatusOk;
   std::uint32_t offset = kHeaderBytes;
   for (std::int32_t c = 0; c < 4; ++c) {
     if (c >= channels) {
-      spec->levelCount[c] = 0;
-      spec->levelOffset[c] = 0;
+      record->levelCount[c] = 0;
+      record->levelOffset[c] = 0;
       continue;
     }
     const std::int32_t n = nLevels[c];
-    spec->levelCount[c] = n;
-    spec->levelOffset[c] = offset;
+    record->levelCount[c] = n;
+    record->levelOffset[c] = offset;
     offset += 4u * static_cast<std::uint32_t>(n);
 
-    std::uint8_t* levels = LevelArray(spec, c);
+    std::uint8_t* levels = LevelArray(record, c);
     const double lo = lower[c];
     const double step = (static_cast<double>(upper[c]) - lo) / static_cast<double>(n - 1);
     if (type == DataTypeF32) {
@@ -149,28 +149,28 @@ Status HistogramInitUniform(DataType type, const float* lower, const float* uppe
       if (step < 1.0) result = StatusLevelStepWarning;  // neighbouring levels may repeat
     }
   }
-  spec->signature = kHistogramSignature;
+  record->signature = kHistogramSignature;
   return result;
 }
 
 Status HistogramS16C1(const std::int16_t* image, std::int32_t step, ImageSize size,
-                      std::int32_t* histogram, const HistogramSpec* spec, std::uint8_t* buffer) {
-  return CountHistogramS16C1(image, step, size, histogram, spec, buffer, ZeroFill);
+                      std::int32_t* histogram, const HistogramSpec* record, std::uint8_t* buffer) {
+  return CountHistogramS16C1(image, step, size, histogram, record, buffer, ZeroFill);
 }
 
-Status HistogramGetLevels(const HistogramSpec* spec, float* const* levels) {
-  if (spec == nullptr || levels == nullptr) return StatusNullPointer;
-  if (spec->signature != kHistogramSignature) return StatusContextError;
+Status HistogramGetLevels(const HistogramSpec* record, float* const* levels) {
+  if (record == nullptr || levels == nullptr) return StatusNullPointer;
+  if (record->signature != kHistogramSignature) return StatusContextError;
   // A damaged channel count must not lead past the four slots.
-  const std::int32_t channels = spec->channels < 4 ? spec->channels : 4;
+  const std::int32_t channels = record->channels < 4 ? record->channels : 4;
   for (std::int32_t c = 0; c < channels; ++c) {
-    if (spec->levelCount[c] > 0 && levels[c] == nullptr) return StatusNullPointer;
+    if (record->levelCount[c] > 0 && levels[c] == nullptr) return StatusNullPointer;
   }
   for (std::int32_t c = 0; c < channels; ++c) {
-    const std::int32_t n = spec->levelCount[c];
+    const std::int32_t n = record->levelCount[c];
     if (n <= 0) continue;
-    const std::uint8_t* src = LevelArray(spec, c);
-    if (spec->dataType == DataTypeF32) {
+    const std::uint8_t* src = LevelArray(record, c);
+    if (record->dataType == DataTypeF32) {
       std::memcpy(levels[c], src, static_cast<std::size_t>(n) * 4);
     } else {
       for (std::int32_t i = 0; i < n; ++i) {

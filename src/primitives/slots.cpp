@@ -110,15 +110,15 @@ Status HistogramGetSize(DataType type, ImageSize size, const std::int32_t* nLeve
 }
 Status HistogramInitUniform(DataType type, const float* lower, const float* upper,
                             const std::int32_t* nLevels, std::int32_t channels,
-                            HistogramSpec* spec) {
-  return CallSlot(slots::HistogramInitUniform, type, lower, upper, nLevels, channels, spec);
+                            HistogramSpec* record) {
+  return CallSlot(slots::HistogramInitUniform, type, lower, upper, nLevels, channels, record);
 }
 Status HistogramS16C1(const std::int16_t* image, std::int32_t step, ImageSize size,
-                      std::int32_t* histogram, const HistogramSpec* spec, std::uint8_t* buffer) {
-  return CallSlot(slots::HistogramS16C1, image, step, size, histogram, spec, buffer);
+                      std::int32_t* histogram, const HistogramSpec* record, std::uint8_t* buffer) {
+  return CallSlot(slots::HistogramS16C1, image, step, size, histogram, record, buffer);
 }
-Status HistogramGetLevels(const HistogramSpec* spec, float* const* levels) {
-  return CallSlot(slots::HistogramGetLevels, spec, levels);
+Status HistogramGetLevels(const HistogramSpec* record, float* const* levels) {
+  return CallSlot(slots::HistogramGetLevels, record, levels);
 }
 Status ReplaceOutOfRangeS16C1(std::int16_t* image, std::int32_t step, ImageSize size,
                               std::int32_t lowThreshold, std::int32_t lowValue,

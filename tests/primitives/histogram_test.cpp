@@ -26,7 +26,7 @@ std::vector<Fn*> AllPaths(const SlotTable<Fn>& table, Fn* entry) {
 // A record in dirty storage of exactly the reported size, so overruns reach the sanitizer.
 struct Record {
   std::vector<std::int32_t> words;
-  HistogramSpec* spec() { return reinterpret_cast<HistogramSpec*>(words.data()); }
+  HistogramSpec* record() { return reinterpret_cast<HistogramSpec*>(words.data()); }
 };
 
 Record Allocate(DataType type, std::vector<std::int32_t> n) {
@@ -41,16 +41,16 @@ Record MakeRecord(DataType type, std::vector<float> lower, std::vector<float> up
                   std::vector<std::int32_t> n) {
   Record r = Allocate(type, n);
   EXPECT_GE(HistogramInitUniform(type, lower.data(), upper.data(), n.data(),
-                                 static_cast<std::int32_t>(n.size()), r.spec()),
+                                 static_cast<std::int32_t>(n.size()), r.record()),
             0);
   return r;
 }
 
-std::vector<float> Levels(const HistogramSpec* spec, std::int32_t c = 0) {
+std::vector<float> Levels(const HistogramSpec* record, std::int32_t c = 0) {
   std::vector<std::vector<float>> all;
-  for (std::int32_t n : spec->levelCount) all.emplace_back(n + 1u, -99.0f);
+  for (std::int32_t n : record->levelCount) all.emplace_back(n + 1u, -99.0f);
   float* out[4] = {all[0].data(), all[1].data(), all[2].data(), all[3].data()};
-  EXPECT_EQ(HistogramGetLevels(spec, out), StatusOk);
+  EXPECT_EQ(HistogramGetLevels(record, out), StatusOk);
   EXPECT_EQ(all[c].back(), -99.0f);  // nothing past the channel's levels
   all[c].pop_back();
   return all[c];
@@ -86,13 +86,13 @@ std::vector<std::int32_t> CountByRule(const Image& img, const std::vector<float>
   return bins;
 }
 
-void ExpectCounts(const Image& img, const HistogramSpec* spec,
+void ExpectCounts(const Image& img, const HistogramSpec* record,
                   const std::vector<std::int32_t>& expected) {
   // Dirty and oddly placed: counters must be cleared and read without alignment.
   std::vector<std::uint8_t> scratch(kScratchBytes + 1, 0x5a);
   for (auto* count : AllPaths(slots::HistogramS16C1, &HistogramS16C1)) {
     std::vector<std::int32_t> bins(expected.size(), -1);
-    ASSERT_EQ(count(img.samples.data(), img.step, img.size, bins.data(), spec, scratch.data() + 1),
+    ASSERT_EQ(count(img.samples.data(), img.step, img.size, bins.data(), record, scratch.data() + 1),
               StatusOk);
     EXPECT_EQ(bins, expected);
   }
@@ -157,8 +157,8 @@ TEST(HistogramInitUniform, IntegerLevelsTruncateTowardZero) {
       SCOPED_TRACE(c.lower);
       const auto n = static_cast<std::int32_t>(c.levels.size());
       Record r = Allocate(c.type, {n});
-      EXPECT_EQ(init(c.type, &c.lower, &c.upper, &n, 1, r.spec()), c.status);
-      EXPECT_EQ(Levels(r.spec()), c.levels);
+      EXPECT_EQ(init(c.type, &c.lower, &c.upper, &n, 1, r.record()), c.status);
+      EXPECT_EQ(Levels(r.record()), c.levels);
     }
   }
 }
@@ -168,9 +168,9 @@ TEST(HistogramInitUniform, FloatLevelsKeepBoundsExactly) {
     const float lower[] = {0.1f, -1.0f, 0.0f}, upper[] = {0.7f, 1.0f, 1.0f};
     const std::int32_t n[] = {4, 5, 2};
     Record r = Allocate(13, {4, 5, 2});
-    EXPECT_EQ(init(13, lower, upper, n, 3, r.spec()), 0);  // step below 1 is no warning here
+    EXPECT_EQ(init(13, lower, upper, n, 3, r.record()), 0);  // step below 1 is no warning here
     for (int c = 0; c < 3; ++c) {
-      const std::vector<float> levels = Levels(r.spec(), c);
+      const std::vector<float> levels = Levels(r.record(), c);
       EXPECT_EQ(std::memcmp(&levels.front(), &lower[c], 4), 0);
       EXPECT_EQ(std::memcmp(&levels.back(), &upper[c], 4), 0);
     }
@@ -179,21 +179,21 @@ TEST(HistogramInitUniform, FloatLevelsKeepBoundsExactly) {
   const float lower = -1.0f, upper = 1.0f;
   const std::int32_t n = 5;
   Record r = Allocate(13, {5});
-  EXPECT_EQ(slots::HistogramInitUniform[0](13, &lower, &upper, &n, 1, r.spec()), 0);
-  EXPECT_EQ(Levels(r.spec()), (std::vector<float>{-1.0f, -0.5f, 0.0f, 0.5f, 1.0f}));
+  EXPECT_EQ(slots::HistogramInitUniform[0](13, &lower, &upper, &n, 1, r.record()), 0);
+  EXPECT_EQ(Levels(r.record()), (std::vector<float>{-1.0f, -0.5f, 0.0f, 0.5f, 1.0f}));
 }
 
 TEST(HistogramInitUniform, RecordLayoutIsTheSameOnBothTargets) {
   Record r = MakeRecord(7, {0, 10, 100}, {4, 20, 400}, {5, 3, 4});
-  const HistogramSpec& s = *r.spec();
+  const HistogramSpec& s = *r.record();
   EXPECT_EQ(std::memcmp(&s.signature, "hist", 4), 0);
   EXPECT_EQ(s.channels, 3);
   EXPECT_EQ(s.levelCount[3], 0);
   EXPECT_EQ(s.levelOffset[3], 0u);
   EXPECT_EQ(s.levelOffset[2] + 4 * 4, 4 * r.words.size());  // last array ends the record
-  EXPECT_EQ(Levels(r.spec(), 0), (std::vector<float>{0, 1, 2, 3, 4}));
-  EXPECT_EQ(Levels(r.spec(), 1), (std::vector<float>{10, 15, 20}));
-  EXPECT_EQ(Levels(r.spec(), 2), (std::vector<float>{100, 200, 300, 400}));
+  EXPECT_EQ(Levels(r.record(), 0), (std::vector<float>{0, 1, 2, 3, 4}));
+  EXPECT_EQ(Levels(r.record(), 1), (std::vector<float>{10, 15, 20}));
+  EXPECT_EQ(Levels(r.record(), 2), (std::vector<float>{100, 200, 300, 400}));
 }
 
 TEST(HistogramInitUniform, ChecksInOrderAndLeavesRecordUntouched) {
@@ -220,13 +220,13 @@ TEST(HistogramInitUniform, ChecksInOrderAndLeavesRecordUntouched) {
     for (auto* init : AllPaths(slots::HistogramInitUniform, &HistogramInitUniform)) {
       SCOPED_TRACE(c.status);
       std::vector<std::int32_t> words(64, 0x3c3c3c3c);
-      auto* spec = c.nullSpec ? nullptr : reinterpret_cast<HistogramSpec*>(words.data());
-      EXPECT_EQ(init(c.type, c.lower.data(), c.upper.data(), c.n.data(), c.channels, spec),
+      auto* record = c.nullSpec ? nullptr : reinterpret_cast<HistogramSpec*>(words.data());
+      EXPECT_EQ(init(c.type, c.lower.data(), c.upper.data(), c.n.data(), c.channels, record),
                 c.status);
       if (c.status != 0) {
         EXPECT_EQ(words, std::vector<std::int32_t>(64, 0x3c3c3c3c));
       }
-      EXPECT_EQ(init(7, c.lower.data(), nullptr, c.n.data(), c.channels, spec), -8);
+      EXPECT_EQ(init(7, c.lower.data(), nullptr, c.n.data(), c.channels, record), -8);
     }
   }
 }
@@ -256,7 +256,7 @@ TEST(HistogramS16C1, MatchesTheBinRule) {
     Record r = MakeRecord(c.type, {c.lower}, {c.upper}, {c.n});
     const Image img =
         MakeImage(c.w, c.h, [&](int i) { return c.pattern[(i * 3) % c.patternSize]; });
-    ExpectCounts(img, r.spec(), CountByRule(img, Levels(r.spec())));
+    ExpectCounts(img, r.record(), CountByRule(img, Levels(r.record())));
   }
 }
 
@@ -267,50 +267,50 @@ TEST(HistogramS16C1, DirectCountingStopsAt65536Pixels) {
   const Image small = MakeImage(200, 200, value);
   const Image large =
       MakeImage(300, 300, [&](int i) { return i < 40000 ? value(i) : 4080 + i % 3000; });
-  ExpectCounts(small, even.spec(), CountByRule(small, Levels(even.spec())));
-  ExpectCounts(large, even.spec(), CountByRule(small, Levels(even.spec())));
+  ExpectCounts(small, even.record(), CountByRule(small, Levels(even.record())));
+  ExpectCounts(large, even.record(), CountByRule(small, Levels(even.record())));
   // Levels 0, 0, 2: direct counting divides by (2 - 0) / 2 and so differs from the table.
   Record uneven = MakeRecord(7, {-0.9f}, {2.5f}, {3});
-  ExpectCounts(MakeImage(255, 257, [](int i) { return i % 2; }), uneven.spec(), {32768, 32767});
-  ExpectCounts(MakeImage(256, 256, [](int i) { return i % 2; }), uneven.spec(), {0, 65536});
+  ExpectCounts(MakeImage(255, 257, [](int i) { return i % 2; }), uneven.record(), {32768, 32767});
+  ExpectCounts(MakeImage(256, 256, [](int i) { return i % 2; }), uneven.record(), {0, 65536});
 }
 
 TEST(HistogramS16C1, ChecksInOrderAndWritesNothingOnFailure) {
   Record good = MakeRecord(7, {0}, {4}, {5});
   Record blank{std::vector<std::int32_t>(good.words.size(), 0)};
   Record forged = good;
-  forged.spec()->signature = 0x74736967;
+  forged.record()->signature = 0x74736967;
   Record damaged = good;
-  damaged.spec()->levelCount[0] = 1;  // signed, yet no bin to count into
+  damaged.record()->levelCount[0] = 1;  // signed, yet no bin to count into
   std::vector<std::int16_t> image(64, 1);
   std::vector<std::uint8_t> scratch(kScratchBytes);
   struct Case {
     bool nullImage, nullBins, nullScratch;
-    HistogramSpec* spec;
+    HistogramSpec* record;
     ImageSize size;
     std::int32_t step;
     Status status;
   } cases[] = {
-      {true, false, false, blank.spec(), {0, 1}, 2, -8},
-      {false, true, false, good.spec(), {0, 1}, 2, -8},
+      {true, false, false, blank.record(), {0, 1}, 2, -8},
+      {false, true, false, good.record(), {0, 1}, 2, -8},
       {false, false, false, nullptr, {0, 1}, 2, -8},
-      {false, false, true, good.spec(), {0, 1}, 2, -8},
-      {false, false, false, blank.spec(), {0, 1}, 2, -6},
-      {false, false, false, blank.spec(), {4, 0}, 2, -6},
-      {false, false, false, blank.spec(), {4, 2}, 6, -14},
-      {false, false, false, blank.spec(), {4, 2}, 7, -14},
-      {false, false, false, good.spec(), {1 << 30, 1}, 8, -14},  // 2 * width overflows int32
-      {false, false, false, blank.spec(), {4, 2}, 8, -5},
-      {false, false, false, forged.spec(), {4, 2}, 8, -5},
-      {false, false, false, damaged.spec(), {4, 2}, 8, -5},
-      {false, false, false, good.spec(), {4, 2}, 9, 0},
+      {false, false, true, good.record(), {0, 1}, 2, -8},
+      {false, false, false, blank.record(), {0, 1}, 2, -6},
+      {false, false, false, blank.record(), {4, 0}, 2, -6},
+      {false, false, false, blank.record(), {4, 2}, 6, -14},
+      {false, false, false, blank.record(), {4, 2}, 7, -14},
+      {false, false, false, good.record(), {1 << 30, 1}, 8, -14},  // 2 * width overflows int32
+      {false, false, false, blank.record(), {4, 2}, 8, -5},
+      {false, false, false, forged.record(), {4, 2}, 8, -5},
+      {false, false, false, damaged.record(), {4, 2}, 8, -5},
+      {false, false, false, good.record(), {4, 2}, 9, 0},
   };
   for (const Case& c : cases) {
     for (auto* count : AllPaths(slots::HistogramS16C1, &HistogramS16C1)) {
       SCOPED_TRACE(c.status);
       std::vector<std::int32_t> bins(4, -1);
       EXPECT_EQ(count(c.nullImage ? nullptr : image.data(), c.step, c.size,
-                      c.nullBins ? nullptr : bins.data(), c.spec,
+                      c.nullBins ? nullptr : bins.data(), c.record,
                       c.nullScratch ? nullptr : scratch.data()),
                 c.status);
       if (c.status != 0) {
@@ -324,18 +324,18 @@ TEST(HistogramGetLevels, ChecksInOrderAndWritesNothingOnFailure) {
   Record good = MakeRecord(7, {0, 0, 0}, {2, 2, 2}, {3, 3, 3});
   Record blank{std::vector<std::int32_t>(good.words.size(), 0)};
   Record forged = good;
-  forged.spec()->signature = 0x68736974;
+  forged.record()->signature = 0x68736974;
   std::vector<float> a(3, -1.0f), b(3, -1.0f);
   float* const complete[] = {a.data(), b.data(), b.data()};
   float* const missing[] = {a.data(), nullptr, b.data()};
   for (auto* get : AllPaths(slots::HistogramGetLevels, &HistogramGetLevels)) {
     EXPECT_EQ(get(nullptr, complete), -8);
-    EXPECT_EQ(get(blank.spec(), nullptr), -8);
-    EXPECT_EQ(get(blank.spec(), complete), -5);
-    EXPECT_EQ(get(forged.spec(), complete), -5);
-    EXPECT_EQ(get(good.spec(), missing), -8);
+    EXPECT_EQ(get(blank.record(), nullptr), -8);
+    EXPECT_EQ(get(blank.record(), complete), -5);
+    EXPECT_EQ(get(forged.record(), complete), -5);
+    EXPECT_EQ(get(good.record(), missing), -8);
     EXPECT_EQ(a, std::vector<float>(3, -1.0f));
-    EXPECT_EQ(get(good.spec(), complete), 0);
+    EXPECT_EQ(get(good.record(), complete), 0);
     EXPECT_EQ(a, (std::vector<float>{0, 1, 2}));
     a.assign(3, -1.0f);
   }

@@ -25,8 +25,8 @@ for format in "95x63 yuv420p 6" "96x64 yuv444p16le 4" "96x64 yuv422p10le 3" "96x
   read -r size pix frames <<<"$format"
   rm -f "$work/in.y4m"
   want="${size/x/,},$pix,$frames"
-  for spec in "${filters[@]}"; do
-    IFS='|' read -r -a args <<<"$spec"
+  for setup in "${filters[@]}"; do
+    IFS='|' read -r -a args <<<"$setup"
     label="$size $pix ${args[*]}"
     before=$failures
     pipe 0 "${args[@]}" || fail "$label: the pipeline failed"

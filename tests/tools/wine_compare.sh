@@ -25,8 +25,8 @@ filters=(
 for input in in8 in16; do
   units=()
   [ "$input" = in16 ] && units=(--module-units)
-  for spec in "${filters[@]}"; do
-    IFS='|' read -r -a args <<<"$spec"
+  for setup in "${filters[@]}"; do
+    IFS='|' read -r -a args <<<"$setup"
     label="$input ${args[*]}"
     "$native" apply "$work/$input.y4m" "$work/native.y4m" --quiet "${args[@]}"
     # Through standard input and output, as a client on Windows would use it.
