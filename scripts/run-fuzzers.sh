@@ -3,7 +3,8 @@
 # corpus (fuzz/corpus/<target>). FUZZ_SECONDS sets the time per target (default 60);
 # arguments name targets to run (default all). New inputs go to a scratch copy, crash
 # reproducers to <build>/artifacts. FUZZ_BUILD_DIR names an already configured fuzz build to
-# use instead of the native-fuzz preset's.
+# use instead of the native-fuzz preset's. Inputs under fuzz/regressions/<target> are replayed
+# before each run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,6 +32,16 @@ failed=0
 for t in "${targets[@]}"; do
   mkdir -p "$scratch/$t"
   log="$scratch/$t.log"
+  # Inputs that once failed are replayed first: each must now pass.
+  regressions=()
+  if [ -d "fuzz/regressions/$t" ]; then regressions=(fuzz/regressions/"$t"/*); fi
+  if [ "${#regressions[@]}" -gt 0 ] &&
+     ! "$build/fuzz/fuzz_$t" -rss_limit_mb=2048 "${regressions[@]}" >"$log" 2>&1; then
+    failed=$((failed + 1))
+    echo "fuzz_$t: a regression input FAILED"
+    tail -30 "$log"
+    continue
+  fi
   if "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -print_final_stats=1 -rss_limit_mb=2048 \
        -artifact_prefix="$artifacts/$t-" "$scratch/$t" "fuzz/corpus/$t" >"$log" 2>&1; then
     passed=$((passed + 1))

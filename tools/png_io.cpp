@@ -112,6 +112,22 @@ Failure Unreadable(const std::string& path, const std::string& why) {
   return Fail(ExitStatus::kBadInput, path + ": unreadable PNG: " + why);
 }
 
+// The decoder sizes its buffer from a chunk's stated length before reading it, so a damaged
+// length would have it reserve up to 2 GiB; every chunk up to IEND must lie inside the file.
+// What follows IEND is never read.
+bool ChunksFitFile(const std::vector<unsigned char>& bytes) {
+  const std::size_t size = bytes.size();
+  for (std::size_t at = sizeof kSignature; at + 8 <= size;) {
+    const unsigned char* head = bytes.data() + at;
+    const std::uint32_t length = (std::uint32_t{head[0]} << 24) | (std::uint32_t{head[1]} << 16) |
+                                 (std::uint32_t{head[2]} << 8) | std::uint32_t{head[3]};
+    if (length > size - at - 8) return false;
+    if (std::memcmp(head + 4, "IEND", 4) == 0) return true;
+    at += 12 + std::size_t{length};
+  }
+  return true;  // a file cut at a chunk boundary is the decoder's to refuse
+}
+
 }  // namespace
 
 Failure ReadPng(const std::string& path, PngImage* image) {
@@ -137,6 +153,7 @@ Failure ReadPng(const std::string& path, PngImage* image) {
       std::memcmp(bytes.data(), kSignature, sizeof kSignature) != 0) {
     return Unreadable(path, "no PNG signature");
   }
+  if (!ChunksFitFile(bytes)) return Unreadable(path, "a chunk runs past the end of the file");
   const int len = static_cast<int>(bytes.size());
   int w = 0, h = 0, comp = 0;
   if (!stbi_info_from_memory(bytes.data(), len, &w, &h, &comp)) {

@@ -55,6 +55,8 @@ TEST(Png, RefusesWhatItCannotRead) {
   zeroWidth.replace(16, 4, std::string(4, '\0'));  // IHDR width
   std::string badDepth = bytes;
   badDepth[24] = 7;  // IHDR bit depth
+  std::string longChunk = bytes;
+  longChunk.replace(33, 4, "\x7f\xff\xff\xf0");  // IDAT length far past the end
 
   struct Case {
     const char* what;
@@ -68,6 +70,7 @@ TEST(Png, RefusesWhatItCannotRead) {
       {"no pixel data", bytes.substr(0, 33), "unreadable PNG"},
       {"width zero", zeroWidth, "unreadable PNG"},
       {"bit depth 7", badDepth, "unreadable PNG"},
+      {"chunk longer than the file", longChunk, "runs past the end"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
