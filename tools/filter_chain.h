@@ -21,6 +21,8 @@ class FilterChain {
 
   void Add(FilterStage stage) { stages_.push_back(std::move(stage)); }
   const std::vector<FilterStage>& stages() const { return stages_; }
+  // For settings that change between pictures, as the user moves sliders during playback.
+  FilterStage& stage(std::size_t i) { return stages_[i]; }
 
   // Every stage in turn on the host's buffers (rows of width + rowPad pixels); the result
   // replaces the image. `accepted` receives each processing callback's answer. The filters

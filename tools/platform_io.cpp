@@ -6,10 +6,15 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
 #else
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <fstream>
 #endif
 
 namespace tessaro::tools {
@@ -43,6 +48,26 @@ bool MakeDirectories(const std::string& path, std::string* error) {
   std::filesystem::create_directories(path, ec);
   if (ec) *error = ec.message();
   return !ec;
+}
+
+ResidentMemory MeasureResidentMemory() {
+  ResidentMemory m;
+#ifdef _WIN32
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  if (GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) {
+    m.now = static_cast<std::int64_t>(counters.WorkingSetSize);
+    m.peak = static_cast<std::int64_t>(counters.PeakWorkingSetSize);
+  }
+#else
+  // statm: total and resident size in pages.
+  std::ifstream statm("/proc/self/statm");
+  std::int64_t pages = 0, resident = 0;
+  if (statm >> pages >> resident) m.now = resident * sysconf(_SC_PAGESIZE);
+  rusage usage{};
+  if (getrusage(RUSAGE_SELF, &usage) == 0) m.peak = std::int64_t{usage.ru_maxrss} * 1024;
+#endif
+  return m;
 }
 
 }  // namespace tessaro::tools

@@ -15,4 +15,10 @@ bool StandardErrorIsTerminal();
 std::int64_t RegularFileSize(const std::string& path);
 bool MakeDirectories(const std::string& path, std::string* error);
 
+struct ResidentMemory {
+  std::int64_t now = -1;   // bytes of the process in physical memory; -1 unknown
+  std::int64_t peak = -1;  // the most it has held so far
+};
+ResidentMemory MeasureResidentMemory();
+
 }  // namespace tessaro::tools
