@@ -1,22 +1,9 @@
 cmake_minimum_required(VERSION 3.25)
 # The editor loads Tessaro.auf by its one export; it must not need any DLL that does not
 # come with Windows.
-execute_process(COMMAND ${OBJDUMP} -p ${MODULE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "objdump failed on ${MODULE}")
-endif()
-
-string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
-set(system_dlls kernel32.dll user32.dll msvcrt.dll advapi32.dll ntdll.dll)
-foreach(line IN LISTS imports)
-  string(REPLACE "DLL Name: " "" dll "${line}")
-  string(STRIP "${dll}" dll)
-  string(TOLOWER "${dll}" lower)
-  if(NOT lower IN_LIST system_dlls)
-    message(FATAL_ERROR "Tessaro.auf imports ${dll}, which is not a system DLL")
-  endif()
-  message(STATUS "imports ${dll}")
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/../support/system_imports.cmake)
+objdump_headers(${MODULE} dump)
+check_system_imports(Tessaro.auf "${dump}")
 
 # Export table: the entries between "[Ordinal/Name Pointer] Table" and the next blank line.
 string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(([^\n]+\n)*)" table "${dump}")

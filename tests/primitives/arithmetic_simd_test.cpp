@@ -21,6 +21,7 @@ using testing::Fill;
 using testing::FirstDifference;
 using testing::GuardedImage;
 using testing::HighestRunnableSlot;
+using testing::ProbeRounding;
 using testing::Random;
 using testing::RandomS16;
 
@@ -113,15 +114,6 @@ TEST(ArithmeticSimdTest, ColorMatrixNearHalfDiffersFromGenericByOne) {
     EXPECT_TRUE(dst[0] == expected && dst[1] == expected && dst[2] == expected)
         << "slot " << slot << " got " << dst[0];
   }
-}
-
-// Which rounding the SSE unit applies now, read from three additions that differ by mode.
-int ProbeRounding() {
-  volatile float one = 1.0f, tiny = 0x1p-30f;
-  const float up = one + tiny, down = -one - tiny, under = one - tiny;
-  if (up > 1.0f) return FE_UPWARD;
-  if (down < -1.0f) return FE_DOWNWARD;
-  return under < 1.0f ? FE_TOWARDZERO : FE_TONEAREST;
 }
 
 // Exact sums on halves: the result must be the same under every caller mode, and the

@@ -22,6 +22,7 @@ using testing::Fill;
 using testing::FirstDifference;
 using testing::GuardedImage;
 using testing::HighestRunnableSlot;
+using testing::ProbeRounding;
 using testing::Random;
 using testing::RandomF32;
 using testing::RandomS16;
@@ -118,15 +119,6 @@ TEST(ConvertSimdTest, F32ToS16NaNAndJustBelowHalf) {
       }
     }
   }
-}
-
-// Which rounding the SSE unit applies now, read from three additions that differ by mode.
-int ProbeRounding() {
-  volatile float one = 1.0f, tiny = 0x1p-30f;
-  const float up = one + tiny, down = -one - tiny, under = one - tiny;
-  if (up > 1.0f) return FE_UPWARD;
-  if (down < -1.0f) return FE_DOWNWARD;
-  return under < 1.0f ? FE_TOWARDZERO : FE_TONEAREST;
 }
 
 TEST(ConvertSimdTest, F32ToS16IgnoresAndRestoresCallerMode) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -151,6 +152,15 @@ inline std::vector<std::int32_t> DifferentialWidths() {
   for (std::int32_t i = 1; i <= 67; ++i) w.push_back(i);
   for (std::int32_t i : {127, 128, 129, 255, 1000, 1920}) w.push_back(i);
   return w;
+}
+
+// Which rounding the SSE unit applies now, read from three additions that differ by mode.
+inline int ProbeRounding() {
+  volatile float one = 1.0f, tiny = 0x1p-30f;
+  const float up = one + tiny, down = -one - tiny, under = one - tiny;
+  if (up > 1.0f) return FE_UPWARD;
+  if (down < -1.0f) return FE_DOWNWARD;
+  return under < 1.0f ? FE_TOWARDZERO : FE_TONEAREST;
 }
 
 }  // namespace tessaro::testing
