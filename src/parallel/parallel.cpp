@@ -18,6 +18,29 @@ bool InsideTeam() {
   return omp_get_level() > 0;
 }
 
+// With LLVM's runtime (14), once a host thread that created explicit tasks for its team has
+// exited, the team's next task allocations corrupt the runtime's heap: a plain program that
+// does only that crashes every time. Host threads come and go, so with that runtime they
+// create no explicit tasks: they run their share themselves, and workers still spawn.
+#ifdef KMP_VERSION_MAJOR
+constexpr bool kInitialThreadMaySpawn = false;
+#else
+constexpr bool kInitialThreadMaySpawn = true;
+#endif
+
+// True on the host thread that started the team (thread 0 at every level).
+bool OnInitialThread() {
+  for (int level = omp_get_level(); level > 0; --level) {
+    if (omp_get_ancestor_thread_num(level) != 0) return false;
+  }
+  return true;
+}
+
+// Inside a team: may this thread hand work to the others as explicit tasks?
+bool MaySpawn() {
+  return kInitialThreadMaySpawn || !OnInitialThread();
+}
+
 }  // namespace
 
 void SetMaxWorkers(int workers) {
@@ -44,6 +67,11 @@ void ForEachChunk(const ChunkPlan& plan, ChunkBody body) {
     return;
   }
   if (InsideTeam()) {
+    if (!MaySpawn()) {
+      // In index order on this thread; workers take the chunks of their own loops.
+      for (std::int32_t c = 0; c < chunks; ++c) body(c, plan.Begin(c), plan.Begin(c + 1));
+      return;
+    }
     // Tasks for the team already running; taskloop waits for all of them.
     // An unsigned counter: clang compares it with taskloop's own unsigned trip count.
     const auto count = static_cast<std::uint32_t>(chunks);
@@ -72,12 +100,25 @@ void RunTasks(const Task* spawned, int count, const Task& last) {
 
 void InvokeAll(const Task* spawned, int count, const Task& last) {
   if (InsideTeam()) {
-    RunTasks(spawned, count, last);
+    if (MaySpawn()) {
+      RunTasks(spawned, count, last);
+    } else {
+      for (int i = 0; i < count; ++i) spawned[i]();
+      last();
+    }
     return;
   }
-#pragma omp parallel num_threads(MaxWorkers()) default(shared)
-#pragma omp single
-  RunTasks(spawned, count, last);
+  // A loop over the calls, not tasks: the calling thread is a host thread. Workers that run
+  // out of calls wait at the loop's barrier, taking the tasks of loops nested in the others.
+  const int calls = count + 1;
+#pragma omp parallel for schedule(dynamic, 1) num_threads(MaxWorkers()) default(shared)
+  for (int i = 0; i < calls; ++i) {
+    if (i < count) {
+      spawned[i]();
+    } else {
+      last();
+    }
+  }
 }
 
 }  // namespace

@@ -67,7 +67,7 @@ inline void ParallelFor(std::int32_t count, RangeBody body, std::int32_t grain =
                [&](std::int32_t, std::int32_t begin, std::int32_t end) { body(begin, end); });
 }
 
-// Runs the calls concurrently (the last one on the calling thread) and waits for all; with
+// Runs the calls concurrently, the calling thread taking part, and waits for all; with
 // fewer than kMinParallelSamples of work in all, one after another.
 void Invoke(std::int64_t samples, Task first, Task second);
 void Invoke(std::int64_t samples, Task first, Task second, Task third);
