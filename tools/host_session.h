@@ -13,7 +13,6 @@
 
 namespace tessaro::tools {
 
-
 class HostSession {
  public:
   // Loads the module and runs each filter's start-up callback once, with the live arrays

@@ -14,7 +14,7 @@
 namespace tessaro::tools {
 namespace {
 
-using GetFilterTableListFn = FilterDescriptor** (TESSARO_HOST_API*)();
+using GetFilterTableListFn = FilterDescriptor**(TESSARO_HOST_API*)();
 
 std::string Directory(const std::string& path) {
   const auto slash = path.find_last_of("/\\");

@@ -36,13 +36,13 @@ constexpr CheckRow kAutoLevelChecks[] = {
 };
 
 constexpr TrackRow kLevelsTracks[] = {
-    {"Rc-Hi", 0, 0, 4080},   {"Rc-Low", 0, 0, 4080}, {"Ri-Hi", 4080, 0, 4080},
-    {"Ri-Low", 0, 0, 4080},  {"Ro-Hi", 4080, 0, 4080}, {"Ro-Low", 0, 0, 4080},
-    {"Gc-Hi", 0, 0, 4080},   {"Gc-Low", 0, 0, 4080}, {"Gi-Hi", 4080, 0, 4080},
-    {"Gi-Low", 0, 0, 4080},  {"Go-Hi", 4080, 0, 4080}, {"Go-Low", 0, 0, 4080},
-    {"Bc-Hi", 0, 0, 4080},   {"Bc-Low", 0, 0, 4080}, {"Bi-Hi", 4080, 0, 4080},
-    {"Bi-Low", 0, 0, 4080},  {"Bo-Hi", 4080, 0, 4080}, {"Bo-Low", 0, 0, 4080},
-    {"gamR", 100, 1, 100},   {"gamG", 100, 1, 100},  {"gamB", 100, 1, 100},
+    {"Rc-Hi", 0, 0, 4080},  {"Rc-Low", 0, 0, 4080},   {"Ri-Hi", 4080, 0, 4080},
+    {"Ri-Low", 0, 0, 4080}, {"Ro-Hi", 4080, 0, 4080}, {"Ro-Low", 0, 0, 4080},
+    {"Gc-Hi", 0, 0, 4080},  {"Gc-Low", 0, 0, 4080},   {"Gi-Hi", 4080, 0, 4080},
+    {"Gi-Low", 0, 0, 4080}, {"Go-Hi", 4080, 0, 4080}, {"Go-Low", 0, 0, 4080},
+    {"Bc-Hi", 0, 0, 4080},  {"Bc-Low", 0, 0, 4080},   {"Bi-Hi", 4080, 0, 4080},
+    {"Bi-Low", 0, 0, 4080}, {"Bo-Hi", 4080, 0, 4080}, {"Bo-Low", 0, 0, 4080},
+    {"gamR", 100, 1, 100},  {"gamG", 100, 1, 100},    {"gamB", 100, 1, 100},
 };
 constexpr CheckRow kLevelsChecks[] = {
     {"Sync RGB", 1},
@@ -93,9 +93,9 @@ constexpr auto kLevelsCheckArrays = MakeCheckArrays(kLevelsChecks);
 
 template <std::size_t T, std::size_t C>
 constexpr FilterDescriptor MakeDescriptor(const char* name, const TrackArrays<T>& tracks,
-                                const CheckArrays<C>& checks, ProcessFn process,
-                                UpdateFn update, WindowProcFn windowProc,
-                                const char* information) {
+                                          const CheckArrays<C>& checks, ProcessFn process,
+                                          UpdateFn update, WindowProcFn windowProc,
+                                          const char* information) {
   FilterDescriptor d{};
   d.flags = kFilterFlagHasInformation;
   d.name = name;
@@ -127,8 +127,14 @@ constinit FilterDescriptor* g_filterList[] = {&g_autoLevel, &g_levels, nullptr};
 
 }  // namespace
 
-FilterDescriptor& AutoLevelFilter() { return g_autoLevel; }
-FilterDescriptor& LevelsFilter() { return g_levels; }
-FilterDescriptor** FilterList() { return g_filterList; }
+FilterDescriptor& AutoLevelFilter() {
+  return g_autoLevel;
+}
+FilterDescriptor& LevelsFilter() {
+  return g_levels;
+}
+FilterDescriptor** FilterList() {
+  return g_filterList;
+}
 
 }  // namespace tessaro

@@ -62,8 +62,8 @@ HostBool AutoLevelWindowProc(void*, std::uint32_t message, std::uintptr_t wparam
   return ShowHelpOnButton(message, wparam, kAutoLevelHelpCommand, kAutoLevelHelpText);
 }
 
-HostBool LevelsWindowProc(void*, std::uint32_t message, std::uintptr_t wparam, std::intptr_t,
-                          void*, FilterDescriptor*) {
+HostBool LevelsWindowProc(void*, std::uint32_t message, std::uintptr_t wparam, std::intptr_t, void*,
+                          FilterDescriptor*) {
   return ShowHelpOnButton(message, wparam, kLevelsHelpCommand, kLevelsHelpText);
 }
 

@@ -31,8 +31,8 @@ struct FilterDescriptor;
 // Per-frame record. Only these fields are read; the host's further fields follow.
 struct FrameInfo {
   std::int32_t flags;
-  YcPixel* edit;          // the frame; the result is left here
-  YcPixel* temp;          // scratch of the same size and row step
+  YcPixel* edit;  // the frame; the result is left here
+  YcPixel* temp;  // scratch of the same size and row step
   std::int32_t width;
   std::int32_t height;
   std::int32_t rowLength;  // pixels per row of both buffers, at least width

@@ -26,7 +26,9 @@ std::int32_t PlatformMessageBox(const char* text, const char* caption, std::uint
 
 }  // namespace
 
-void SetMessageBoxSink(MessageBoxSink sink) { g_sink.store(sink); }
+void SetMessageBoxSink(MessageBoxSink sink) {
+  g_sink.store(sink);
+}
 
 std::int32_t ShowMessageBox(const char* text, const char* caption, std::uint32_t style) {
   if (MessageBoxSink sink = g_sink.load()) return sink(text, caption, style);

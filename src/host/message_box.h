@@ -8,8 +8,7 @@ namespace tessaro {
 
 inline constexpr std::uint32_t kMessageBoxInformation = 0x40;  // OK button, information icon
 
-using MessageBoxSink = std::int32_t (*)(const char* text, const char* caption,
-                                        std::uint32_t style);
+using MessageBoxSink = std::int32_t (*)(const char* text, const char* caption, std::uint32_t style);
 
 // Null restores the platform's own box.
 void SetMessageBoxSink(MessageBoxSink sink);

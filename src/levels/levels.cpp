@@ -10,8 +10,8 @@
 #include "host/frame_guard.h"
 #include "levels/levels_params.h"
 #include "levels/levels_rows.h"
-#include "parallel/parallel.h"
 #include "parallel/frame_convert.h"
+#include "parallel/parallel.h"
 #include "primitives/aligned_memory.h"
 #include "primitives/histogram.h"
 #include "primitives/planar_copy.h"
@@ -84,8 +84,9 @@ bool TakeHistogram(const std::int16_t* plane, std::int32_t width, std::int32_t h
   bool ok = buffer != nullptr && record != nullptr &&
             HistogramInitUniform(DataTypeS16, &lower, &upper, &kLevelCount, 1, record) == StatusOk;
   if (ok) {
-    auto* bandCounts = reinterpret_cast<std::int32_t*>(
-        buffer + static_cast<std::int64_t>(bufferSize) * bands) - kBinCount;
+    auto* bandCounts =
+        reinterpret_cast<std::int32_t*>(buffer + static_cast<std::int64_t>(bufferSize) * bands) -
+        kBinCount;
     const parallel::ChunkPlan rows{height, bands};
     bool failed[kMaxHistogramBands] = {};
     parallel::ParallelFor(bands, [&](std::int32_t begin, std::int32_t end) {
@@ -93,9 +94,9 @@ bool TakeHistogram(const std::int16_t* plane, std::int32_t width, std::int32_t h
         const std::int32_t first = rows.Begin(b);
         const std::int16_t* bandPlane = plane + static_cast<std::int64_t>(first) * width;
         std::int32_t* out = b == 0 ? counts : bandCounts + static_cast<std::int64_t>(b) * kBinCount;
-        failed[b] = HistogramS16C1(bandPlane, 2 * width, ImageSize{width, rows.Begin(b + 1) - first},
-                                   out, record, buffer + static_cast<std::int64_t>(b) * bufferSize) !=
-                    StatusOk;
+        failed[b] =
+            HistogramS16C1(bandPlane, 2 * width, ImageSize{width, rows.Begin(b + 1) - first}, out,
+                           record, buffer + static_cast<std::int64_t>(b) * bufferSize) != StatusOk;
       }
     });
     for (std::int32_t b = 0; b < bands; ++b) ok = ok && !failed[b];
@@ -162,7 +163,8 @@ void PlanClipping(std::int16_t* const planes[3], std::int32_t width, std::int32_
   bool found[3] = {false, false, false};
   ClipLevels clip[3]{};
   auto find = [&](int c) {
-    if (Clips(levels[c])) found[c] = FindClipLevels(planes[c], width, height, bands, levels[c], &clip[c]);
+    if (Clips(levels[c]))
+      found[c] = FindClipLevels(planes[c], width, height, bands, levels[c], &clip[c]);
   };
   parallel::Invoke(
       3 * static_cast<std::int64_t>(width) * height, [&] { find(0); }, [&] { find(1); },

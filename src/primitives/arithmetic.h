@@ -8,9 +8,8 @@
 namespace tessaro {
 
 // matrix: twelve floats, row-major; row c = weights of channels 0, 1, 2, then the offset.
-using ColorMatrixS16C3Fn = Status(const std::int16_t* src, std::int32_t srcStep,
-                                  std::int16_t* dst, std::int32_t dstStep, ImageSize size,
-                                  const float* matrix);
+using ColorMatrixS16C3Fn = Status(const std::int16_t* src, std::int32_t srcStep, std::int16_t* dst,
+                                  std::int32_t dstStep, ImageSize size, const float* matrix);
 // Only the low 16 bits of value count. scaleFactor > 0 divides by 2^f, < 0 multiplies.
 using SubConstS16C1Fn = Status(std::int32_t value, std::int16_t* image, std::int32_t step,
                                ImageSize size, std::int32_t scaleFactor);

@@ -1,6 +1,6 @@
 // AVX2 colour matrix (eight pixels per step, four in each 128-bit lane) and constant
-// subtraction (sixteen samples per step). Rows may start at any byte: unaligned accesses only, and tails go through a small
-// buffer so that nothing outside the region is read or written.
+// subtraction (sixteen samples per step). Rows may start at any byte: unaligned accesses only, and
+// tails go through a small buffer so that nothing outside the region is read or written.
 #include <immintrin.h>
 
 #include <cstdint>
@@ -48,7 +48,9 @@ __m256i Output(const MatrixVectors& m, int j, __m256 s0, __m256 s1, __m256 s2) {
   return _mm256_cvtps_epi32(clamped);
 }
 
-__m256 ToFloats(__m128i samples) { return _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(samples)); }
+__m256 ToFloats(__m128i samples) {
+  return _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(samples));
+}
 
 // Eight pixels (24 samples) from s to d; everything is read before anything is written, so s
 // may equal d.
@@ -106,14 +108,13 @@ enum class Scaling { kSaturate, kDivide, kZero, kMultiply, kSign };
 struct SubConstPlan {
   Scaling scaling;
   __m256i k16, k32;
-  __m256i bias;  // 2^(f-1) - 1 for kDivide
+  __m256i bias;   // 2^(f-1) - 1 for kDivide
   __m128i shift;  // f for kDivide, -f for kMultiply
 };
 
 SubConstPlan PlanSubConst(std::int32_t k, std::int32_t f) {
   SubConstPlan plan{Scaling::kSaturate, _mm256_set1_epi16(static_cast<short>(k)),
-                    _mm256_set1_epi32(k),
-                    _mm256_setzero_si256(), _mm_setzero_si128()};
+                    _mm256_set1_epi32(k), _mm256_setzero_si256(), _mm_setzero_si128()};
   if (f > 16) {
     plan.scaling = Scaling::kZero;
   } else if (f > 0) {
@@ -145,8 +146,9 @@ __m256i SubConst16(const SubConstPlan& plan, __m256i p) {
     case Scaling::kZero:
       return _mm256_setzero_si256();
     case Scaling::kSign:
-      return _mm256_or_si256(_mm256_and_si256(_mm256_cmpgt_epi16(p, plan.k16), _mm256_set1_epi16(32767)),
-                          _mm256_and_si256(_mm256_cmpgt_epi16(plan.k16, p), _mm256_set1_epi16(-32768)));
+      return _mm256_or_si256(
+          _mm256_and_si256(_mm256_cmpgt_epi16(p, plan.k16), _mm256_set1_epi16(32767)),
+          _mm256_and_si256(_mm256_cmpgt_epi16(plan.k16, p), _mm256_set1_epi16(-32768)));
     case Scaling::kDivide:
     case Scaling::kMultiply:
       break;

@@ -41,8 +41,7 @@ MatrixVectors LoadMatrix(const float* matrix) {
 __m128i Output(const MatrixVectors& m, int j, __m128 s0, __m128 s1, __m128 s2) {
   const __m128 sum = _mm_add_ps(_mm_add_ps(m.offset[j], _mm_mul_ps(m.w0[j], s0)),
                                 _mm_add_ps(_mm_mul_ps(m.w1[j], s1), _mm_mul_ps(m.w2[j], s2)));
-  const __m128 clamped =
-      _mm_max_ps(_mm_min_ps(sum, _mm_set1_ps(32767.0f)), _mm_set1_ps(-32768.0f));
+  const __m128 clamped = _mm_max_ps(_mm_min_ps(sum, _mm_set1_ps(32767.0f)), _mm_set1_ps(-32768.0f));
   return _mm_cvtps_epi32(clamped);
 }
 

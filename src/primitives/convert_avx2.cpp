@@ -16,8 +16,7 @@ void Widen16(const unsigned char* s, unsigned char* d) {
   const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
   const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16));
   _mm256_storeu_ps(reinterpret_cast<float*>(d), _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(lo)));
-  _mm256_storeu_ps(reinterpret_cast<float*>(d + 32),
-                   _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(hi)));
+  _mm256_storeu_ps(reinterpret_cast<float*>(d + 32), _mm256_cvtepi32_ps(_mm256_cvtepi16_epi32(hi)));
 }
 
 void WidenRow(const unsigned char* s, unsigned char* d, std::int32_t n) {

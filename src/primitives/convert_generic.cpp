@@ -10,7 +10,6 @@
 namespace tessaro::generic {
 namespace {
 
-
 // Rows strictly top to bottom, so overlapping destination rows end with the lower row.
 template <typename From, typename To, typename Convert>
 void ConvertRows(const From* src, std::int32_t srcStep, To* dst, std::int32_t dstStep,

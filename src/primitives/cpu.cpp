@@ -35,21 +35,18 @@ struct CacheDescriptor {
 constexpr std::int32_t KiB = 1024;
 constexpr std::int32_t MiB = 1024 * KiB;
 constexpr CacheDescriptor kLeaf2Caches[] = {
-    {0xEC, 24 * MiB}, {0xEB, 18 * MiB}, {0x4D, 16 * MiB}, {0x4C, 12 * MiB},
-    {0xEA, 12 * MiB}, {0x47, 8 * MiB},  {0x4B, 8 * MiB},  {0xE4, 8 * MiB},
-    {0x4A, 6 * MiB},  {0x4E, 6 * MiB},  {0xDE, 6 * MiB},  {0x29, 4 * MiB},
-    {0x46, 4 * MiB},  {0x49, 4 * MiB},  {0xD8, 4 * MiB},  {0xE3, 4 * MiB},
-    {0x48, 3 * MiB},  {0xDD, 3 * MiB},  {0x25, 2 * MiB},  {0x45, 2 * MiB},
-    {0x7D, 2 * MiB},  {0x85, 2 * MiB},  {0xD2, 2 * MiB},  {0xD7, 2 * MiB},
-    {0xE2, 2 * MiB},  {0xDC, 1536 * KiB}, {0x23, 1 * MiB}, {0x24, 1 * MiB},
-    {0x44, 1 * MiB},  {0x78, 1 * MiB},  {0x7C, 1 * MiB},  {0x84, 1 * MiB},
-    {0x87, 1 * MiB},  {0xD1, 1 * MiB},  {0xD6, 1 * MiB},  {0x22, 512 * KiB},
-    {0x43, 512 * KiB}, {0x7B, 512 * KiB}, {0x7F, 512 * KiB}, {0x80, 512 * KiB},
-    {0x83, 512 * KiB}, {0x86, 512 * KiB}, {0xD0, 512 * KiB}, {0x21, 256 * KiB},
-    {0x42, 256 * KiB}, {0x7A, 256 * KiB}, {0x82, 256 * KiB}, {0x1D, 128 * KiB},
-    {0x41, 128 * KiB}, {0x79, 128 * KiB}, {0x2C, 32 * KiB}, {0x68, 32 * KiB},
-    {0x0E, 24 * KiB}, {0x0C, 16 * KiB}, {0x0D, 16 * KiB}, {0x60, 16 * KiB},
-    {0x67, 16 * KiB}, {0x0A, 8 * KiB},  {0x66, 8 * KiB},
+    {0xEC, 24 * MiB},   {0xEB, 18 * MiB},  {0x4D, 16 * MiB},  {0x4C, 12 * MiB},  {0xEA, 12 * MiB},
+    {0x47, 8 * MiB},    {0x4B, 8 * MiB},   {0xE4, 8 * MiB},   {0x4A, 6 * MiB},   {0x4E, 6 * MiB},
+    {0xDE, 6 * MiB},    {0x29, 4 * MiB},   {0x46, 4 * MiB},   {0x49, 4 * MiB},   {0xD8, 4 * MiB},
+    {0xE3, 4 * MiB},    {0x48, 3 * MiB},   {0xDD, 3 * MiB},   {0x25, 2 * MiB},   {0x45, 2 * MiB},
+    {0x7D, 2 * MiB},    {0x85, 2 * MiB},   {0xD2, 2 * MiB},   {0xD7, 2 * MiB},   {0xE2, 2 * MiB},
+    {0xDC, 1536 * KiB}, {0x23, 1 * MiB},   {0x24, 1 * MiB},   {0x44, 1 * MiB},   {0x78, 1 * MiB},
+    {0x7C, 1 * MiB},    {0x84, 1 * MiB},   {0x87, 1 * MiB},   {0xD1, 1 * MiB},   {0xD6, 1 * MiB},
+    {0x22, 512 * KiB},  {0x43, 512 * KiB}, {0x7B, 512 * KiB}, {0x7F, 512 * KiB}, {0x80, 512 * KiB},
+    {0x83, 512 * KiB},  {0x86, 512 * KiB}, {0xD0, 512 * KiB}, {0x21, 256 * KiB}, {0x42, 256 * KiB},
+    {0x7A, 256 * KiB},  {0x82, 256 * KiB}, {0x1D, 128 * KiB}, {0x41, 128 * KiB}, {0x79, 128 * KiB},
+    {0x2C, 32 * KiB},   {0x68, 32 * KiB},  {0x0E, 24 * KiB},  {0x0C, 16 * KiB},  {0x0D, 16 * KiB},
+    {0x60, 16 * KiB},   {0x67, 16 * KiB},  {0x0A, 8 * KiB},   {0x66, 8 * KiB},
 };
 
 Status CacheSizeFromLeaf4(const CpuidProbe& probe, std::int32_t* size) {
@@ -193,7 +190,9 @@ CpuDetector& ProcessDetector() {
 
 }  // namespace
 
-Status GetCpuFeatures(CpuFeatureMask* mask) { return ProcessDetector().GetCpuFeatures(mask); }
+Status GetCpuFeatures(CpuFeatureMask* mask) {
+  return ProcessDetector().GetCpuFeatures(mask);
+}
 
 Status InitPrimitives() {
   std::int32_t path = PathGeneric;

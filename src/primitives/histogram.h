@@ -30,8 +30,8 @@ struct HistogramSpec {
 static_assert(sizeof(HistogramSpec) == 48);
 
 using HistogramGetSizeFn = Status(DataType type, ImageSize size, const std::int32_t* nLevels,
-                                  std::int32_t channels, std::int32_t hint,
-                                  std::int32_t* specSize, std::int32_t* bufferSize);
+                                  std::int32_t channels, std::int32_t hint, std::int32_t* specSize,
+                                  std::int32_t* bufferSize);
 using HistogramInitUniformFn = Status(DataType type, const float* lower, const float* upper,
                                       const std::int32_t* nLevels, std::int32_t channels,
                                       HistogramSpec* record);

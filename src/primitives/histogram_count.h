@@ -102,7 +102,8 @@ Status CountHistogramS16C1(const std::int16_t* image, std::int32_t step, ImageSi
   if (n < 2 || n > kMaxRecordLevels) return StatusContextError;
 
   const std::int32_t bins = n - 1;
-  const std::uint8_t* levels = reinterpret_cast<const std::uint8_t*>(record) + record->levelOffset[0];
+  const std::uint8_t* levels =
+      reinterpret_cast<const std::uint8_t*>(record) + record->levelOffset[0];
   const bool floatLevels = record->dataType == DataTypeF32;
   const auto* base = reinterpret_cast<const std::uint8_t*>(image);
   zeroFill(histogram, static_cast<std::size_t>(bins) * 4);

@@ -26,8 +26,12 @@ alignas(16) const std::int8_t kMergeScatter[3][16] = {
     {4, 5, 10, 11, 0, 1, 6, 7, 12, 13, 2, 3, 8, 9, 14, 15},
 };
 
-__m128i Load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
-void Store(std::int16_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+__m128i Load(const void* p) {
+  return _mm_loadu_si128(static_cast<const __m128i*>(p));
+}
+void Store(std::int16_t* p, __m128i v) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
 __m256i Load2(const std::int16_t* lo, const std::int16_t* hi) {
   return _mm256_inserti128_si256(_mm256_castsi128_si256(Load(lo)), Load(hi), 1);
 }
@@ -40,8 +44,7 @@ void Store256(std::int16_t* p, __m256i v) {
 
 void SplitRow(const std::int16_t* s, std::int16_t* d0, std::int16_t* d1, std::int16_t* d2,
               std::ptrdiff_t n) {
-  const __m128i g0 = Load(kSplitGather[0]), g1 = Load(kSplitGather[1]),
-                g2 = Load(kSplitGather[2]);
+  const __m128i g0 = Load(kSplitGather[0]), g1 = Load(kSplitGather[1]), g2 = Load(kSplitGather[2]);
   const __m256i w0 = _mm256_broadcastsi128_si256(g0), w1 = _mm256_broadcastsi128_si256(g1),
                 w2 = _mm256_broadcastsi128_si256(g2);
   std::ptrdiff_t x = 0;

@@ -12,8 +12,8 @@
 namespace tessaro {
 namespace {
 
-using SplitRowFn = void(const std::int16_t* s, std::int16_t* d0, std::int16_t* d1,
-                        std::int16_t* d2, std::ptrdiff_t n);
+using SplitRowFn = void(const std::int16_t* s, std::int16_t* d0, std::int16_t* d1, std::int16_t* d2,
+                        std::ptrdiff_t n);
 using MergeRowFn = void(const std::int16_t* p0, const std::int16_t* p1, const std::int16_t* p2,
                         std::int16_t* d, std::ptrdiff_t n);
 
@@ -26,8 +26,8 @@ Status SplitRows(const std::int16_t* src, std::int32_t srcStep, std::int16_t* co
   }
   if (size.width <= 0 || size.height <= 0) return StatusSizeError;
   for (std::int32_t y = 0; y < size.height; ++y) {
-    SplitRow(RowAt(src, srcStep, y), RowAt(planes[0], planeStep, y),
-             RowAt(planes[1], planeStep, y), RowAt(planes[2], planeStep, y), size.width);
+    SplitRow(RowAt(src, srcStep, y), RowAt(planes[0], planeStep, y), RowAt(planes[1], planeStep, y),
+             RowAt(planes[2], planeStep, y), size.width);
   }
   return StatusOk;
 }

@@ -9,8 +9,12 @@
 namespace tessaro::sse2 {
 namespace {
 
-__m128i Load(const std::int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-void Store(std::int16_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+__m128i Load(const std::int16_t* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+void Store(std::int16_t* p, __m128i v) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
 
 // Sixteen pixels in six vectors. Four rounds of pairing vector i with vector i + 3 through
 // unpacklo/unpackhi turn the interleaved order into channel order (vectors 0-1 channel 0,

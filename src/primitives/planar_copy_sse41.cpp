@@ -25,13 +25,16 @@ alignas(16) const std::int8_t kMergeScatter[3][16] = {
     {4, 5, 10, 11, 0, 1, 6, 7, 12, 13, 2, 3, 8, 9, 14, 15},
 };
 
-__m128i Load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
-void Store(std::int16_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+__m128i Load(const void* p) {
+  return _mm_loadu_si128(static_cast<const __m128i*>(p));
+}
+void Store(std::int16_t* p, __m128i v) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
 
 void SplitRow(const std::int16_t* s, std::int16_t* d0, std::int16_t* d1, std::int16_t* d2,
               std::ptrdiff_t n) {
-  const __m128i g0 = Load(kSplitGather[0]), g1 = Load(kSplitGather[1]),
-                g2 = Load(kSplitGather[2]);
+  const __m128i g0 = Load(kSplitGather[0]), g1 = Load(kSplitGather[1]), g2 = Load(kSplitGather[2]);
   std::ptrdiff_t x = 0;
   for (; x + 8 <= n; x += 8, s += 24) {
     const __m128i a = Load(s), b = Load(s + 8), c = Load(s + 16);

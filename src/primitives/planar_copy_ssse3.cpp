@@ -24,7 +24,9 @@ alignas(16) const std::int8_t kMergePick[9][16] = {
     {-128, -128, 10, 11, -128, -128, -128, -128, 12, 13, -128, -128, -128, -128, 14, 15},
 };
 
-__m128i Load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
+__m128i Load(const void* p) {
+  return _mm_loadu_si128(static_cast<const __m128i*>(p));
+}
 
 void MergeRow(const std::int16_t* p0, const std::int16_t* p1, const std::int16_t* p2,
               std::int16_t* d, std::ptrdiff_t n) {

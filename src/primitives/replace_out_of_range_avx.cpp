@@ -23,13 +23,13 @@ __m256 Replace8(__m256 v, const Vectors& c) {
       _mm256_or_ps(_mm256_cmp_ps(v, c.lowT, _CMP_LT_OQ), _mm256_cmp_ps(v, v, _CMP_UNORD_Q));
   const __m256 above = _mm256_cmp_ps(v, c.highT, _CMP_GT_OQ);
   const __m256 keep = _mm256_andnot_ps(_mm256_or_ps(above, below), v);
-  return _mm256_or_ps(keep, _mm256_or_ps(_mm256_and_ps(above, c.highV),
-                                         _mm256_and_ps(below, c.lowV)));
+  return _mm256_or_ps(keep,
+                      _mm256_or_ps(_mm256_and_ps(above, c.highV), _mm256_and_ps(below, c.lowV)));
 }
 
 __m128 Replace4(__m128 v, const Vectors& c) {
-  const __m128 below = _mm_or_ps(_mm_cmplt_ps(v, _mm256_castps256_ps128(c.lowT)),
-                                 _mm_cmpunord_ps(v, v));
+  const __m128 below =
+      _mm_or_ps(_mm_cmplt_ps(v, _mm256_castps256_ps128(c.lowT)), _mm_cmpunord_ps(v, v));
   const __m128 above = _mm_cmpgt_ps(v, _mm256_castps256_ps128(c.highT));
   return _mm_blendv_ps(_mm_blendv_ps(v, _mm256_castps256_ps128(c.lowV), below),
                        _mm256_castps256_ps128(c.highV), above);

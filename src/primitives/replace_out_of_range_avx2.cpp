@@ -38,14 +38,13 @@ Status ReplaceOutOfRangeS16C1(std::int16_t* image, std::int32_t step, ImageSize 
                               std::int32_t lowThreshold, std::int32_t lowValue,
                               std::int32_t highThreshold, std::int32_t highValue) {
   const S16Bounds b{static_cast<std::int16_t>(lowThreshold), static_cast<std::int16_t>(lowValue),
-                    static_cast<std::int16_t>(highThreshold),
-                    static_cast<std::int16_t>(highValue)};
+                    static_cast<std::int16_t>(highThreshold), static_cast<std::int16_t>(highValue)};
   if (const Status status = CheckReplaceImage(image, step, size); status != StatusOk) {
     return status;
   }
   if (b.lowT > b.highT) return StatusThresholdError;
-  const Vectors c{_mm256_set1_epi16(b.lowT), _mm256_set1_epi16(b.lowV),
-                  _mm256_set1_epi16(b.highT), _mm256_set1_epi16(b.highV)};
+  const Vectors c{_mm256_set1_epi16(b.lowT), _mm256_set1_epi16(b.lowV), _mm256_set1_epi16(b.highT),
+                  _mm256_set1_epi16(b.highV)};
   auto* base = reinterpret_cast<std::uint8_t*>(image);
   for (std::int32_t y = 0; y < size.height; ++y) {
     std::uint8_t* row = base + static_cast<std::intptr_t>(y) * step;

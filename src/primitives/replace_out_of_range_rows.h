@@ -52,7 +52,7 @@ Status CheckReplaceImage(const void* image, std::int32_t step, ImageSize size) {
 // Samples before the first 16-byte boundary of a row; a row whose start is not a whole
 // sample away from one never gets there and runs unaligned (-1).
 [[maybe_unused]] std::int32_t LeadingSamples(const std::uint8_t* row, std::int32_t sampleBytes,
-                            std::int32_t width) {
+                                             std::int32_t width) {
   const auto misalign = static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(row) & 15);
   if (misalign % sampleBytes != 0) return -1;
   const std::int32_t lead = ((16 - misalign) & 15) / sampleBytes;

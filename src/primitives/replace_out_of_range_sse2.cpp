@@ -31,8 +31,7 @@ Status ReplaceOutOfRangeS16C1(std::int16_t* image, std::int32_t step, ImageSize 
                               std::int32_t lowThreshold, std::int32_t lowValue,
                               std::int32_t highThreshold, std::int32_t highValue) {
   const S16Bounds b{static_cast<std::int16_t>(lowThreshold), static_cast<std::int16_t>(lowValue),
-                    static_cast<std::int16_t>(highThreshold),
-                    static_cast<std::int16_t>(highValue)};
+                    static_cast<std::int16_t>(highThreshold), static_cast<std::int16_t>(highValue)};
   if (const Status status = CheckReplaceImage(image, step, size); status != StatusOk) {
     return status;
   }

@@ -134,9 +134,8 @@ Status ConvertF32ToS16(const float* src, std::int32_t srcStep, std::int16_t* dst
                        std::int32_t dstStep, ImageSize size, RoundMode mode) {
   return CallSlot(slots::ConvertF32ToS16, src, srcStep, dst, dstStep, size, mode);
 }
-Status ReplaceOutOfRangeF32C1(float* image, std::int32_t step, ImageSize size,
-                              float lowThreshold, float lowValue, float highThreshold,
-                              float highValue) {
+Status ReplaceOutOfRangeF32C1(float* image, std::int32_t step, ImageSize size, float lowThreshold,
+                              float lowValue, float highThreshold, float highValue) {
   return CallSlot(slots::ReplaceOutOfRangeF32C1, image, step, size, lowThreshold, lowValue,
                   highThreshold, highValue);
 }
@@ -146,11 +145,17 @@ float* AllocRowsF32(std::int32_t width, std::int32_t height, std::int32_t* step)
 std::int32_t* AllocS32(std::int32_t count) {
   return static_cast<std::int32_t*>(CallSlot(slots::AllocS32, count));
 }
-float* AllocF32(std::int32_t count) { return static_cast<float*>(CallSlot(slots::AllocF32, count)); }
+float* AllocF32(std::int32_t count) {
+  return static_cast<float*>(CallSlot(slots::AllocF32, count));
+}
 std::uint8_t* AllocU8(std::int32_t count) {
   return static_cast<std::uint8_t*>(CallSlot(slots::AllocU8, count));
 }
-void FreeRows(void* block) { CallSlot(slots::FreeRows, block); }
-void FreeAligned(void* block) { CallSlot(slots::FreeAligned, block); }
+void FreeRows(void* block) {
+  CallSlot(slots::FreeRows, block);
+}
+void FreeAligned(void* block) {
+  CallSlot(slots::FreeAligned, block);
+}
 
 }  // namespace tessaro

@@ -67,12 +67,12 @@ Status MeanS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size, 
       const __m256i v0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
       const __m256i v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 16));
       const __m256i v2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
-      sums[0] = _mm256_add_epi32(sums[0], _mm256_add_epi32(_mm256_madd_epi16(v0, even),
-                                                           _mm256_madd_epi16(v2, odd)));
-      sums[1] = _mm256_add_epi32(sums[1], _mm256_add_epi32(_mm256_madd_epi16(v0, odd),
-                                                           _mm256_madd_epi16(v1, even)));
-      sums[2] = _mm256_add_epi32(sums[2], _mm256_add_epi32(_mm256_madd_epi16(v1, odd),
-                                                           _mm256_madd_epi16(v2, even)));
+      sums[0] = _mm256_add_epi32(
+          sums[0], _mm256_add_epi32(_mm256_madd_epi16(v0, even), _mm256_madd_epi16(v2, odd)));
+      sums[1] = _mm256_add_epi32(
+          sums[1], _mm256_add_epi32(_mm256_madd_epi16(v0, odd), _mm256_madd_epi16(v1, even)));
+      sums[2] = _mm256_add_epi32(
+          sums[2], _mm256_add_epi32(_mm256_madd_epi16(v1, odd), _mm256_madd_epi16(v2, even)));
       pending += kPixelsPerStep;
     }
     for (std::int32_t x = steps * kPixelsPerStep; x < size.width; ++x, p += 3) {

@@ -67,12 +67,12 @@ Status MeanS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size, 
       const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
       const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
       const __m128i v2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
-      sums[0] = _mm_add_epi32(sums[0], _mm_add_epi32(_mm_madd_epi16(v0, even),
-                                                     _mm_madd_epi16(v1, odd)));
-      sums[1] = _mm_add_epi32(sums[1], _mm_add_epi32(_mm_madd_epi16(v0, odd),
-                                                     _mm_madd_epi16(v2, even)));
-      sums[2] = _mm_add_epi32(sums[2], _mm_add_epi32(_mm_madd_epi16(v1, even),
-                                                     _mm_madd_epi16(v2, odd)));
+      sums[0] =
+          _mm_add_epi32(sums[0], _mm_add_epi32(_mm_madd_epi16(v0, even), _mm_madd_epi16(v1, odd)));
+      sums[1] =
+          _mm_add_epi32(sums[1], _mm_add_epi32(_mm_madd_epi16(v0, odd), _mm_madd_epi16(v2, even)));
+      sums[2] =
+          _mm_add_epi32(sums[2], _mm_add_epi32(_mm_madd_epi16(v1, even), _mm_madd_epi16(v2, odd)));
       pending += kPixelsPerStep;
     }
     for (std::int32_t x = steps * kPixelsPerStep; x < size.width; ++x, p += 3) {

@@ -43,14 +43,14 @@ inline std::vector<Track> LevelsTracks() {
 
 inline const std::vector<ExpectedFilter>& ExpectedFilters() {
   static const std::vector<ExpectedFilter> filters = {
-    {"Auto Level",
-     "Auto Level 1.0 by Orun",
-     {{"midRng", 50, 5, 95}, {"Skip", 420, 0, 4080}},
-     {{"Cb", 0}, {"Cr", 0}, {"RGB mode", 0}, {"HELP", -1}}},
-    {"Quillon Level",
-     "Quillon Level 1.0 by Orun",
-     LevelsTracks(),
-     {{"Sync RGB", 1}, {"HELP", -1}}},
+      {"Auto Level",
+       "Auto Level 1.0 by Orun",
+       {{"midRng", 50, 5, 95}, {"Skip", 420, 0, 4080}},
+       {{"Cb", 0}, {"Cr", 0}, {"RGB mode", 0}, {"HELP", -1}}},
+      {"Quillon Level",
+       "Quillon Level 1.0 by Orun",
+       LevelsTracks(),
+       {{"Sync RGB", 1}, {"HELP", -1}}},
   };
   return filters;
 }

@@ -1,10 +1,11 @@
+#include "host/help.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "host/filters.h"
-#include "host/help.h"
 #include "host/message_box.h"
 
 namespace tessaro {
@@ -92,8 +93,8 @@ TEST(HelpTexts, HaveTheirLinesAndCreditBlocks) {
       {kLevelsHelpText,
        {"=Quillon-like Color Level Adjustment=", std::string(46, '-'),
         "For clipping/contrast-stretch(Vantor6):", "R/G/Bc-Hi and R/G/Bc-Low", "",
-        "For input levels:", "R/G/Bi-Hi and R/G/Bi-Low", "", "For output levels:",
-        "R/G/Bo-Hi and R/G/Bo-Low", "", std::string(47, '-')},
+        "For input levels:", "R/G/Bi-Hi and R/G/Bi-Low", "",
+        "For output levels:", "R/G/Bo-Hi and R/G/Bo-Low", "", std::string(47, '-')},
        6},
   };
   for (const Case& c : cases) {

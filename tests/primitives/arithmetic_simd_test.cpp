@@ -85,7 +85,8 @@ TEST(ArithmeticSimdTest, ColorMatrixMatchesSimdModelAndGenericWithinOne) {
                 StatusOk);
       for (std::int32_t y = 0; y < height; ++y) {
         for (std::int32_t x = 0; x < 3 * width; ++x) {
-          ASSERT_LE(std::abs(dst.at(x, y) - reference.at(x, y)), 1) << "sample " << x << " row " << y;
+          ASSERT_LE(std::abs(dst.at(x, y) - reference.at(x, y)), 1)
+              << "sample " << x << " row " << y;
         }
       }
       // In place: every pixel is read before it is written.
@@ -139,8 +140,8 @@ TEST(ArithmeticSimdTest, ColorMatrixRoundsToNearestAndRestoresCallerMode) {
 }
 
 TEST(ArithmeticSimdTest, SubConstMatchesGeneric) {
-  const std::int32_t scales[] = {0, 0, 1, 2, 5, 15, 16, 17, 40, INT32_MAX,
-                                 -1, -3, -15, -16, -40, INT32_MIN};
+  const std::int32_t scales[] = {0,  0,         1,  2,  5,   15,  16,  17,
+                                 40, INT32_MAX, -1, -3, -15, -16, -40, INT32_MIN};
   std::uint64_t seed = 1000;
   for (std::int32_t slot = 1; slot <= HighestRunnableSlot(); ++slot) {
     for (const std::int32_t width : DifferentialWidths()) {
@@ -151,10 +152,9 @@ TEST(ArithmeticSimdTest, SubConstMatchesGeneric) {
         const std::int32_t height = width > 200 ? 2 : rng.Range(1, 3);
         // The first zero scale runs with constant 0: the image must not be written at all.
         // High bits of the 32-bit constant must be ignored.
-        const std::int32_t value =
-            n == 0 ? static_cast<std::int32_t>(rng.Next() & 0xFFFF0000u)
-                   : (rng.OneIn(3) ? RandomS16(rng, Fill::kExtremes)
-                                   : static_cast<std::int32_t>(rng.Next()));
+        const std::int32_t value = n == 0 ? static_cast<std::int32_t>(rng.Next() & 0xFFFF0000u)
+                                          : (rng.OneIn(3) ? RandomS16(rng, Fill::kExtremes)
+                                                          : static_cast<std::int32_t>(rng.Next()));
         GuardedImage<std::int16_t> image(width, height, 1, rng.Range(0, 5));
         const Fill fill = static_cast<Fill>(seed % 4);
         image.Fill([&] { return RandomS16(rng, fill); });
@@ -181,9 +181,10 @@ TEST(ArithmeticSimdTest, ArgumentFailuresMatchGeneric) {
     ImageSize size;
     std::int32_t srcStep, dstStep;
   };
-  const Case cases[] = {{true, false, false, {0, 1}, 0, 12},  {false, true, false, {2, 1}, 12, 12},
-                        {false, false, true, {-1, 1}, 12, 12}, {false, false, false, {2, 0}, 0, 0},
-                        {false, false, false, {2, 1}, 12, 0},  {false, false, false, {2, 1}, -12, 12}};
+  const Case cases[] = {
+      {true, false, false, {0, 1}, 0, 12},   {false, true, false, {2, 1}, 12, 12},
+      {false, false, true, {-1, 1}, 12, 12}, {false, false, false, {2, 0}, 0, 0},
+      {false, false, false, {2, 1}, 12, 0},  {false, false, false, {2, 1}, -12, 12}};
   const float m[12] = {1, 0, 0, 3, 0, 1, 0, 3, 0, 0, 1, 3};
   const std::int16_t src[6] = {1, 2, 3, 4, 5, 6};
   struct SubCase {

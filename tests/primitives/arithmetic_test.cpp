@@ -20,8 +20,6 @@ using testing::Paths;
 
 constexpr std::int16_t kGuard = testing::kGuardSample;
 
-
-
 TEST(ArithmeticTest, ArgumentChecksInOrderAndNoWriteOnFailure) {
   struct MatrixCase {
     bool nullSrc, nullDst, nullMatrix;

@@ -29,7 +29,9 @@ using testing::RandomS16;
 
 using testing::Trace;
 
-bool IsAwayMode(RoundMode mode) { return mode != RoundTowardZero && mode != RoundNearestEven; }
+bool IsAwayMode(RoundMode mode) {
+  return mode != RoundTowardZero && mode != RoundNearestEven;
+}
 
 // Where a SIMD slot may store something else than the generic one.
 bool SimdDiffers(float x, RoundMode mode, std::int16_t* simd) {
@@ -93,7 +95,8 @@ TEST(ConvertSimdTest, F32ToS16MatchesGenericOutsideDocumentedDifferences) {
                                             expected.step(), {width, height}, mode),
                   StatusOk);
         for (std::int32_t y = 0; y < height; ++y) {
-          for (std::int32_t x = 0; x < width; ++x) SimdDiffers(src.at(x, y), mode, &expected.at(x, y));
+          for (std::int32_t x = 0; x < width; ++x)
+            SimdDiffers(src.at(x, y), mode, &expected.at(x, y));
         }
         ASSERT_EQ(FirstDifference(dst.bytes(), expected.bytes()), -1);
       }

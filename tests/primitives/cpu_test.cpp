@@ -1,4 +1,6 @@
 // Detection over recorded processor answers, and the process-wide start-up and dispatch.
+#include "primitives/cpu.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -7,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "primitives/cpu.h"
 #include "primitives/dispatch.h"
 #include "primitives/statistics.h"
 
@@ -18,8 +19,7 @@ namespace {
 constexpr std::uint32_t kMmx = 1u << 23, kSse = 1u << 25, kSse2 = 1u << 26;
 // CPUID leaf 1 ECX.
 constexpr std::uint32_t kSse3 = 1u << 0, kSsse3 = 1u << 9, kFma = 1u << 12, kSse41 = 1u << 19,
-                        kSse42 = 1u << 20, kMovbe = 1u << 22, kOsxsave = 1u << 27,
-                        kAvx = 1u << 28;
+                        kSse42 = 1u << 20, kMovbe = 1u << 22, kOsxsave = 1u << 27, kAvx = 1u << 28;
 // CPUID leaf 7 sub-leaf 0 EBX.
 constexpr std::uint32_t kBmi1 = 1u << 3, kAvx2 = 1u << 5, kBmi2 = 1u << 8;
 // XCR0 state components: x87, SSE, AVX.
@@ -103,11 +103,11 @@ TEST(CpuDetection, PathFollowsFirstMatchingRule) {
        kXcrX87 | kXcrSse, 4},
       {"XCR0 lacks SSE state", 7, kEdxSse2Level, kEcxAvxLevel | kFma, kEbxAvx2Group,
        kXcrX87 | kXcrAvx, 4},
-      {"OSXSAVE clear", 7, kEdxSse2Level, (kEcxAvxLevel | kFma) & ~kOsxsave, kEbxAvx2Group,
-       kXcrAll, 4},
+      {"OSXSAVE clear", 7, kEdxSse2Level, (kEcxAvxLevel | kFma) & ~kOsxsave, kEbxAvx2Group, kXcrAll,
+       4},
       {"OSXSAVE without AVX", 7, kEdxSse2Level, kEcxSse41Level | kOsxsave, 0, kXcrAll, 4},
-      {"AVX unusable below SSE4.1", 7, kEdxSse2Level, kSse3 | kSsse3 | kMovbe | kAvx, 0,
-       kXcrAll, 3},
+      {"AVX unusable below SSE4.1", 7, kEdxSse2Level, kSse3 | kSsse3 | kMovbe | kAvx, 0, kXcrAll,
+       3},
       {"no FMA", 7, kEdxSse2Level, kEcxAvxLevel, kEbxAvx2Group, kXcrAll, 5},
       {"no AVX2", 7, kEdxSse2Level, kEcxAvxLevel | kFma, kBmi1 | kBmi2, kXcrAll, 5},
       {"no BMI1", 7, kEdxSse2Level, kEcxAvxLevel | kFma, kAvx2 | kBmi2, kXcrAll, 5},
@@ -129,8 +129,8 @@ TEST(CpuDetection, PathFollowsFirstMatchingRule) {
 }
 
 TEST(CpuDetection, MaskBitsComeFromTheirCpuidBits) {
-  constexpr CpuFeatureMask kPathBits = 0x1 | 0x2 | 0x4 | 0x8 | 0x10 | 0x20 | 0x40 | 0x80 |
-                                       0x100 | 0x200 | 0x8000;
+  constexpr CpuFeatureMask kPathBits =
+      0x1 | 0x2 | 0x4 | 0x8 | 0x10 | 0x20 | 0x40 | 0x80 | 0x100 | 0x200 | 0x8000;
   struct Case {
     const char* name;
     std::uint32_t edx1, ecx1, ebx7, xcr0;

@@ -40,11 +40,16 @@ struct Levels {
 // The filter's levels, spans that are and are not multiples of the bin count, levels
 // that repeat (step below one), that reach past the 16-bit range, and float levels.
 const Levels kLevels[] = {
-    {DataTypeS16, 0.0f, 4080.0f, 4081}, {DataTypeS16, -100.0f, 200.0f, 31},
-    {DataTypeS16, -100.0f, 200.0f, 30}, {DataTypeS16, 0.0f, 10.0f, 21},
-    {DataTypeS16, -0.9f, 2.5f, 3},      {DataTypeS16, -40000.0f, 40000.0f, 17},
-    {DataTypeS16, -32768.0f, 32768.0f, 65537}, {DataTypeU16, 0.0f, 65535.0f, 256},
-    {DataTypeF32, -0.5f, 4080.5f, 4082}, {DataTypeF32, -33000.0f, 33000.0f, 7},
+    {DataTypeS16, 0.0f, 4080.0f, 4081},
+    {DataTypeS16, -100.0f, 200.0f, 31},
+    {DataTypeS16, -100.0f, 200.0f, 30},
+    {DataTypeS16, 0.0f, 10.0f, 21},
+    {DataTypeS16, -0.9f, 2.5f, 3},
+    {DataTypeS16, -40000.0f, 40000.0f, 17},
+    {DataTypeS16, -32768.0f, 32768.0f, 65537},
+    {DataTypeU16, 0.0f, 65535.0f, 256},
+    {DataTypeF32, -0.5f, 4080.5f, 4082},
+    {DataTypeF32, -33000.0f, 33000.0f, 7},
 };
 
 // Runs one slot on copies of the same dirty outputs; returns status, bins and scratch.
@@ -54,8 +59,10 @@ struct Outputs {
 };
 
 Outputs RunSlot(std::int32_t slot, const std::int16_t* image, std::int32_t step, ImageSize size,
-            const std::vector<std::int32_t>& record, std::int32_t binCount, bool nullSpec = false) {
-  Outputs o{0, std::vector<std::uint8_t>(4 * static_cast<std::size_t>(binCount) + kGuardBytes, 0xC3),
+                const std::vector<std::int32_t>& record, std::int32_t binCount,
+                bool nullSpec = false) {
+  Outputs o{0,
+            std::vector<std::uint8_t>(4 * static_cast<std::size_t>(binCount) + kGuardBytes, 0xC3),
             std::vector<std::uint8_t>(kScratchBytes + 1 + kGuardBytes, 0x5A)};
   // Scratch one byte off alignment: counters must be reached without alignment.
   o.status = slots::HistogramS16C1[slot](
@@ -73,8 +80,8 @@ void ExpectSame(const Outputs& expected, const Outputs& actual) {
 
 TEST(HistogramSimd, CountsMatchGeneric) {
   // Small images take the direct count when the levels allow it, the large ones the table.
-  const ImageSize sizes[] = {{1, 1}, {7, 3}, {33, 5}, {67, 2}, {255, 255}, {256, 256},
-                             {129, 600}, {1920, 40}};
+  const ImageSize sizes[] = {{1, 1},     {7, 3},     {33, 5},    {67, 2},
+                             {255, 255}, {256, 256}, {129, 600}, {1920, 40}};
   const Fill fills[] = {Fill::kSmall, Fill::kExtremes, Fill::kMixed, Fill::kUniform};
   for (std::int32_t slot = 1; slot <= HighestRunnableSlot(); ++slot) {
     for (std::size_t l = 0; l < std::size(kLevels); ++l) {

@@ -92,8 +92,9 @@ void ExpectCounts(const Image& img, const HistogramSpec* record,
   std::vector<std::uint8_t> scratch(kScratchBytes + 1, 0x5a);
   for (auto* count : AllPaths(slots::HistogramS16C1, &HistogramS16C1)) {
     std::vector<std::int32_t> bins(expected.size(), -1);
-    ASSERT_EQ(count(img.samples.data(), img.step, img.size, bins.data(), record, scratch.data() + 1),
-              StatusOk);
+    ASSERT_EQ(
+        count(img.samples.data(), img.step, img.size, bins.data(), record, scratch.data() + 1),
+        StatusOk);
     EXPECT_EQ(bins, expected);
   }
 }

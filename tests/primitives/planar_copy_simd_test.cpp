@@ -22,7 +22,8 @@ struct Frame {
   Frame(std::int32_t width, std::int32_t height, std::int32_t padPixels, std::int32_t padPlane)
       : size{width, height},
         pixels(width, height, 3, padPixels),
-        planes{{width, height, 1, padPlane}, {width, height, 1, padPlane},
+        planes{{width, height, 1, padPlane},
+               {width, height, 1, padPlane},
                {width, height, 1, padPlane}} {}
   void FillAll(Random& rng, Fill fill) {
     pixels.Fill([&] { return testing::RandomS16(rng, fill); });
@@ -67,9 +68,9 @@ TEST(PlanarCopySimdTest, MatchesGenericOnRandomImages) {
       for (std::int32_t height : {1, 2, 5}) {
         for (bool merge : {false, true}) {
           ++seed;
-          SCOPED_TRACE(::testing::Message() << "slot " << slot << " seed " << seed << " width "
-                                            << width << " height " << height
-                                            << (merge ? " merge" : " split"));
+          SCOPED_TRACE(::testing::Message()
+                       << "slot " << slot << " seed " << seed << " width " << width << " height "
+                       << height << (merge ? " merge" : " split"));
           Random rng(seed);
           // Unpadded images half of the time: packed planes take the merge's one-row path.
           const std::int32_t padPixels = rng.OneIn(2) ? 0 : rng.Range(1, 9);
@@ -96,13 +97,11 @@ TEST(PlanarCopySimdTest, TouchesNothingPastTightRegions) {
       const std::int32_t height = 2;
       const std::size_t n = std::size_t(width) * height;
       std::vector<std::int16_t> pixels(3 * n), back(3 * n);
-      std::vector<std::int16_t> planes[3] = {std::vector<std::int16_t>(n),
-                                             std::vector<std::int16_t>(n),
-                                             std::vector<std::int16_t>(n)};
+      std::vector<std::int16_t> planes[3] = {
+          std::vector<std::int16_t>(n), std::vector<std::int16_t>(n), std::vector<std::int16_t>(n)};
       for (auto& v : pixels) v = testing::RandomS16(rng, Fill::kUniform);
       std::int16_t* dst[3] = {planes[0].data(), planes[1].data(), planes[2].data()};
-      ASSERT_EQ(slots::SplitS16C3[slot](pixels.data(), 6 * width, dst, 2 * width,
-                                        {width, height}),
+      ASSERT_EQ(slots::SplitS16C3[slot](pixels.data(), 6 * width, dst, 2 * width, {width, height}),
                 StatusOk);
       for (std::size_t i = 0; i < n; ++i) {
         for (int c = 0; c < 3; ++c) ASSERT_EQ(planes[c][i], pixels[3 * i + c]);
@@ -124,8 +123,8 @@ TEST(PlanarCopySimdTest, ArgumentFailuresMatchGenericAndWriteNothing) {
     int nullPointer;  // -1 none, 0..2 that plane, 3 the interleaved image, 4 the plane array
     ImageSize size;
   };
-  const Case cases[] = {{4, {0, 0}}, {3, {2, 2}}, {0, {2, 2}}, {2, {-1, 2}},
-                        {-1, {0, 2}}, {-1, {2, -5}}};
+  const Case cases[] = {{4, {0, 0}},  {3, {2, 2}},  {0, {2, 2}},
+                        {2, {-1, 2}}, {-1, {0, 2}}, {-1, {2, -5}}};
   for (int slot = 1; slot <= testing::HighestRunnableSlot(); ++slot) {
     for (const Case& k : cases) {
       for (bool merge : {false, true}) {

@@ -19,8 +19,6 @@ using testing::Paths;
 
 constexpr std::int16_t kGuard = testing::kGuardSample;
 
-
-
 bool AllGuard(const std::vector<std::int16_t>& v) {
   for (std::int16_t s : v)
     if (s != kGuard) return false;

@@ -66,8 +66,7 @@ TEST(ReplaceOutOfRangeSimd, S16MatchesGeneric) {
       const S16Args a = RandomS16Args(rng, fill);
       const ImageSize size{width, height};
       ASSERT_EQ(table[slot](actual.data(), actual.step(), size, a.lowT, a.lowV, a.highT, a.highV),
-                table[0](expected.data(), expected.step(), size, a.lowT, a.lowV, a.highT,
-                         a.highV));
+                table[0](expected.data(), expected.step(), size, a.lowT, a.lowV, a.highT, a.highV));
       ASSERT_EQ(FirstDifference(expected.bytes(), actual.bytes()), -1);
     }
   }
@@ -152,8 +151,13 @@ TEST(ReplaceOutOfRangeSimd, F32MatchesGenericOnNumbers) {
 // The SIMD slots' own float rule: ordinary comparison, so -0.0 equals +0.0 and stays, and
 // every NaN goes to the low value whatever its sign. Widths cover heads, vectors and tails.
 TEST(ReplaceOutOfRangeSimd, F32SignedZeroAndNaNFollowOrdinaryComparison) {
-  const float samples[] = {-0.0f, FromBits(0x7FC00000u), FromBits(0xFFC00000u),
-                           FromBits(0x7F800001u), FromBits(0xFFFFFFFFu), 0.5f, 2.0f};
+  const float samples[] = {-0.0f,
+                           FromBits(0x7FC00000u),
+                           FromBits(0xFFC00000u),
+                           FromBits(0x7F800001u),
+                           FromBits(0xFFFFFFFFu),
+                           0.5f,
+                           2.0f};
   const float results[] = {-0.0f, 7.0f, 7.0f, 7.0f, 7.0f, 0.5f, 9.0f};
   for (std::int32_t slot = 1; slot <= HighestRunnableSlot(); ++slot) {
     for (std::int32_t width = 1; width <= 40; ++width) {
@@ -177,9 +181,12 @@ TEST(ReplaceOutOfRangeSimd, ArgumentFailuresMatchGeneric) {
     ImageSize size;
     std::int32_t step, lowT, highT;
   };
-  const Case cases[] = {{true, {0, 0}, 0, 5, 1},  {false, {0, 3}, 0, 5, 1},
-                        {false, {9, -1}, 0, 5, 1}, {false, {9, 3}, 0, 5, 1},
-                        {false, {9, 3}, -64, 0, 1}, {false, {9, 3}, 64, 5, 1},
+  const Case cases[] = {{true, {0, 0}, 0, 5, 1},
+                        {false, {0, 3}, 0, 5, 1},
+                        {false, {9, -1}, 0, 5, 1},
+                        {false, {9, 3}, 0, 5, 1},
+                        {false, {9, 3}, -64, 0, 1},
+                        {false, {9, 3}, 64, 5, 1},
                         {false, {9, 3}, 64, 0x10005, 0x0001}};
   for (std::int32_t slot = 1; slot <= HighestRunnableSlot(); ++slot) {
     for (const Case& c : cases) {

@@ -73,12 +73,12 @@ TEST(StatisticsSimdTest, MatchesGenericAcrossSumBlocks) {
     std::int32_t width, height;
     std::int16_t value;
   };
-  const Case cases[] = {{65537, 1, -32768}, {65536, 1, 32767}, {1920, 300, -32768},
+  const Case cases[] = {{65537, 1, -32768}, {65536, 1, 32767},   {1920, 300, -32768},
                         {1920, 300, 32767}, {24, 12000, -32768}, {640, 480, 0}};
   for (int slot = 1; slot <= testing::HighestRunnableSlot(); ++slot) {
     for (const Case& k : cases) {
-      SCOPED_TRACE(::testing::Message() << "slot " << slot << " " << k.width << "x" << k.height
-                                        << " of " << k.value);
+      SCOPED_TRACE(::testing::Message()
+                   << "slot " << slot << " " << k.width << "x" << k.height << " of " << k.value);
       std::vector<std::int16_t> image(std::size_t(3) * k.width * k.height, k.value);
       if (k.value == 0) {  // a few extremes, so the early stop of min/max triggers late
         image[image.size() / 2] = -32768;
@@ -110,14 +110,16 @@ TEST(StatisticsSimdTest, ArgumentFailuresMatchGenericAndWriteNothing) {
     bool nullSrc, nullFirst, nullSecond;
     ImageSize size;
   };
-  const Case cases[] = {{true, false, false, {0, 0}},  {false, true, false, {-1, 3}},
-                        {false, false, true, {3, 3}},  {false, false, false, {0, 3}},
+  const Case cases[] = {{true, false, false, {0, 0}},
+                        {false, true, false, {-1, 3}},
+                        {false, false, true, {3, 3}},
+                        {false, false, false, {0, 3}},
                         {false, false, false, {3, -2}}};
   const std::int16_t pixels[27] = {};
   for (int slot = 1; slot <= testing::HighestRunnableSlot(); ++slot) {
     for (const Case& k : cases) {
-      SCOPED_TRACE(::testing::Message() << "slot " << slot << " size " << k.size.width << "x"
-                                        << k.size.height);
+      SCOPED_TRACE(::testing::Message()
+                   << "slot " << slot << " size " << k.size.width << "x" << k.size.height);
       const std::int16_t* src = k.nullSrc ? nullptr : pixels;
       double means[3] = {7.0, 7.0, 7.0};
       std::int16_t mins[3] = {7, 7, 7}, maxs[3] = {7, 7, 7};

@@ -20,7 +20,6 @@ using testing::Paths;
 constexpr std::int16_t kMin = -32768;
 constexpr std::int16_t kMax = 32767;
 
-
 // Interleaved region with `pad` spare pixels per row holding padValue; `upward` stores the
 // rows bottom-up behind a negative step.
 struct Image {
