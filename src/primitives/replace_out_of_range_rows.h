@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "primitives/replace_out_of_range.h"
 
@@ -57,6 +58,33 @@ Status CheckReplaceImage(const void* image, std::int32_t step, ImageSize size) {
   if (misalign % sampleBytes != 0) return -1;
   const std::int32_t lead = ((16 - misalign) & 15) / sampleBytes;
   return lead < width ? lead : width;
+}
+
+// Every row of a 16-byte-vector level: the samples before the first 16-byte boundary one at a
+// time, whole vectors of 16 / sizeof(sample) samples (aligned when the row reaches a
+// boundary), then the tail. `vector(p, aligned)` replaces one vector's samples at p.
+template <typename Bounds, typename Vector>
+[[maybe_unused]] void ReplaceRows16(void* image, std::int32_t step, ImageSize size, const Bounds& b,
+                                    Vector vector) {
+  constexpr std::int32_t kSampleBytes = std::is_same_v<Bounds, S16Bounds> ? 2 : 4;
+  constexpr std::int32_t kLanes = 16 / kSampleBytes;
+  const auto one = [&b](std::uint8_t* p) {
+    if constexpr (kSampleBytes == 2) {
+      ReplaceOneS16(p, b);
+    } else {
+      ReplaceOneF32(p, b);
+    }
+  };
+  auto* base = static_cast<std::uint8_t*>(image);
+  for (std::int32_t y = 0; y < size.height; ++y) {
+    std::uint8_t* row = base + static_cast<std::intptr_t>(y) * step;
+    const std::int32_t lead = LeadingSamples(row, kSampleBytes, size.width);
+    const bool aligned = lead >= 0;
+    std::int32_t x = 0;
+    for (; x < lead; ++x) one(row + kSampleBytes * x);
+    for (; x + kLanes <= size.width; x += kLanes) vector(row + kSampleBytes * x, aligned);
+    for (; x < size.width; ++x) one(row + kSampleBytes * x);
+  }
 }
 
 }  // namespace

@@ -38,25 +38,16 @@ Status ReplaceOutOfRangeS16C1(std::int16_t* image, std::int32_t step, ImageSize 
   if (b.lowT > b.highT) return StatusThresholdError;
   const __m128i lowT = _mm_set1_epi16(b.lowT), lowV = _mm_set1_epi16(b.lowV);
   const __m128i highT = _mm_set1_epi16(b.highT), highV = _mm_set1_epi16(b.highV);
-  auto* base = reinterpret_cast<std::uint8_t*>(image);
-  for (std::int32_t y = 0; y < size.height; ++y) {
-    std::uint8_t* row = base + static_cast<std::intptr_t>(y) * step;
-    const std::int32_t lead = LeadingSamples(row, 2, size.width);
-    std::int32_t x = 0;
-    if (lead >= 0) {
-      for (; x < lead; ++x) ReplaceOneS16(row + 2 * x, b);
-      for (; x + 8 <= size.width; x += 8) {
-        auto* p = reinterpret_cast<__m128i*>(row + 2 * x);
-        _mm_store_si128(p, Replace8(_mm_load_si128(p), lowT, lowV, highT, highV));
-      }
+  ReplaceRows16(image, step, size, b, [&](std::uint8_t* row, bool aligned) {
+    auto* p = reinterpret_cast<__m128i*>(row);
+    const __m128i v = aligned ? _mm_load_si128(p) : _mm_loadu_si128(p);
+    const __m128i r = Replace8(v, lowT, lowV, highT, highV);
+    if (aligned) {
+      _mm_store_si128(p, r);
     } else {
-      for (; x + 8 <= size.width; x += 8) {
-        auto* p = reinterpret_cast<__m128i*>(row + 2 * x);
-        _mm_storeu_si128(p, Replace8(_mm_loadu_si128(p), lowT, lowV, highT, highV));
-      }
+      _mm_storeu_si128(p, r);
     }
-    for (; x < size.width; ++x) ReplaceOneS16(row + 2 * x, b);
-  }
+  });
   return StatusOk;
 }
 
@@ -69,25 +60,16 @@ Status ReplaceOutOfRangeF32C1(float* image, std::int32_t step, ImageSize size, f
   const F32Bounds b{lowThreshold, lowValue, highThreshold, highValue};
   const __m128 lowT = _mm_set1_ps(lowThreshold), lowV = _mm_set1_ps(lowValue);
   const __m128 highT = _mm_set1_ps(highThreshold), highV = _mm_set1_ps(highValue);
-  auto* base = reinterpret_cast<std::uint8_t*>(image);
-  for (std::int32_t y = 0; y < size.height; ++y) {
-    std::uint8_t* row = base + static_cast<std::intptr_t>(y) * step;
-    const std::int32_t lead = LeadingSamples(row, 4, size.width);
-    std::int32_t x = 0;
-    if (lead >= 0) {
-      for (; x < lead; ++x) ReplaceOneF32(row + 4 * x, b);
-      for (; x + 4 <= size.width; x += 4) {
-        auto* p = reinterpret_cast<float*>(row + 4 * x);
-        _mm_store_ps(p, Replace4(_mm_load_ps(p), lowT, lowV, highT, highV));
-      }
+  ReplaceRows16(image, step, size, b, [&](std::uint8_t* row, bool aligned) {
+    auto* p = reinterpret_cast<float*>(row);
+    const __m128 v = aligned ? _mm_load_ps(p) : _mm_loadu_ps(p);
+    const __m128 r = Replace4(v, lowT, lowV, highT, highV);
+    if (aligned) {
+      _mm_store_ps(p, r);
     } else {
-      for (; x + 4 <= size.width; x += 4) {
-        auto* p = reinterpret_cast<float*>(row + 4 * x);
-        _mm_storeu_ps(p, Replace4(_mm_loadu_ps(p), lowT, lowV, highT, highV));
-      }
+      _mm_storeu_ps(p, r);
     }
-    for (; x < size.width; ++x) ReplaceOneF32(row + 4 * x, b);
-  }
+  });
   return StatusOk;
 }
 

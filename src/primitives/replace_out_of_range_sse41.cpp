@@ -27,25 +27,16 @@ Status ReplaceOutOfRangeF32C1(float* image, std::int32_t step, ImageSize size, f
   const F32Bounds b{lowThreshold, lowValue, highThreshold, highValue};
   const __m128 lowT = _mm_set1_ps(lowThreshold), lowV = _mm_set1_ps(lowValue);
   const __m128 highT = _mm_set1_ps(highThreshold), highV = _mm_set1_ps(highValue);
-  auto* base = reinterpret_cast<std::uint8_t*>(image);
-  for (std::int32_t y = 0; y < size.height; ++y) {
-    std::uint8_t* row = base + static_cast<std::intptr_t>(y) * step;
-    const std::int32_t lead = LeadingSamples(row, 4, size.width);
-    std::int32_t x = 0;
-    if (lead >= 0) {
-      for (; x < lead; ++x) ReplaceOneF32(row + 4 * x, b);
-      for (; x + 4 <= size.width; x += 4) {
-        auto* p = reinterpret_cast<float*>(row + 4 * x);
-        _mm_store_ps(p, Replace4(_mm_load_ps(p), lowT, lowV, highT, highV));
-      }
+  ReplaceRows16(image, step, size, b, [&](std::uint8_t* row, bool aligned) {
+    auto* p = reinterpret_cast<float*>(row);
+    const __m128 v = aligned ? _mm_load_ps(p) : _mm_loadu_ps(p);
+    const __m128 r = Replace4(v, lowT, lowV, highT, highV);
+    if (aligned) {
+      _mm_store_ps(p, r);
     } else {
-      for (; x + 4 <= size.width; x += 4) {
-        auto* p = reinterpret_cast<float*>(row + 4 * x);
-        _mm_storeu_ps(p, Replace4(_mm_loadu_ps(p), lowT, lowV, highT, highV));
-      }
+      _mm_storeu_ps(p, r);
     }
-    for (; x < size.width; ++x) ReplaceOneF32(row + 4 * x, b);
-  }
+  });
   return StatusOk;
 }
 
