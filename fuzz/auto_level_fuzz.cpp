@@ -35,18 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TESSARO_FUZZ_CHECK(frame.edit().Bytes() == edit);
   }
   if (verdict == FrameVerdict::kProcess) {
-    const auto fastest = frame.Pixels();
-    SettingsSnapshot settings(*filter);
-    for (LevelPath path : {LevelPath::kPerSample, LevelPath::kTable}) {
-      const char* name = path == LevelPath::kTable ? "table path" : "per-sample path";
-      frame.edit().Restore(edit);
-      frame.temp().Restore(temp);
-      const HostBool r = checks[CheckRgbMode] != 0
-                             ? AutoLevelRgb(settings.filter(), frame.info(), path)
-                             : AutoLevelYc(settings.filter(), frame.info(), path);
-      Describe(name, frame.info(), frame.Pixels(), fastest, tracks, 2, checks, 4);
-      TESSARO_FUZZ_CHECK(r == result && frame.Pixels() == fastest);
-    }
+    ExpectPathsAgree(frame, *filter, edit, temp, result,
+                     [&](FilterDescriptor* f, FrameInfo* info, LevelPath path) {
+                       return checks[CheckRgbMode] != 0 ? AutoLevelRgb(f, info, path)
+                                                        : AutoLevelYc(f, info, path);
+                     });
   }
   filter->trackValues = nullptr;
   filter->checkValues = nullptr;

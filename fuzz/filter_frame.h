@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "autolevel/auto_level.h"
 #include "fuzz_input.h"
+#include "host/frame_guard.h"
 #include "host/host_records.h"
 
 namespace tessaro::fuzz {
@@ -71,7 +73,6 @@ class FuzzFrame {
   FrameInfo info_{};
 };
 
-// Live values as the host keeps them: anything, sometimes a slider's own range.
 // Says where two results of one frame part, before the check that fails on it.
 inline void Describe(const char* what, FrameInfo* f, const std::vector<std::uint8_t>& a,
                      const std::vector<std::uint8_t>& b, const std::int32_t* tracks,
@@ -87,6 +88,7 @@ inline void Describe(const char* what, FrameInfo* f, const std::vector<std::uint
   std::fprintf(stderr, "\n");
 }
 
+// Live values as the host keeps them: anything, sometimes a slider's own range.
 inline void FillValues(Input& in, std::int32_t* values, std::int32_t count,
                        const std::int32_t* mins, const std::int32_t* maxs) {
   for (std::int32_t i = 0; i < count; ++i) {
@@ -97,6 +99,26 @@ inline void FillValues(Input& in, std::int32_t* values, std::int32_t count,
       const std::int64_t span = std::int64_t{maxs[i]} - mins[i] + 1;
       values[i] = static_cast<std::int32_t>(mins[i] + (in.Int32() & 0x7fffffff) % span);
     }
+  }
+}
+
+// The frame again from its original contents through the per-sample and the table path, with
+// the settings the callback saw: each must give the fastest path's pixels and `result`.
+// `run(filter, frame, path)` calls the filter's driver on one path.
+template <typename Run>
+void ExpectPathsAgree(FuzzFrame& frame, const FilterDescriptor& filter,
+                      const std::vector<std::uint8_t>& edit, const std::vector<std::uint8_t>& temp,
+                      HostBool result, Run run) {
+  const auto fastest = frame.Pixels();
+  SettingsSnapshot settings(filter);
+  for (LevelPath path : {LevelPath::kPerSample, LevelPath::kTable}) {
+    frame.edit().Restore(edit);
+    frame.temp().Restore(temp);
+    const HostBool r = run(settings.filter(), frame.info(), path);
+    Describe(path == LevelPath::kTable ? "table path" : "per-sample path", frame.info(),
+             frame.Pixels(), fastest, filter.trackValues, filter.trackCount, filter.checkValues,
+             filter.checkCount);
+    TESSARO_FUZZ_CHECK(r == result && frame.Pixels() == fastest);
   }
 }
 

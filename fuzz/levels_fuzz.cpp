@@ -32,16 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TESSARO_FUZZ_CHECK(result == (verdict == FrameVerdict::kProcess ? kTrue : kFalse));
   if (result == kFalse) TESSARO_FUZZ_CHECK(frame.edit().Bytes() == edit);
   if (verdict == FrameVerdict::kProcess) {
-    const auto fastest = frame.Pixels();
-    SettingsSnapshot settings(*filter);
-    for (LevelPath path : {LevelPath::kPerSample, LevelPath::kTable}) {
-      const char* name = path == LevelPath::kTable ? "table path" : "per-sample path";
-      frame.edit().Restore(edit);
-      frame.temp().Restore(temp);
-      TESSARO_FUZZ_CHECK(LevelsProcWithPath(settings.filter(), frame.info(), path) == kTrue);
-      Describe(name, frame.info(), frame.Pixels(), fastest, tracks, kLevelsTrackCount, checks, 2);
-      TESSARO_FUZZ_CHECK(frame.Pixels() == fastest);
-    }
+    ExpectPathsAgree(frame, *filter, edit, temp, kTrue, LevelsProcWithPath);
   }
   filter->trackValues = nullptr;
   filter->checkValues = nullptr;
