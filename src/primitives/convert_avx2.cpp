@@ -75,12 +75,7 @@ Status ConvertS16ToF32(const std::int16_t* src, std::int32_t srcStep, float* dst
   if (const Status status = CheckArguments(src, srcStep, dst, dstStep, size); status != StatusOk) {
     return status;
   }
-  size = MergeContiguousRows(srcStep, dstStep, size);
-  const auto* s = reinterpret_cast<const unsigned char*>(src);
-  auto* d = reinterpret_cast<unsigned char*>(dst);
-  for (std::int32_t y = 0; y < size.height; ++y, s += srcStep, d += dstStep) {
-    WidenRow(s, d, size.width);
-  }
+  ForEachRow(src, srcStep, dst, dstStep, MergeContiguousRows(srcStep, dstStep, size), WidenRow);
   return StatusOk;
 }
 
@@ -89,15 +84,13 @@ Status ConvertF32ToS16(const float* src, std::int32_t srcStep, std::int16_t* dst
   if (const Status status = CheckArguments(src, srcStep, dst, dstStep, size); status != StatusOk) {
     return status;
   }
-  size = MergeContiguousRows(dstStep, srcStep, size);
   const bool away = mode != RoundTowardZero && mode != RoundNearestEven;
   // The away rule's addition must round to nearest as well.
   const RoundingScope rounding(mode == RoundTowardZero ? kRoundTowardZero : kRoundNearest);
-  const auto* s = reinterpret_cast<const unsigned char*>(src);
-  auto* d = reinterpret_cast<unsigned char*>(dst);
-  for (std::int32_t y = 0; y < size.height; ++y, s += srcStep, d += dstStep) {
-    NarrowRow(s, d, size.width, away);
-  }
+  ForEachRow(src, srcStep, dst, dstStep, MergeContiguousRows(dstStep, srcStep, size),
+             [away](const unsigned char* s, unsigned char* d, std::int32_t n) {
+               NarrowRow(s, d, n, away);
+             });
   return StatusOk;
 }
 

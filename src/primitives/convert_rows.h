@@ -28,5 +28,15 @@ ImageSize MergeContiguousRows(std::int32_t shortStep, std::int32_t floatStep, Im
   return size;
 }
 
+// The rows of a (merged) region top to bottom, for the vector levels: `row(s, d, width)`
+// converts one row.
+template <typename Row>
+[[maybe_unused]] void ForEachRow(const void* src, std::int32_t srcStep, void* dst,
+                                 std::int32_t dstStep, ImageSize size, Row row) {
+  const auto* s = static_cast<const unsigned char*>(src);
+  auto* d = static_cast<unsigned char*>(dst);
+  for (std::int32_t y = 0; y < size.height; ++y, s += srcStep, d += dstStep) row(s, d, size.width);
+}
+
 }  // namespace
 }  // namespace tessaro

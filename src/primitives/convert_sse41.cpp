@@ -38,12 +38,7 @@ Status ConvertS16ToF32(const std::int16_t* src, std::int32_t srcStep, float* dst
   if (const Status status = CheckArguments(src, srcStep, dst, dstStep, size); status != StatusOk) {
     return status;
   }
-  size = MergeContiguousRows(srcStep, dstStep, size);
-  const auto* s = reinterpret_cast<const unsigned char*>(src);
-  auto* d = reinterpret_cast<unsigned char*>(dst);
-  for (std::int32_t y = 0; y < size.height; ++y, s += srcStep, d += dstStep) {
-    WidenRow(s, d, size.width);
-  }
+  ForEachRow(src, srcStep, dst, dstStep, MergeContiguousRows(srcStep, dstStep, size), WidenRow);
   return StatusOk;
 }
 
