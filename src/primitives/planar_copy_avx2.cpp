@@ -68,11 +68,7 @@ void SplitRow(const std::int16_t* s, std::int16_t* d0, std::int16_t* d1, std::in
     x += 8;
     s += 24;
   }
-  for (; x < n; ++x, s += 3) {
-    d0[x] = s[0];
-    d1[x] = s[1];
-    d2[x] = s[2];
-  }
+  SplitSamples(s, d0 + x, d1 + x, d2 + x, n - x);
 }
 
 void MergeRow(const std::int16_t* p0, const std::int16_t* p1, const std::int16_t* p2,
@@ -104,11 +100,7 @@ void MergeRow(const std::int16_t* p0, const std::int16_t* p1, const std::int16_t
     x += 8;
     d += 24;
   }
-  for (; x < n; ++x, d += 3) {
-    d[0] = p0[x];
-    d[1] = p1[x];
-    d[2] = p2[x];
-  }
+  MergeSamples(p0 + x, p1 + x, p2 + x, d, n - x);
 }
 
 }  // namespace

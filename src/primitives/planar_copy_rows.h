@@ -17,6 +17,25 @@ using SplitRowFn = void(const std::int16_t* s, std::int16_t* d0, std::int16_t* d
 using MergeRowFn = void(const std::int16_t* p0, const std::int16_t* p1, const std::int16_t* p2,
                         std::int16_t* d, std::ptrdiff_t n);
 
+// One pixel at a time: the generic rows, and the tail of every vector level's rows.
+[[maybe_unused]] void SplitSamples(const std::int16_t* s, std::int16_t* d0, std::int16_t* d1,
+                                   std::int16_t* d2, std::ptrdiff_t n) {
+  for (std::ptrdiff_t x = 0; x < n; ++x, s += 3) {
+    d0[x] = s[0];
+    d1[x] = s[1];
+    d2[x] = s[2];
+  }
+}
+
+[[maybe_unused]] void MergeSamples(const std::int16_t* p0, const std::int16_t* p1,
+                                   const std::int16_t* p2, std::int16_t* d, std::ptrdiff_t n) {
+  for (std::ptrdiff_t x = 0; x < n; ++x, d += 3) {
+    d[0] = p0[x];
+    d[1] = p1[x];
+    d[2] = p2[x];
+  }
+}
+
 template <SplitRowFn* SplitRow>
 Status SplitRows(const std::int16_t* src, std::int32_t srcStep, std::int16_t* const* planes,
                  std::int32_t planeStep, ImageSize size) {

@@ -40,11 +40,7 @@ void SplitRow(const std::int16_t* s, std::int16_t* d0, std::int16_t* d1, std::in
     Store(d2 + x, v[4]);
     Store(d2 + x + 8, v[5]);
   }
-  for (; x < n; ++x, s += 3) {
-    d0[x] = s[0];
-    d1[x] = s[1];
-    d2[x] = s[2];
-  }
+  SplitSamples(s, d0 + x, d1 + x, d2 + x, n - x);
 }
 
 // [a0 b0 c0 0 a1 b1 c1 0] -> [a0 b0 c0 a1 b1 c1 0 0]: two pixels in the low 12 bytes.
@@ -68,11 +64,7 @@ void MergeRow(const std::int16_t* p0, const std::int16_t* p1, const std::int16_t
     Store(d + 8, _mm_or_si128(_mm_srli_si128(q1, 4), _mm_slli_si128(q2, 8)));
     Store(d + 16, _mm_or_si128(_mm_srli_si128(q2, 8), _mm_slli_si128(q3, 4)));
   }
-  for (; x < n; ++x, d += 3) {
-    d[0] = p0[x];
-    d[1] = p1[x];
-    d[2] = p2[x];
-  }
+  MergeSamples(p0 + x, p1 + x, p2 + x, d, n - x);
 }
 
 }  // namespace

@@ -45,11 +45,7 @@ void SplitRow(const std::int16_t* s, std::int16_t* d0, std::int16_t* d1, std::in
     Store(d1 + x, _mm_shuffle_epi8(t1, g1));
     Store(d2 + x, _mm_shuffle_epi8(t2, g2));
   }
-  for (; x < n; ++x, s += 3) {
-    d0[x] = s[0];
-    d1[x] = s[1];
-    d2[x] = s[2];
-  }
+  SplitSamples(s, d0 + x, d1 + x, d2 + x, n - x);
 }
 
 void MergeRow(const std::int16_t* p0, const std::int16_t* p1, const std::int16_t* p2,
@@ -65,11 +61,7 @@ void MergeRow(const std::int16_t* p0, const std::int16_t* p1, const std::int16_t
     Store(d + 8, _mm_blend_epi16(_mm_blend_epi16(t2, t0, 0x92), t1, 0x24));
     Store(d + 16, _mm_blend_epi16(_mm_blend_epi16(t0, t1, 0x49), t2, 0x92));
   }
-  for (; x < n; ++x, d += 3) {
-    d[0] = p0[x];
-    d[1] = p1[x];
-    d[2] = p2[x];
-  }
+  MergeSamples(p0 + x, p1 + x, p2 + x, d, n - x);
 }
 
 }  // namespace

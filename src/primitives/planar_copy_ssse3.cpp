@@ -42,11 +42,7 @@ void MergeRow(const std::int16_t* p0, const std::int16_t* p1, const std::int16_t
       _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 8 * v), out);
     }
   }
-  for (; x < n; ++x, d += 3) {
-    d[0] = p0[x];
-    d[1] = p1[x];
-    d[2] = p2[x];
-  }
+  MergeSamples(p0 + x, p1 + x, p2 + x, d, n - x);
 }
 
 }  // namespace
