@@ -76,21 +76,13 @@ HostBool AutoLevelYc(FilterDescriptor* filter, FrameInfo* frame, LevelPath path)
   };
 
   if (path != LevelPath::kPerSample) {
-    SampleTable tables[3];
-    const SampleTable* use[3] = {nullptr, nullptr, nullptr};
-    std::int32_t values = 0;
-    bool built = true;
-    for (int c = 0; c < 3 && built; ++c) {
-      if (!level[c]) continue;
-      built = tables[c].Build(mins[c], maxs[c],
-                              [&](std::int16_t* row, std::int32_t step, std::int32_t n) {
-                                levelPlane(c, row, step, n, 1);
-                              });
-      use[c] = &tables[c];
-      values += tables[c].size();
-    }
-    if (built && (path == LevelPath::kTable || TableIsWorthIt(w, h, values))) {
-      MapChannels(edit, rowStep, w, h, use);
+    ChannelTables tables;
+    const bool built = tables.Build(
+        mins, maxs, level, [&](int c, std::int16_t* row, std::int32_t step, std::int32_t n) {
+          levelPlane(c, row, step, n, 1);
+        });
+    if (built && (path == LevelPath::kTable || tables.WorthIt(w, h))) {
+      MapChannels(edit, rowStep, w, h, tables.tables());
       return kTrue;
     }
   }

@@ -68,22 +68,15 @@ HostBool AutoLevelRgb(FilterDescriptor* filter, FrameInfo* frame, LevelPath path
   };
 
   if (path != LevelPath::kPerSample) {
-    SampleTable tables[3];
-    const SampleTable* use[3] = {nullptr, nullptr, nullptr};
-    std::int32_t values = 0;
-    bool built = true;
-    for (int c = 0; c < 3 && built; ++c) {
-      if (mins[c] == maxs[c]) continue;
-      built = tables[c].Build(mins[c], maxs[c],
-                              [&](std::int16_t* row, std::int32_t step, std::int32_t n) {
-                                levelPlane(c, row, step, n, 1);
-                              });
-      use[c] = &tables[c];
-      values += tables[c].size();
-    }
+    const bool levelled[3] = {mins[0] != maxs[0], mins[1] != maxs[1], mins[2] != maxs[2]};
+    ChannelTables tables;
+    const bool built = tables.Build(
+        mins, maxs, levelled, [&](int c, std::int16_t* row, std::int32_t step, std::int32_t n) {
+          levelPlane(c, row, step, n, 1);
+        });
     // Levelled in place in the RGB copy: the planes and their copies are not needed.
-    if (built && (path == LevelPath::kTable || TableIsWorthIt(w, h, values))) {
-      MapChannelsToYc(temp, rowStep, edit, rowStep, w, h, use);
+    if (built && (path == LevelPath::kTable || tables.WorthIt(w, h))) {
+      MapChannelsToYc(temp, rowStep, edit, rowStep, w, h, tables.tables());
       return kTrue;
     }
   }

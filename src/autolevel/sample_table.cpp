@@ -71,6 +71,22 @@ void MapRows(std::int16_t* image, std::int32_t step, std::int32_t width, std::in
 
 }  // namespace
 
+bool ChannelTables::Build(const std::int16_t mins[3], const std::int16_t maxs[3],
+                          const bool levelled[3], ChannelStage stage) {
+  for (int c = 0; c < 3; ++c) {
+    if (!levelled[c]) continue;
+    if (!tables_[c].Build(mins[c], maxs[c],
+                          [&](std::int16_t* row, std::int32_t step, std::int32_t n) {
+                            stage(c, row, step, n);
+                          })) {
+      return false;
+    }
+    use_[c] = &tables_[c];
+    values_ += tables_[c].size();
+  }
+  return true;
+}
+
 void MapChannels(std::int16_t* image, std::int32_t step, std::int32_t width, std::int32_t height,
                  const SampleTable* const tables[3]) {
   parallel::ParallelFor(

@@ -43,6 +43,34 @@ class SampleTable {
   std::int16_t* values_ = nullptr;
 };
 
+// A table pays for itself when the frame has more samples than the table has values.
+inline bool TableIsWorthIt(std::int32_t width, std::int32_t height, std::int32_t values) {
+  return static_cast<std::int64_t>(width) * height > values;
+}
+
+// A table for each channel of a three-channel image that is levelled, and none for the others.
+class ChannelTables {
+ public:
+  // Rewrites a one-row plane of one channel's samples in place.
+  using ChannelStage = parallel::FunctionRef<void(int channel, std::int16_t* row, std::int32_t step,
+                                                  std::int32_t width)>;
+
+  // Covers mins[c]..maxs[c] of every channel c marked in levelled. False when memory is short.
+  bool Build(const std::int16_t mins[3], const std::int16_t maxs[3], const bool levelled[3],
+             ChannelStage stage);
+  // As MapChannels and MapChannelsToYc take them: null for a channel left untouched.
+  const SampleTable* const* tables() const { return use_; }
+  // All tables together pay for themselves on a frame of width x height.
+  bool WorthIt(std::int32_t width, std::int32_t height) const {
+    return TableIsWorthIt(width, height, values_);
+  }
+
+ private:
+  SampleTable tables_[3];
+  const SampleTable* use_[3] = {nullptr, nullptr, nullptr};
+  std::int32_t values_ = 0;
+};
+
 // Each channel of an interleaved three-channel image through its table, in place; a null
 // table leaves its channel untouched. Rows in parallel.
 void MapChannels(std::int16_t* image, std::int32_t step, std::int32_t width, std::int32_t height,
@@ -54,10 +82,4 @@ void MapChannels(std::int16_t* image, std::int32_t step, std::int32_t width, std
 Status MapChannelsToYc(std::int16_t* rgb, std::int32_t rgbStep, std::int16_t* dst,
                        std::int32_t dstStep, std::int32_t width, std::int32_t height,
                        const SampleTable* const tables[3]);
-
-// A table pays for itself when the frame has more samples than the table has values.
-inline bool TableIsWorthIt(std::int32_t width, std::int32_t height, std::int32_t values) {
-  return static_cast<std::int64_t>(width) * height > values;
-}
-
 }  // namespace tessaro
