@@ -1,22 +1,37 @@
 #!/usr/bin/env bash
-# Installs what building and testing Tessaro needs on a Debian 12 machine.
-# Does nothing when every package is already there.
+# Installs what Tessaro needs on a Debian 12 machine, and only what is missing: nothing
+# happens when every package is already there.
+#   setup-debian.sh          building the native module and command-line host, and the demo
+#   setup-debian.sh --tests  also everything the tests use: GoogleTest, Google Benchmark, the
+#                            Windows cross compiler, 32-bit Wine, qemu, ffmpeg, and clang for
+#                            the sanitizer and fuzzing builds
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ clang-format
-  clang libclang-rt-14-dev libomp-dev
-  googletest libgtest-dev libbenchmark-dev
-  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  qemu-user
-  wine wine32:i386
-  ffmpeg libstb-dev
-)
+tests=0
+for arg in "$@"; do
+  case "$arg" in
+    --tests) tests=1 ;;
+    *) echo "usage: $0 [--tests]" >&2; exit 2 ;;
+  esac
+done
+
+packages=(cmake ninja-build g++ libstb-dev)
+if [ "$tests" -eq 1 ]; then
+  packages+=(
+    clang libclang-rt-14-dev libomp-dev
+    googletest libgtest-dev libbenchmark-dev
+    g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+    qemu-user
+    wine wine32:i386
+    ffmpeg
+  )
+fi
 
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+# 32-bit Wine comes from the i386 architecture.
+if [ "$tests" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo_cmd[@]}" dpkg --add-architecture i386
 fi
 
