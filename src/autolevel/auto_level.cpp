@@ -41,9 +41,15 @@ void PlanesAt(YcPixel* buffer, std::int32_t width, std::int32_t height, std::int
 
 HostBool AutoLevelProc(FilterDescriptor* filter, FrameInfo* frame) {
   const FrameVerdict verdict = CheckFrame(filter, frame);
-  if (verdict != FrameVerdict::kProcess) return verdict == FrameVerdict::kEmpty ? kTrue : kFalse;
+  if (verdict == FrameVerdict::kRefuse) return kFalse;
   SettingsSnapshot settings(*filter);
   filter = settings.filter();
+  if (verdict == FrameVerdict::kEmpty) {
+    // Nothing to measure: the statistics stay 0, so in RGB mode every spread is 0 and any
+    // Skip above 0 skips the frame; otherwise the steps run and change nothing.
+    const bool skipped = filter->checkValues[CheckRgbMode] != 0 && filter->trackValues[TrackSkip] > 0;
+    return skipped ? kFalse : kTrue;
+  }
   if (filter->checkValues[CheckRgbMode] != 0)
     return AutoLevelRgb(filter, frame, LevelPath::kFastest);
   return AutoLevelYc(filter, frame, LevelPath::kFastest);

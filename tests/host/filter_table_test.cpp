@@ -7,6 +7,7 @@
 #include "host/startup.h"
 #include "levels/levels.h"
 #include "primitives/dispatch.h"
+#include "support/fake_cpu.h"
 
 namespace tessaro {
 namespace {
@@ -45,6 +46,42 @@ TEST(FilterTable, StartUpSucceedsTwiceWithTheSameCodePath) {
   const std::int32_t path = CpuPath.load();
   ASSERT_EQ(list[1]->init(list[1]), kTrue);
   EXPECT_EQ(CpuPath.load(), path);
+}
+
+// Recorded processors through the start-up callback's verdict, for a module built on SSE2
+// (the 32-bit one) and for one built on nothing beyond the slots (x86-64, where SSE2 is
+// always there).
+TEST(FilterTable, StartUpRefusesProcessorsBelowTheModulesBaseline) {
+  using namespace testing::cpu;
+  struct Case {
+    const char* name;
+    testing::FakeProbe probe;
+    HostBool onSse2Build;
+  };
+  testing::FakeProbe noCpuid = testing::Avx2Processor();
+  noCpuid.hasCpuid = false;
+  testing::FakeProbe sseOnly(2);  // MMX and SSE, no SSE2
+  sseOnly.Leaf1(0, kMmx | kSse);
+  testing::FakeProbe sse2(2);
+  sse2.Leaf1(kSse3, kEdxSse2Level);
+  const Case cases[] = {
+      {"no CPUID", noCpuid, kFalse},
+      {"SSE without SSE2", sseOnly, kFalse},
+      {"SSE2", sse2, kTrue},
+      {"AVX2, another vendor", testing::Avx2Processor("OtherVendor!"), kTrue},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CpuDetector detector(c.probe);
+    std::int32_t path = -1;
+    const Status init = detector.Init(&path);
+    CpuFeatureMask mask = 0;
+    const Status features = detector.GetCpuFeatures(&mask);
+    EXPECT_EQ(StartupVerdict(init, features, mask, CpuSse2), c.onSse2Build);
+    EXPECT_EQ(StartupVerdict(init, features, mask, 0), kTrue);
+  }
+  // An error from the primitive layer refuses the start whatever the processor.
+  EXPECT_EQ(StartupVerdict(StatusNullPointer, StatusOk, CpuSse2, CpuSse2), kFalse);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "host/filters.h"
@@ -39,6 +40,8 @@ struct HostileFrame {
   std::function<void(Call&)> spoil;
   HostBool autoLevel;  // result of each filter; the frame always stays as it came
   HostBool levels;
+  // In RGB mode an empty frame's spreads are all 0, so the default Skip skips it.
+  HostBool autoLevelRgb = kFalse;
 };
 
 const HostileFrame kHostileFrames[] = {
@@ -52,6 +55,12 @@ const HostileFrame kHostileFrames[] = {
     {"negative width", [](Call& c) { c.frame->width = -3; }, kTrue, kFalse},
     {"height 0", [](Call& c) { c.frame->height = 0; }, kTrue, kFalse},
     {"negative height", [](Call& c) { c.frame->height = INT_MIN; }, kTrue, kFalse},
+    {"empty with null buffers",
+     [](Call& c) {
+       c.frame->width = 0;
+       c.frame->edit = c.frame->temp = nullptr;
+     },
+     kTrue, kFalse},
     {"row length below width", [](Call& c) { c.frame->rowLength = c.frame->width - 1; }, kFalse,
      kFalse},
     {"negative row length", [](Call& c) { c.frame->rowLength = -40; }, kFalse, kFalse},
@@ -90,13 +99,36 @@ TEST(HostileFrames, AreLeftAsTheyCameWithTheDocumentedResult) {
         std::int32_t* const checks = filter->checkValues;
         Call call{filter, frame.info()};
         hostile.spoil(call);
-        EXPECT_EQ(filter->process(call.filter, call.frame),
-                  index == kAutoLevel ? hostile.autoLevel : hostile.levels);
+        const HostBool expected =
+            index == kLevels ? hostile.levels : (rgbMode ? hostile.autoLevelRgb : hostile.autoLevel);
+        EXPECT_EQ(filter->process(call.filter, call.frame), expected);
         EXPECT_EQ(frame.edit(), edit);
         EXPECT_EQ(frame.temp(), temp);
         filter->trackValues = tracks;
         filter->checkValues = checks;
       }
+    }
+  }
+}
+
+TEST(HostileFrames, EmptyFramesInRgbModeAreSkippedUnlessSkipIsZero) {
+  struct Case {
+    std::int32_t skip;
+    HostBool result;
+  };
+  // Skip below 0 acts as 0: a spread of 0 is never below it.
+  for (const Case& c : {Case{0, kTrue}, Case{-7, kTrue}, Case{1, kFalse}, Case{4080, kFalse}}) {
+    for (const auto& size : {std::pair{0, 4}, std::pair{6, 0}, std::pair{-2, -2}}) {
+      FilterHost host(kAutoLevel);
+      host.check(CheckRgbMode) = 1;
+      host.track(TrackSkip) = c.skip;
+      HostFrame frame = PatternFrame(6, 4, 8);
+      const std::vector<YcPixel> edit = frame.edit();
+      frame.info()->width = size.first;
+      frame.info()->height = size.second;
+      EXPECT_EQ(frame.Process(host.filter()), c.result)
+          << "Skip " << c.skip << ", " << size.first << " x " << size.second;
+      EXPECT_EQ(frame.edit(), edit);
     }
   }
 }

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# One emulated processor model: the code path it gets, then every slot it can run against the
+# generic code and whole frames through both filters, on exactly that model's instructions.
+# An instruction above the model's level anywhere on the way dies with an illegal instruction.
+# Prints one line: the model, its CpuPath and the tests that passed.
+# usage: emulated_cpu.sh QEMU MODEL CPU_PATH INIT_STATUS CPU_REPORT TESSARO_TESTS
+set -uo pipefail
+qemu=$1 model=$2 path=$3 status=$4 report=$5 tests=$6
+
+detection="$("$qemu" -cpu "$model" "$report" 2>&1)"
+if ! grep -qx "CpuPath $path InitPrimitives $status" <<<"$detection"; then
+  echo "FAIL $model: expected CpuPath $path InitPrimitives $status, got:"
+  echo "$detection"
+  exit 1
+fi
+
+# Differential and detection tests, then the filters' frame tests (small frames, every mode,
+# the table, per-sample and pipeline paths, one and several workers).
+simd='*Simd*:*Cpu*'
+frames='Workers/AutoLevel*:Workers/LevelsProc*:AutoLevelWorkers.*:LevelsWorkers.*'
+frames+=':SampleTableTest.*:FrameConvertTest.*:FramePipeline*'
+counts=()
+for filter in "$simd" "$frames"; do
+  if ! out="$("$qemu" -cpu "$model" "$tests" --gtest_brief=1 --gtest_filter="$filter" 2>&1)"; then
+    echo "FAIL $model (CpuPath $path): tests $filter"
+    echo "$out"
+    exit 1
+  fi
+  n="$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\.$/\1/p' <<<"$out")"
+  if [ -z "$n" ] || [ "$n" -eq 0 ]; then
+    echo "FAIL $model: no tests ran for $filter"
+    echo "$out"
+    exit 1
+  fi
+  counts+=("$n")
+done
+echo "emulated $model: CpuPath $path, InitPrimitives $status; ${counts[0]} SIMD and detection tests, ${counts[1]} frame tests passed"
