@@ -29,6 +29,17 @@ inline std::vector<std::int16_t> NoisySamples(std::size_t count, std::uint32_t s
   return v;
 }
 
+// A frame of YC pixels whose RGB stays mostly inside 0..4080, as in video: noisy luma over
+// the whole range, chroma within a few hundred of grey.
+inline std::vector<std::int16_t> NoisyYcFrame(std::size_t pixels, std::uint32_t seed = 1) {
+  std::vector<std::int16_t> v = NoisySamples(3 * pixels, seed);
+  for (std::size_t i = 0; i < pixels; ++i) {
+    v[3 * i + 1] = static_cast<std::int16_t>(v[3 * i + 1] / 8 - 250);
+    v[3 * i + 2] = static_cast<std::int16_t>(v[3 * i + 2] / 8 - 250);
+  }
+  return v;
+}
+
 // Registers name/slot for every slot up to the highest this processor runs; the benchmark
 // reads its slot from state.range(0).
 template <typename Fn>

@@ -111,11 +111,11 @@ void ExpectPathsAgree(FuzzFrame& frame, const FilterDescriptor& filter,
                       HostBool result, Run run) {
   const auto fastest = frame.Pixels();
   SettingsSnapshot settings(filter);
-  for (LevelPath path : {LevelPath::kPerSample, LevelPath::kTable}) {
+  for (LevelPath path : {LevelPath::kPerSample, LevelPath::kPipeline}) {
     frame.edit().Restore(edit);
     frame.temp().Restore(temp);
     const HostBool r = run(settings.filter(), frame.info(), path);
-    Describe(path == LevelPath::kTable ? "table path" : "per-sample path", frame.info(),
+    Describe(path == LevelPath::kPipeline ? "pipeline path" : "per-sample path", frame.info(),
              frame.Pixels(), fastest, filter.trackValues, filter.trackCount, filter.checkValues,
              filter.checkCount);
     TESSARO_FUZZ_CHECK(r == result && frame.Pixels() == fastest);

@@ -47,12 +47,21 @@ HostBool AutoLevelProc(FilterDescriptor* filter, FrameInfo* frame) {
   if (verdict == FrameVerdict::kEmpty) {
     // Nothing to measure: the statistics stay 0, so in RGB mode every spread is 0 and any
     // Skip above 0 skips the frame; otherwise the steps run and change nothing.
-    const bool skipped = filter->checkValues[CheckRgbMode] != 0 && filter->trackValues[TrackSkip] > 0;
+    const bool skipped =
+        filter->checkValues[CheckRgbMode] != 0 && filter->trackValues[TrackSkip] > 0;
     return skipped ? kFalse : kTrue;
   }
   if (filter->checkValues[CheckRgbMode] != 0)
     return AutoLevelRgb(filter, frame, LevelPath::kFastest);
   return AutoLevelYc(filter, frame, LevelPath::kFastest);
+}
+
+void MeasureWithPrimitives(const std::int16_t* image, std::int32_t step, ImageSize size,
+                           pipeline::FrameStats* stats) {
+  parallel::Invoke(
+      3 * static_cast<std::int64_t>(size.width) * size.height,
+      [&] { MinMaxS16C3(image, step, size, stats->min, stats->max); },
+      [&] { MeanS16C3(image, step, size, stats->mean); });
 }
 
 HostBool AutoLevelYc(FilterDescriptor* filter, FrameInfo* frame, LevelPath path) {
@@ -61,34 +70,33 @@ HostBool AutoLevelYc(FilterDescriptor* filter, FrameInfo* frame, LevelPath path)
   const std::int32_t rowStep = frame->rowLength * 6;
   const ImageSize size{w, h};
   auto* edit = reinterpret_cast<std::int16_t*>(frame->edit);
+  const pipeline::Frame pixels{edit, rowStep, w, h};
 
-  std::int16_t mins[3] = {0, 0, 0};
-  std::int16_t maxs[3] = {0, 0, 0};
-  double means[3] = {0.0, 0.0, 0.0};
-  parallel::Invoke(
-      3 * static_cast<std::int64_t>(w) * h, [&] { MinMaxS16C3(edit, rowStep, size, mins, maxs); },
-      [&] { MeanS16C3(edit, rowStep, size, means); });
-
-  const float gamma = UsableGamma(YcAutoGamma(means[0], filter->trackValues[TrackMidRng]));
+  pipeline::FrameStats st{};
+  if (path == LevelPath::kPerSample ||
+      !pipeline::MeasureStats(pixels, pipeline::kStoredSamples, &st)) {
+    MeasureWithPrimitives(edit, rowStep, size, &st);
+  }
+  const float gamma = UsableGamma(YcAutoGamma(st.mean[0], filter->trackValues[TrackMidRng]));
 
   // A flat plane has nothing to stretch and is left exactly as it came.
   bool level[3] = {true, filter->checkValues[CheckCb] != 0, filter->checkValues[CheckCr] != 0};
-  for (int c = 0; c < 3; ++c) level[c] = level[c] && mins[c] != maxs[c];
+  for (int c = 0; c < 3; ++c) level[c] = level[c] && st.min[c] != st.max[c];
   // Chroma comes back from 0..4096 to its signed range.
   auto levelPlane = [&](int c, std::int16_t* plane, std::int32_t step, std::int32_t pw,
                         std::int32_t ph) {
-    LevelPlane(plane, step, pw, ph, maxs[c], mins[c], gamma, kFullScale);
+    LevelPlane(plane, step, pw, ph, st.max[c], st.min[c], gamma, kFullScale);
     if (c > 0) SubConstS16C1(kChromaCentre, plane, step, ImageSize{pw, ph}, 0);
   };
 
   if (path != LevelPath::kPerSample) {
     ChannelTables tables;
     const bool built = tables.Build(
-        mins, maxs, level, [&](int c, std::int16_t* row, std::int32_t step, std::int32_t n) {
+        st.min, st.max, level, [&](int c, std::int16_t* row, std::int32_t step, std::int32_t n) {
           levelPlane(c, row, step, n, 1);
         });
-    if (built && (path == LevelPath::kTable || tables.WorthIt(w, h))) {
-      MapChannels(edit, rowStep, w, h, tables.tables());
+    if (built && (path == LevelPath::kPipeline || tables.WorthIt(w, h))) {
+      pipeline::MapFrame(pixels, pipeline::kStoredSamples, tables.lookups());
       return kTrue;
     }
   }

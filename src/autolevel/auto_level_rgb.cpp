@@ -7,7 +7,6 @@
 #include "parallel/frame_convert.h"
 #include "parallel/parallel.h"
 #include "primitives/planar_copy.h"
-#include "primitives/statistics.h"
 
 namespace tessaro {
 namespace {
@@ -45,42 +44,46 @@ HostBool AutoLevelRgb(FilterDescriptor* filter, FrameInfo* frame, LevelPath path
   const ImageSize size{w, h};
   auto* edit = reinterpret_cast<std::int16_t*>(frame->edit);
   auto* temp = reinterpret_cast<std::int16_t*>(frame->temp);
+  const pipeline::Frame pixels{edit, rowStep, w, h};
 
-  std::int16_t mins[3] = {0, 0, 0};
-  std::int16_t maxs[3] = {0, 0, 0};
-  double means[3] = {0.0, 0.0, 0.0};
-  ConvertYcToRgbFrame(edit, rowStep, temp, rowStep, w, h);
-  parallel::Invoke(
-      3 * static_cast<std::int64_t>(w) * h, [&] { MinMaxS16C3(temp, rowStep, size, mins, maxs); },
-      [&] { MeanS16C3(temp, rowStep, size, means); });
+  // The reference measures the RGB copy in the temporary buffer; the pipeline converts each
+  // pixel as it reads it.
+  pipeline::FrameStats st{};
+  bool rgbInTemp = false;
+  if (path == LevelPath::kPerSample ||
+      !pipeline::MeasureStats(pixels, pipeline::RgbSamples(), &st)) {
+    ConvertYcToRgbFrame(edit, rowStep, temp, rowStep, w, h);
+    rgbInTemp = true;
+    MeasureWithPrimitives(temp, rowStep, size, &st);
+  }
 
-  double spread = Spread(mins[0], maxs[0], means[0]);
-  for (int c = 1; c < 3; ++c) spread = std::fmin(spread, Spread(mins[c], maxs[c], means[c]));
+  double spread = Spread(st.min[0], st.max[0], st.mean[0]);
+  for (int c = 1; c < 3; ++c) spread = std::fmin(spread, Spread(st.min[c], st.max[c], st.mean[c]));
   // Too compressed a channel: skip the frame before anything is written to it.
   if (static_cast<double>(filter->trackValues[TrackSkip]) > 2.0 * spread) return kFalse;
 
-  const float gamma = UsableGamma(RgbAutoGamma(means, filter->trackValues[TrackMidRng]));
+  const float gamma = UsableGamma(RgbAutoGamma(st.mean, filter->trackValues[TrackMidRng]));
 
   // A flat channel has nothing to stretch and is left exactly as it came.
+  const bool levelled[3] = {st.min[0] != st.max[0], st.min[1] != st.max[1], st.min[2] != st.max[2]};
   auto levelPlane = [&](int c, std::int16_t* plane, std::int32_t step, std::int32_t pw,
                         std::int32_t ph) {
-    if (mins[c] != maxs[c]) LevelPlane(plane, step, pw, ph, maxs[c], mins[c], gamma, kRgbFullScale);
+    if (levelled[c]) LevelPlane(plane, step, pw, ph, st.max[c], st.min[c], gamma, kRgbFullScale);
   };
 
   if (path != LevelPath::kPerSample) {
-    const bool levelled[3] = {mins[0] != maxs[0], mins[1] != maxs[1], mins[2] != maxs[2]};
     ChannelTables tables;
     const bool built = tables.Build(
-        mins, maxs, levelled, [&](int c, std::int16_t* row, std::int32_t step, std::int32_t n) {
+        st.min, st.max, levelled, [&](int c, std::int16_t* row, std::int32_t step, std::int32_t n) {
           levelPlane(c, row, step, n, 1);
         });
-    // Levelled in place in the RGB copy: the planes and their copies are not needed.
-    if (built && (path == LevelPath::kTable || tables.WorthIt(w, h))) {
-      MapChannelsToYc(temp, rowStep, edit, rowStep, w, h, tables.tables());
+    if (built && (path == LevelPath::kPipeline || tables.WorthIt(w, h))) {
+      pipeline::MapFrame(pixels, pipeline::RgbSamples(), tables.lookups());
       return kTrue;
     }
   }
 
+  if (!rgbInTemp) ConvertYcToRgbFrame(edit, rowStep, temp, rowStep, w, h);
   std::int16_t* planes[3];
   PlanesAt(frame->edit, w, h, planes);
   SplitS16C3(temp, rowStep, planes, 2 * w, size);

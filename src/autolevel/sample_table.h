@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "parallel/parallel.h"
-#include "primitives/status.h"
+#include "primitives/frame_map.h"
 
 namespace tessaro {
 
@@ -36,11 +36,15 @@ class SampleTable {
   // The entries, for value v at v - lo(); null before a successful Build.
   const std::int16_t* values() const { return values_; }
   std::int16_t lo() const { return lo_; }
+  // As the frame kernels read it; a table that maps every value to itself is a clamp into its
+  // range, which needs no reads.
+  SampleLookup lookup() const { return {identity_ ? nullptr : values_, lo_, count_ - 1}; }
 
  private:
   std::int16_t lo_ = 0;
   std::int32_t count_ = 0;
   std::int16_t* values_ = nullptr;
+  bool identity_ = false;
 };
 
 // A table pays for itself when the frame has more samples than the table has values.
@@ -58,8 +62,8 @@ class ChannelTables {
   // Covers mins[c]..maxs[c] of every channel c marked in levelled. False when memory is short.
   bool Build(const std::int16_t mins[3], const std::int16_t maxs[3], const bool levelled[3],
              ChannelStage stage);
-  // As MapChannels and MapChannelsToYc take them: null for a channel left untouched.
-  const SampleTable* const* tables() const { return use_; }
+  // As the frame pipeline takes them: no table for a channel left untouched.
+  const SampleLookup* lookups() const { return lookups_; }
   // All tables together pay for themselves on a frame of width x height.
   bool WorthIt(std::int32_t width, std::int32_t height) const {
     return TableIsWorthIt(width, height, values_);
@@ -67,19 +71,8 @@ class ChannelTables {
 
  private:
   SampleTable tables_[3];
-  const SampleTable* use_[3] = {nullptr, nullptr, nullptr};
+  SampleLookup lookups_[3] = {kUnchanged, kUnchanged, kUnchanged};
   std::int32_t values_ = 0;
 };
 
-// Each channel of an interleaved three-channel image through its table, in place; a null
-// table leaves its channel untouched. Rows in parallel.
-void MapChannels(std::int16_t* image, std::int32_t step, std::int32_t width, std::int32_t height,
-                 const SampleTable* const tables[3]);
-
-// MapChannels on an RGB image, then its conversion to the host's YCbCr into dst (as
-// ConvertRgbToYcFrame), a few rows at a time so that each row is converted while in cache.
-// The image is scratch afterwards. The conversion's status is that of the first failing row.
-Status MapChannelsToYc(std::int16_t* rgb, std::int32_t rgbStep, std::int16_t* dst,
-                       std::int32_t dstStep, std::int32_t width, std::int32_t height,
-                       const SampleTable* const tables[3]);
 }  // namespace tessaro

@@ -12,6 +12,7 @@
 #include "levels/levels_rows.h"
 #include "parallel/frame_convert.h"
 #include "parallel/parallel.h"
+#include "pipeline/frame_pipeline.h"
 #include "primitives/aligned_memory.h"
 #include "primitives/histogram.h"
 #include "primitives/planar_copy.h"
@@ -145,13 +146,11 @@ bool Clips(const ChannelLevels& levels) {
 }
 
 // Row bands per histogram: one for the reference path; otherwise a couple per worker, each
-// worth more than zeroing its scratch costs, and always several when tables are forced.
+// worth more than zeroing its scratch costs.
 std::int32_t HistogramBands(std::int32_t width, std::int32_t height, LevelPath path) {
   if (path == LevelPath::kPerSample) return 1;
   std::int64_t bands = 2 * static_cast<std::int64_t>(parallel::MaxWorkers());
-  if (path != LevelPath::kTable) {
-    bands = std::min<std::int64_t>(bands, static_cast<std::int64_t>(width) * height / kBandPixels);
-  }
+  bands = std::min<std::int64_t>(bands, static_cast<std::int64_t>(width) * height / kBandPixels);
   bands = std::min<std::int64_t>({bands, height, kMaxHistogramBands});
   return bands < 1 ? 1 : static_cast<std::int32_t>(bands);
 }
@@ -198,22 +197,47 @@ void ClampPlanes(std::int16_t* const planes[3], std::int32_t width, std::int32_t
   for (int c = 0; c < 3; ++c) ClampPlaneRows(planes[c], 2 * width, width, height);
 }
 
-// The channel chains as tables over 0..4080, applied to the interleaved RGB in place (the
-// lookup clamps each sample into the table first, which is the first clamp) and converted
-// into dst. False, with rgb untouched, when memory is short.
-bool LevelThroughTables(std::int16_t* rgb, std::int32_t rgbStep, std::int16_t* dst,
-                        std::int32_t dstStep, std::int32_t width, std::int32_t height,
-                        const ClipStep clip[3], const ChannelLevels levels[3]) {
+// The clipping levels of each clipped channel from the pipeline's counts, in channel order as
+// the per-sample path finds them.
+void ClipFromCounts(const pipeline::ChannelCounts& counts, std::int32_t width, std::int32_t height,
+                    const ChannelLevels levels[3], ClipStep steps[3]) {
+  for (int c = 0; c < 3; ++c) {
+    if (!Clips(levels[c])) continue;
+    // The counts are plain 32-bit counters, as the histogram's bins are.
+    const auto* bins = reinterpret_cast<const std::int32_t*>(counts.bins(c));
+    // Level k of the histogram is k itself.
+    steps[c].levels.low =
+        static_cast<float>(DarkSideBin(bins, TargetCount(levels[c].clipLow, width, height)));
+    steps[c].levels.high =
+        static_cast<float>(BrightSideBin(bins, TargetCount(levels[c].clipHigh, width, height)));
+    steps[c].clamp = true;
+    steps[c].stretch = steps[c].levels.high - steps[c].levels.low >= kMinClipSpan;
+  }
+}
+
+// The whole frame in the pipeline: a counting pass when a channel clips, the channel chains
+// as tables over 0..4080 (the lookup clamps each sample into the table first, which is the
+// first clamp), and one mapping pass through RGB and back. False, with the frame untouched,
+// when memory is short.
+bool LevelThroughPipeline(const pipeline::Frame& frame, const ChannelLevels levels[3]) {
+  ClipStep clip[3];
+  const bool clips[3] = {Clips(levels[0]), Clips(levels[1]), Clips(levels[2])};
+  pipeline::ChannelCounts counts;
+  if (clips[0] || clips[1] || clips[2]) {
+    if (!counts.Count(frame, pipeline::RgbSamples(), kBinCount, clips)) return false;
+    ClipFromCounts(counts, frame.width, frame.height, levels, clip);
+  }
   SampleTable tables[3];
+  SampleLookup lookups[3];
   for (int c = 0; c < 3; ++c) {
     const bool built =
         tables[c].Build(0, kBinCount, [&](std::int16_t* row, std::int32_t step, std::int32_t n) {
           ChannelChain(row, step, n, 1, clip[c], levels[c]);
         });
     if (!built) return false;
+    lookups[c] = tables[c].lookup();
   }
-  const SampleTable* use[3] = {&tables[0], &tables[1], &tables[2]};
-  MapChannelsToYc(rgb, rgbStep, dst, dstStep, width, height, use);
+  pipeline::MapFrame(frame, pipeline::RgbSamples(), lookups);
   return true;
 }
 
@@ -232,34 +256,22 @@ HostBool LevelsProcWithPath(FilterDescriptor* filter, FrameInfo* frame, LevelPat
   auto* edit = reinterpret_cast<std::int16_t*>(frame->edit);
   auto* temp = reinterpret_cast<std::int16_t*>(frame->temp);
 
+  ChannelLevels levels[3];
+  for (int c = 0; c < 3; ++c) levels[c] = ReadChannelLevels(filter->trackValues, c);
+  const bool pipelined = path != LevelPath::kPerSample &&
+                         (path == LevelPath::kPipeline || TableIsWorthIt(w, h, 3 * kLevelCount));
+  if (pipelined && LevelThroughPipeline({edit, rowStep, w, h}, levels)) return kTrue;
+
   // RGB in the temporary buffer; the edit buffer is scratch from here until the final
   // conversion rewrites it.
   if (ConvertYcToRgbFrame(edit, rowStep, temp, rowStep, w, h) != StatusOk) return kFalse;
-  ChannelLevels levels[3];
-  for (int c = 0; c < 3; ++c) levels[c] = ReadChannelLevels(filter->trackValues, c);
-  const bool tables = path != LevelPath::kPerSample &&
-                      (path == LevelPath::kTable || TableIsWorthIt(w, h, 3 * kLevelCount));
-  const bool clips = Clips(levels[0]) || Clips(levels[1]) || Clips(levels[2]);
-
-  // Clamped planes in the edit buffer, for the histograms and the per-sample chain; the
-  // tables read the interleaved RGB.
   std::int16_t* planes[3];
   PlanesAt(frame->edit, w, h, planes);
   const std::int32_t planeStep = 2 * w;
-  bool split = false;
-  auto splitPlanes = [&] {
-    split = SplitS16C3(temp, rowStep, planes, planeStep, ImageSize{w, h}) == StatusOk;
-    if (split) ClampPlanes(planes, w, h);
-    return split;
-  };
+  if (SplitS16C3(temp, rowStep, planes, planeStep, ImageSize{w, h}) != StatusOk) return kFalse;
+  ClampPlanes(planes, w, h);
   ClipStep clip[3];
-  if (clips || !tables) {
-    if (!splitPlanes()) return kFalse;
-    PlanClipping(planes, w, h, HistogramBands(w, h, path), levels, clip);
-  }
-  if (tables && LevelThroughTables(temp, rowStep, edit, rowStep, w, h, clip, levels)) return kTrue;
-
-  if (!split && !splitPlanes()) return kFalse;
+  PlanClipping(planes, w, h, HistogramBands(w, h, path), levels, clip);
   for (int c = 0; c < 3; ++c) ChannelChain(planes[c], planeStep, w, h, clip[c], levels[c]);
   MergeS16C3(planes, planeStep, temp, rowStep, ImageSize{w, h});
   ConvertRgbToYcFrame(temp, rowStep, edit, rowStep, w, h);

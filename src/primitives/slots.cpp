@@ -74,6 +74,21 @@ const SlotTable<FreeBlockFn> FreeRows =
 const SlotTable<FreeBlockFn> FreeAligned =
     {g::FreeBlock, g::FreeBlock, g::FreeBlock, g::FreeBlock,
      g::FreeBlock, g::FreeBlock, g::FreeBlock};
+// The frame pipeline's kernels: each slot's kernel applies the colour matrix of the same
+// slot's ColorMatrixS16C3.
+const SlotTable<MeasureS16C3Fn> MeasureS16C3 =
+    {g::MeasureS16C3, sse2::MeasureS16C3, sse2::MeasureS16C3, sse2::MeasureS16C3,
+     sse2::MeasureS16C3, sse2::MeasureS16C3, avx2::MeasureS16C3};
+const SlotTable<CountS16C3Fn> CountS16C3 =
+    {g::CountS16C3, sse2::CountS16C3, sse2::CountS16C3, sse2::CountS16C3,
+     sse2::CountS16C3, sse2::CountS16C3, avx2::CountS16C3};
+const SlotTable<LookupS16C3Fn> LookupS16C3 =
+    {g::LookupS16C3, g::LookupS16C3, g::LookupS16C3, g::LookupS16C3,
+     g::LookupS16C3, g::LookupS16C3, avx2::LookupS16C3};
+const SlotTable<MatrixLookupS16C3Fn> MatrixLookupS16C3 =
+    {g::MatrixLookupS16C3, sse2::MatrixLookupS16C3, sse2::MatrixLookupS16C3,
+     sse2::MatrixLookupS16C3, sse2::MatrixLookupS16C3, sse2::MatrixLookupS16C3,
+     avx2::MatrixLookupS16C3};
 // clang-format on
 
 }  // namespace slots
@@ -156,6 +171,29 @@ void FreeRows(void* block) {
 }
 void FreeAligned(void* block) {
   CallSlot(slots::FreeAligned, block);
+}
+
+}  // namespace tessaro
+
+namespace tessaro {
+
+Status MeasureS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
+                    const float* matrix, ChannelStats* stats) {
+  return CallSlot(slots::MeasureS16C3, src, srcStep, size, matrix, stats);
+}
+Status CountS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
+                  const float* matrix, std::int32_t high, std::uint32_t* const counts[3]) {
+  return CallSlot(slots::CountS16C3, src, srcStep, size, matrix, high, counts);
+}
+Status LookupS16C3(std::int16_t* image, std::int32_t step, ImageSize size,
+                   const SampleLookup lookups[3]) {
+  return CallSlot(slots::LookupS16C3, image, step, size, lookups);
+}
+Status MatrixLookupS16C3(const std::int16_t* src, std::int32_t srcStep, std::int16_t* dst,
+                         std::int32_t dstStep, ImageSize size, const float* first,
+                         const SampleLookup lookups[3], const float* second) {
+  return CallSlot(slots::MatrixLookupS16C3, src, srcStep, dst, dstStep, size, first, lookups,
+                  second);
 }
 
 }  // namespace tessaro

@@ -20,7 +20,7 @@ using testing::HeapFailure;
 using testing::HeapRequests;
 using testing::HostFrame;
 
-constexpr LevelPath kPaths[] = {LevelPath::kFastest, LevelPath::kPerSample, LevelPath::kTable};
+constexpr LevelPath kPaths[] = {LevelPath::kFastest, LevelPath::kPerSample, LevelPath::kPipeline};
 
 // Wide enough that Auto Level takes its table path by default.
 HostFrame PatternFrame() {
@@ -94,7 +94,8 @@ TEST_F(AllocationFailure, LevelsEndsTheClippingStepAtTheChannelWhoseHistogramFai
   host.track(TrackClipLow) = 300;                                 // R
   host.track(2 * kLevelsTracksPerChannel + TrackClipHigh) = 500;  // B
   const HostFrame input = PatternFrame();
-  for (LevelPath path : kPaths) {
+  // The frame is too small for the pipeline by default: both paths clip plane by plane.
+  for (LevelPath path : {LevelPath::kFastest, LevelPath::kPerSample}) {
     SCOPED_TRACE(static_cast<int>(path));
     auto run = [&](HostFrame& f) { return LevelsProcWithPath(host.filter(), f.info(), path); };
     // What the frame becomes when clipping ends before R, and before B.
@@ -120,6 +121,20 @@ TEST_F(AllocationFailure, LevelsEndsTheClippingStepAtTheChannelWhoseHistogramFai
       EXPECT_EQ(Picture(frame), ended[n <= 4 ? 0 : 1]);
     }
   }
+}
+
+// The pipeline asks for its counters first; without them the frame goes the per-sample way.
+TEST_F(AllocationFailure, LevelsPipelineFallsBackToThePerSamplePathWithoutItsCounters) {
+  FilterHost host(1);
+  host.track(TrackClipLow) = 300;
+  const HostFrame input = PatternFrame();
+  HostFrame reference(input), frame(input);
+  ASSERT_EQ(LevelsProcWithPath(host.filter(), reference.info(), LevelPath::kPerSample), kTrue);
+  {
+    HeapFailure failure(1);
+    EXPECT_EQ(LevelsProcWithPath(host.filter(), frame.info(), LevelPath::kPipeline), kTrue);
+  }
+  EXPECT_EQ(Picture(frame), Picture(reference));
 }
 
 // Every request of a frame, alone and with all after it: the frame is still returned.

@@ -99,8 +99,9 @@ TEST(HostileFrames, AreLeftAsTheyCameWithTheDocumentedResult) {
         std::int32_t* const checks = filter->checkValues;
         Call call{filter, frame.info()};
         hostile.spoil(call);
-        const HostBool expected =
-            index == kLevels ? hostile.levels : (rgbMode ? hostile.autoLevelRgb : hostile.autoLevel);
+        const HostBool expected = index == kLevels
+                                      ? hostile.levels
+                                      : (rgbMode ? hostile.autoLevelRgb : hostile.autoLevel);
         EXPECT_EQ(filter->process(call.filter, call.frame), expected);
         EXPECT_EQ(frame.edit(), edit);
         EXPECT_EQ(frame.temp(), temp);

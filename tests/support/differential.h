@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "primitives/cpu.h"
+#include "primitives/dispatch.h"
 
 namespace tessaro::testing {
 
@@ -21,6 +22,19 @@ inline std::int32_t HighestRunnableSlot() {
   CpuFeatureMask mask = 0;
   return GetCpuFeatures(&mask) == StatusOk ? ChooseCpuPath(mask) : 0;
 }
+
+// The code between construction and destruction runs on one slot, as after InitPrimitives on a
+// processor of that level.
+class ScopedSlot {
+ public:
+  explicit ScopedSlot(std::int32_t slot) : saved_(CpuPath.load()) { CpuPath.store(slot); }
+  ~ScopedSlot() { CpuPath.store(saved_); }
+  ScopedSlot(const ScopedSlot&) = delete;
+  ScopedSlot& operator=(const ScopedSlot&) = delete;
+
+ private:
+  std::int32_t saved_;
+};
 
 // Small, fast and the same on every target, so a printed seed replays anywhere.
 class Random {

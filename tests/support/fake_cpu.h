@@ -58,7 +58,8 @@ class FakeProbe final : public CpuidProbe {
   }
   std::uint32_t Xgetbv(std::uint32_t xcr) const override {
     // The instruction faults unless the operating system set OSXSAVE.
-    if ((Recorded(1, 0).ecx & cpu::kOsxsave) == 0) ADD_FAILURE() << "XGETBV executed without OSXSAVE";
+    if ((Recorded(1, 0).ecx & cpu::kOsxsave) == 0)
+      ADD_FAILURE() << "XGETBV executed without OSXSAVE";
     ++xgetbvCalls;
     return xcr == 0 ? xcr0 : 0;
   }

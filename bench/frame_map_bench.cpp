@@ -1,0 +1,56 @@
+// The mapping kernels over a whole 1920 x 1080 frame, in every slot: lookups of luma alone
+// and of all three channels, and lookups of RGB between the two colour matrices.
+#include "bench_util.h"
+#include "parallel/frame_convert.h"
+#include "primitives/slots.h"
+
+namespace tessaro::bench {
+namespace {
+
+constexpr std::int64_t kFrameBytes = std::int64_t{kWidth} * kHeight * 6;
+
+// Tables over 0..4080 that stretch their range a little, one readable entry past the end.
+struct Tables {
+  Tables() : values(4082) {
+    for (int v = 0; v < 4082; ++v) values[v] = static_cast<std::int16_t>(v * 9 / 10 + 200);
+  }
+  SampleLookup Lookup() const { return {values.data(), 0, 4080}; }
+  std::vector<std::int16_t> values;
+};
+
+void Lookup(benchmark::State& state, int channels) {
+  auto frame = NoisyYcFrame(std::size_t(kWidth) * kHeight);
+  const Tables t;
+  const SampleLookup none{nullptr, 0, 0};
+  const SampleLookup lookups[3] = {t.Lookup(), channels > 1 ? t.Lookup() : none,
+                                   channels > 1 ? t.Lookup() : none};
+  const auto fn = slots::LookupS16C3[static_cast<std::size_t>(state.range(0))];
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(fn(frame.data(), 6 * kWidth, {kWidth, kHeight}, lookups));
+    benchmark::ClobberMemory();
+  }
+  SetBytes(state, kFrameBytes);
+}
+
+void MatrixLookup(benchmark::State& state) {
+  auto frame = NoisyYcFrame(std::size_t(kWidth) * kHeight);
+  const Tables t;
+  const SampleLookup lookups[3] = {t.Lookup(), t.Lookup(), t.Lookup()};
+  const auto fn = slots::MatrixLookupS16C3[static_cast<std::size_t>(state.range(0))];
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(fn(frame.data(), 6 * kWidth, frame.data(), 6 * kWidth,
+                                {kWidth, kHeight}, YcToRgbMatrix, lookups, RgbToYcMatrix));
+    benchmark::ClobberMemory();
+  }
+  SetBytes(state, kFrameBytes);
+}
+
+const bool kRegistered = [] {
+  RegisterSlots("LookupS16C3/luma", [](benchmark::State& s) { Lookup(s, 1); });
+  RegisterSlots("LookupS16C3/all", [](benchmark::State& s) { Lookup(s, 3); });
+  RegisterSlots("MatrixLookupS16C3/rgb", MatrixLookup);
+  return true;
+}();
+
+}  // namespace
+}  // namespace tessaro::bench

@@ -1,0 +1,44 @@
+// The measuring kernels over a whole 1920 x 1080 frame, in every slot: statistics of the
+// stored samples and of RGB, and counts of RGB.
+#include "bench_util.h"
+#include "parallel/frame_convert.h"
+#include "primitives/slots.h"
+
+namespace tessaro::bench {
+namespace {
+
+constexpr std::int64_t kFrameBytes = std::int64_t{kWidth} * kHeight * 6;
+
+void Measure(benchmark::State& state, const float* matrix) {
+  const auto frame = NoisyYcFrame(std::size_t(kWidth) * kHeight);
+  const auto fn = slots::MeasureS16C3[static_cast<std::size_t>(state.range(0))];
+  ChannelStats stats;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(fn(frame.data(), 6 * kWidth, {kWidth, kHeight}, matrix, &stats));
+    benchmark::DoNotOptimize(stats);
+  }
+  SetBytes(state, kFrameBytes);
+}
+
+void CountRgb(benchmark::State& state) {
+  const auto frame = NoisyYcFrame(std::size_t(kWidth) * kHeight);
+  const auto fn = slots::CountS16C3[static_cast<std::size_t>(state.range(0))];
+  std::vector<std::uint32_t> bins(3 * 4081);
+  std::uint32_t* const counts[3] = {bins.data(), bins.data() + 4081, bins.data() + 2 * 4081};
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        fn(frame.data(), 6 * kWidth, {kWidth, kHeight}, YcToRgbMatrix, 4080, counts));
+    benchmark::DoNotOptimize(bins.data());
+  }
+  SetBytes(state, kFrameBytes);
+}
+
+const bool kRegistered = [] {
+  RegisterSlots("MeasureS16C3/stored", [](benchmark::State& s) { Measure(s, nullptr); });
+  RegisterSlots("MeasureS16C3/rgb", [](benchmark::State& s) { Measure(s, YcToRgbMatrix); });
+  RegisterSlots("CountS16C3/rgb", CountRgb);
+  return true;
+}();
+
+}  // namespace
+}  // namespace tessaro::bench

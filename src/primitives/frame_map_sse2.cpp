@@ -1,0 +1,13 @@
+// The mapping kernels as the SSE2 colour matrix on blocks of a row and scalar lookups.
+#include "primitives/frame_blocks.h"
+
+namespace tessaro::sse2 {
+
+Status MatrixLookupS16C3(const std::int16_t* src, std::int32_t srcStep, std::int16_t* dst,
+                         std::int32_t dstStep, ImageSize size, const float* first,
+                         const SampleLookup lookups[3], const float* second) {
+  return blocks::MatrixLookup<ColorMatrixS16C3>(src, srcStep, dst, dstStep, size, first, lookups,
+                                                second);
+}
+
+}  // namespace tessaro::sse2

@@ -1,0 +1,211 @@
+// The measuring kernels in AVX2: sixteen pixels per step, split into channel vectors, through
+// the colour matrix when there is one, then extremes and sums in vectors, or counts.
+#include <immintrin.h>
+
+#include <cstdint>
+
+#include "primitives/frame_measure.h"
+#include "primitives/frame_pixels_avx2.h"
+#include "primitives/rounding.h"
+#include "primitives/rounding_scope.h"
+
+namespace tessaro::avx2 {
+namespace {
+
+using namespace avx2_pixels;
+
+// A 32-bit lane of a sum gains two samples per step (vpmaddwd), at most 65,536 in magnitude,
+// so 16,384 steps stay far inside its range.
+constexpr std::int32_t kFlushSteps = 16384;
+
+// Sixteen pixels as channel vectors, through the matrix when there is one.
+class Reader {
+ public:
+  explicit Reader(const float* matrix)
+      : masks_(MakeMasks(false)),
+        matrix_(matrix != nullptr ? LoadMatrix(matrix) : Matrix{}),
+        convert_(matrix != nullptr) {}
+
+  Channels operator()(const unsigned char* p) const {
+    Channels ch = Deinterleave(masks_, LoadParts(p));
+    if (!convert_) return ch;
+    const Wide in[3] = {Widen(ch.v[0]), Widen(ch.v[1]), Widen(ch.v[2])};
+    Wide out[3];
+    Transform(matrix_, in, out);
+    for (int c = 0; c < 3; ++c) ch.v[c] = Narrow(out[c]);
+    return ch;
+  }
+
+  // The last pixels of a row, fewer than sixteen, with zeros after them.
+  Channels Tail(const unsigned char* p, std::int32_t pixels) const {
+    alignas(32) unsigned char block[kBytes];
+    LoadTail(p, pixels, block);
+    return (*this)(block);
+  }
+
+ private:
+  Masks masks_;
+  Matrix matrix_;
+  bool convert_;
+};
+
+// Counters of up to this many bins per channel are counted in 16 bits first, in the
+// first-level cache. Neighbouring pixels take turns between two copies, so that a flat region
+// does not wait on one counter; each copy is padded so that no two copies' bins for the same
+// value lie a multiple of 4 KiB apart, which the processor would take for a dependency.
+constexpr std::int32_t kNarrowBins = 4096;
+constexpr int kCopies = 2;
+struct Counters16 {
+  std::uint16_t bins[3][kCopies][kNarrowBins + 64];
+};
+
+inline Status CheckRegion(const void* src, const void* out, ImageSize size) {
+  if (src == nullptr || out == nullptr) return StatusNullPointer;
+  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
+  return StatusOk;
+}
+
+class StatsAccumulator {
+ public:
+  StatsAccumulator() {
+    for (int c = 0; c < 3; ++c) {
+      min_[c] = _mm256_set1_epi16(INT16_MAX);
+      max_[c] = _mm256_set1_epi16(INT16_MIN);
+      sum_[c] = _mm256_setzero_si256();
+      total_[c] = 0;
+    }
+  }
+
+  void Add(const Channels& ch) {
+    const __m256i ones = _mm256_set1_epi16(1);
+    for (int c = 0; c < 3; ++c) {
+      min_[c] = _mm256_min_epi16(min_[c], ch.v[c]);
+      max_[c] = _mm256_max_epi16(max_[c], ch.v[c]);
+      sum_[c] = _mm256_add_epi32(sum_[c], _mm256_madd_epi16(ch.v[c], ones));
+    }
+    if (++steps_ == kFlushSteps) Flush();
+  }
+
+  // The first `pixels` pixels only.
+  void AddSome(const Channels& ch, std::int32_t pixels) {
+    alignas(32) std::int16_t v[3][kPixels];
+    for (int c = 0; c < 3; ++c) {
+      _mm256_store_si256(reinterpret_cast<__m256i*>(v[c]), ch.v[c]);
+      for (std::int32_t i = 0; i < pixels; ++i) {
+        lowest_[c] = v[c][i] < lowest_[c] ? v[c][i] : lowest_[c];
+        highest_[c] = v[c][i] > highest_[c] ? v[c][i] : highest_[c];
+        total_[c] += v[c][i];
+      }
+    }
+  }
+
+  void Result(ChannelStats* stats) {
+    Flush();
+    for (int c = 0; c < 3; ++c) {
+      alignas(32) std::int16_t lo[kPixels], hi[kPixels];
+      _mm256_store_si256(reinterpret_cast<__m256i*>(lo), min_[c]);
+      _mm256_store_si256(reinterpret_cast<__m256i*>(hi), max_[c]);
+      std::int16_t mn = lowest_[c], mx = highest_[c];
+      for (int i = 0; i < kPixels; ++i) {
+        mn = lo[i] < mn ? lo[i] : mn;
+        mx = hi[i] > mx ? hi[i] : mx;
+      }
+      stats->min[c] = mn;
+      stats->max[c] = mx;
+      stats->sum[c] = total_[c];
+    }
+  }
+
+ private:
+  void Flush() {
+    for (int c = 0; c < 3; ++c) {
+      alignas(32) std::int32_t lanes[8];
+      _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), sum_[c]);
+      for (int j = 0; j < 8; ++j) total_[c] += lanes[j];
+      sum_[c] = _mm256_setzero_si256();
+    }
+    steps_ = 0;
+  }
+
+  __m256i min_[3], max_[3], sum_[3];
+  std::int64_t total_[3];
+  std::int16_t lowest_[3] = {INT16_MAX, INT16_MAX, INT16_MAX};
+  std::int16_t highest_[3] = {INT16_MIN, INT16_MIN, INT16_MIN};
+  std::int32_t steps_ = 0;
+};
+
+}  // namespace
+
+Status MeasureS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
+                    const float* matrix, ChannelStats* stats) {
+  if (const Status s = CheckRegion(src, stats, size); s != StatusOk) return s;
+  const RoundingScope rounding(kRoundNearest);
+  const Reader read(matrix);
+  StatsAccumulator acc;
+  const std::int32_t full = size.width / kPixels * kPixels;
+  for (std::int32_t y = 0; y < size.height; ++y) {
+    const auto* row = reinterpret_cast<const unsigned char*>(RowAt(src, srcStep, y));
+    for (std::int32_t x = 0; x < full; x += kPixels) acc.Add(read(row + 6 * x));
+    if (full < size.width)
+      acc.AddSome(read.Tail(row + 6 * full, size.width - full), size.width - full);
+  }
+  acc.Result(stats);
+  return StatusOk;
+}
+
+Status CountS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
+                  const float* matrix, std::int32_t high, std::uint32_t* const counts[3]) {
+  if (const Status s = CheckRegion(src, counts, size); s != StatusOk) return s;
+  if (high <= 0 || high >= 32767) return StatusRangeError;
+  const RoundingScope rounding(kRoundNearest);
+  const Reader read(matrix);
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i top = _mm256_set1_epi16(static_cast<short>(high));
+  // Narrow counters stay in the first-level cache; they move into the caller's before any
+  // can overflow.
+  const bool narrow = high < kNarrowBins;
+  std::uint32_t* const bins[3] = {counts[0], counts[1], counts[2]};
+  Counters16 local;
+  std::int32_t pending = 0;
+  const auto flush = [&] {
+    for (int c = 0; c < 3; ++c) {
+      if (bins[c] == nullptr) continue;
+      for (int j = 0; j < kCopies; ++j) {
+        for (std::int32_t k = 0; k <= high; ++k) bins[c][k] += local.bins[c][j][k];
+        for (std::int32_t k = 0; k <= high; ++k) local.bins[c][j][k] = 0;
+      }
+    }
+    pending = 0;
+  };
+  if (narrow) {
+    for (int c = 0; c < 3; ++c) {
+      for (int j = 0; j < kCopies; ++j) {
+        for (std::int32_t k = 0; k <= high; ++k) local.bins[c][j][k] = 0;
+      }
+    }
+  }
+  const auto count = [&](const Channels& ch, std::int32_t pixels) {
+    for (int c = 0; c < 3; ++c) {
+      if (bins[c] == nullptr) continue;
+      const __m256i x = _mm256_min_epi16(_mm256_max_epi16(ch.v[c], zero), top);
+      alignas(32) std::int16_t v[kPixels];
+      _mm256_store_si256(reinterpret_cast<__m256i*>(v), x);
+      if (narrow) {
+        for (std::int32_t i = 0; i < pixels; ++i) ++local.bins[c][i % kCopies][v[i]];
+      } else {
+        for (std::int32_t i = 0; i < pixels; ++i) ++bins[c][v[i]];
+      }
+    }
+    if (narrow && (pending += pixels) > 65535 - kPixels) flush();
+  };
+  const std::int32_t full = size.width / kPixels * kPixels;
+  for (std::int32_t y = 0; y < size.height; ++y) {
+    const auto* row = reinterpret_cast<const unsigned char*>(RowAt(src, srcStep, y));
+    for (std::int32_t x = 0; x < full; x += kPixels) count(read(row + 6 * x), kPixels);
+    if (full < size.width) count(read.Tail(row + 6 * full, size.width - full), size.width - full);
+  }
+  if (narrow) flush();
+  return StatusOk;
+}
+
+}  // namespace tessaro::avx2

@@ -1,0 +1,142 @@
+// Every slot of the mapping kernels against the chain they replace: the same slot's colour
+// matrix, plain lookups, the slot's colour matrix again.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "parallel/frame_convert.h"
+#include "primitives/slots.h"
+#include "support/differential.h"
+
+namespace tessaro {
+namespace {
+
+using testing::Fill;
+using testing::GuardedImage;
+using testing::Random;
+
+// Random tables; some channels only clamp or stay as they are. Entries run one past `last`, as
+// the kernels need.
+struct RandomTables {
+  explicit RandomTables(Random& rng) {
+    for (int c = 0; c < 3; ++c) {
+      const std::int32_t count = rng.OneIn(3) ? rng.Range(1, 8) : rng.Range(1, 5000);
+      values[c].resize(static_cast<std::size_t>(count) + 1);
+      for (auto& v : values[c]) v = static_cast<std::int16_t>(rng.Next());
+      const std::int32_t kind = rng.Range(0, 5);
+      lookups[c] = kind == 0   ? kUnchanged
+                   : kind == 1 ? SampleLookup{nullptr, rng.Range(-5000, 4000), count - 1}
+                               : SampleLookup{values[c].data(), rng.Range(-5000, 4000), count - 1};
+    }
+  }
+  std::vector<std::int16_t> values[3];
+  SampleLookup lookups[3];
+};
+
+void PlainLookup(std::int16_t* px, std::size_t samples, const SampleLookup lookups[3]) {
+  for (std::size_t i = 0; i < samples; ++i) {
+    const SampleLookup& t = lookups[i % 3];
+    if (t.values != nullptr) {
+      px[i] = t.values[std::clamp(px[i] - t.lo, 0, t.last)];
+    } else {
+      px[i] = static_cast<std::int16_t>(std::clamp<std::int32_t>(px[i], t.lo, t.lo + t.last));
+    }
+  }
+}
+
+const float kHalfway[12] = {0.5f, 0.25f, -0.75f, 0.5f, 1.5f,   -0.5f,
+                            0.0f, -2.5f, 0.125f, 0.5f, -1.25f, 0.75f};
+
+// The chain row by row: the slot's first matrix (or none), plain lookups, the second matrix.
+void PlainChain(int slot, GuardedImage<std::int16_t>& image, ImageSize size, const float* first,
+                const SampleLookup lookups[3], const float* second) {
+  std::vector<std::int16_t> row(static_cast<std::size_t>(3) * size.width);
+  const std::int32_t rowStep = 6 * size.width;
+  for (std::int32_t y = 0; y < size.height; ++y) {
+    std::int16_t* px = &image.at(0, y);
+    if (first != nullptr) {
+      slots::ColorMatrixS16C3[slot](px, rowStep, row.data(), rowStep, {size.width, 1}, first);
+    } else {
+      std::memcpy(row.data(), px, 2 * row.size());
+    }
+    PlainLookup(row.data(), row.size(), lookups);
+    if (second != nullptr) {
+      slots::ColorMatrixS16C3[slot](row.data(), rowStep, px, rowStep, {size.width, 1}, second);
+    } else {
+      std::memcpy(px, row.data(), 2 * row.size());
+    }
+  }
+}
+
+TEST(FrameMapSimdTest, EverySlotMatchesItsColourMatrixAndPlainLookups) {
+  const Fill fills[] = {Fill::kUniform, Fill::kExtremes, Fill::kSmall, Fill::kMixed};
+  const float* const firsts[] = {nullptr, YcToRgbMatrix, kHalfway};
+  for (int slot = 0; slot <= testing::HighestRunnableSlot(); ++slot) {
+    std::uint64_t seed = 0;
+    for (std::int32_t width : testing::DifferentialWidths()) {
+      for (std::int32_t height : {1, 3}) {
+        ++seed;
+        SCOPED_TRACE(::testing::Message()
+                     << testing::Trace(slot, seed, width) << " height " << height);
+        Random rng(seed);
+        const std::int32_t pad = rng.Range(0, 9);
+        GuardedImage<std::int16_t> source(width, height, 3, pad);
+        const Fill fill = fills[seed % 4];
+        source.Fill([&] { return testing::RandomS16(rng, fill); });
+        const RandomTables tables(rng);
+        const ImageSize size{width, height};
+
+        GuardedImage<std::int16_t> want = source, got = source;
+        PlainChain(slot, want, size, nullptr, tables.lookups, nullptr);
+        ASSERT_EQ(slots::LookupS16C3[slot](got.data(), got.step(), size, tables.lookups), StatusOk);
+        EXPECT_EQ(testing::FirstDifference(want.bytes(), got.bytes()), -1) << "lookups";
+
+        // Through two matrices, in place or into a second image.
+        const float* first = firsts[seed % 3];
+        const float* second = seed % 2 ? RgbToYcMatrix : kHalfway;
+        want = source;
+        PlainChain(slot, want, size, first, tables.lookups, second);
+        const bool inPlace = rng.OneIn(2);
+        GuardedImage<std::int16_t> out(width, height, 3, pad);
+        got = source;
+        GuardedImage<std::int16_t>& dst = inPlace ? got : out;
+        ASSERT_EQ(slots::MatrixLookupS16C3[slot](got.data(), got.step(), dst.data(), dst.step(),
+                                                 size, first, tables.lookups, second),
+                  StatusOk);
+        EXPECT_EQ(testing::FirstDifference(want.bytes(), dst.bytes()), -1)
+            << (inPlace ? "in place" : "into a second image");
+        if (!inPlace) {
+          EXPECT_EQ(got.bytes(), source.bytes());
+        }
+      }
+    }
+  }
+}
+
+TEST(FrameMapSimdTest, RefusedArgumentsWriteNothing) {
+  std::int16_t px[6] = {1, 2, 3, 4, 5, 6};
+  const std::int16_t table[3] = {9, 9, 9};
+  const SampleLookup lookups[3] = {{table, 0, 1}, {table, 0, 1}, {table, 0, 1}};
+  for (int slot = 0; slot <= testing::HighestRunnableSlot(); ++slot) {
+    SCOPED_TRACE(::testing::Message() << "slot " << slot);
+    const auto lookup = slots::LookupS16C3[slot];
+    const auto matrixLookup = slots::MatrixLookupS16C3[slot];
+    EXPECT_EQ(lookup(nullptr, 12, {2, 1}, lookups), StatusNullPointer);
+    EXPECT_EQ(lookup(px, 12, {2, 1}, nullptr), StatusNullPointer);
+    EXPECT_EQ(lookup(px, 12, {0, 1}, lookups), StatusSizeError);
+    EXPECT_EQ(matrixLookup(px, 12, nullptr, 12, {2, 1}, nullptr, lookups, RgbToYcMatrix),
+              StatusNullPointer);
+    EXPECT_EQ(matrixLookup(px, 12, px, 12, {2, 1}, nullptr, nullptr, RgbToYcMatrix),
+              StatusNullPointer);
+    EXPECT_EQ(matrixLookup(px, 12, px, 12, {2, 1}, nullptr, lookups, nullptr), StatusNullPointer);
+    EXPECT_EQ(matrixLookup(px, 12, px, 12, {1, 0}, nullptr, lookups, RgbToYcMatrix),
+              StatusSizeError);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(px[i], i + 1);
+  }
+}
+
+}  // namespace
+}  // namespace tessaro

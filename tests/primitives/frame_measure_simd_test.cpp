@@ -1,0 +1,152 @@
+// Every slot of the measuring kernels against the chain they replace: the same slot's colour
+// matrix on the image, then plain statistics and counts.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "parallel/frame_convert.h"
+#include "primitives/slots.h"
+#include "support/differential.h"
+
+namespace tessaro {
+namespace {
+
+using testing::Fill;
+using testing::GuardedImage;
+using testing::Random;
+
+constexpr std::int32_t kHigh = 4080;
+
+// Weights and offsets that put many sums near a half, where the slots' roundings differ.
+const float kHalfway[12] = {0.5f, 0.25f, -0.75f, 0.5f, 1.5f,   -0.5f,
+                            0.0f, -2.5f, 0.125f, 0.5f, -1.25f, 0.75f};
+const float* const kMatrices[] = {nullptr, YcToRgbMatrix, RgbToYcMatrix, kHalfway};
+
+// The image as the slot's colour matrix makes it (or as it is), rows packed.
+std::vector<std::int16_t> Converted(int slot, const std::int16_t* src, std::int32_t step,
+                                    ImageSize size, const float* matrix) {
+  std::vector<std::int16_t> out(static_cast<std::size_t>(3) * size.width * size.height);
+  for (std::int32_t y = 0; y < size.height; ++y) {
+    const auto* row = reinterpret_cast<const std::int16_t*>(reinterpret_cast<const char*>(src) +
+                                                            static_cast<std::ptrdiff_t>(step) * y);
+    std::int16_t* dst = out.data() + static_cast<std::size_t>(3) * size.width * y;
+    if (matrix == nullptr) {
+      std::memcpy(dst, row, 6 * static_cast<std::size_t>(size.width));
+    } else {
+      slots::ColorMatrixS16C3[slot](row, 6 * size.width, dst, 6 * size.width, {size.width, 1},
+                                    matrix);
+    }
+  }
+  return out;
+}
+
+ChannelStats PlainStats(const std::vector<std::int16_t>& px) {
+  ChannelStats s{{px[0], px[1], px[2]}, {px[0], px[1], px[2]}, {0, 0, 0}};
+  for (std::size_t i = 0; i < px.size(); ++i) {
+    const int c = static_cast<int>(i % 3);
+    s.min[c] = std::min(s.min[c], px[i]);
+    s.max[c] = std::max(s.max[c], px[i]);
+    s.sum[c] += px[i];
+  }
+  return s;
+}
+
+void ExpectStats(const ChannelStats& want, const ChannelStats& got) {
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_EQ(want.min[c], got.min[c]) << "channel " << c;
+    EXPECT_EQ(want.max[c], got.max[c]) << "channel " << c;
+    EXPECT_EQ(want.sum[c], got.sum[c]) << "channel " << c;
+  }
+}
+
+using Counts = std::vector<std::uint32_t>;
+
+// Counts of channels 0 and 2 (channel 1 is left out), added to counters that start at 7.
+void CountBoth(int slot, bool plain, const std::int16_t* src, std::int32_t step, ImageSize size,
+               const float* matrix, Counts bins[3]) {
+  for (int c = 0; c < 3; ++c) bins[c].assign(kHigh + 1, c == 1 ? 0u : 7u);
+  if (plain) {
+    const auto px = Converted(slot, src, step, size, matrix);
+    for (std::size_t i = 0; i < px.size(); ++i) {
+      const int c = static_cast<int>(i % 3);
+      if (c != 1) ++bins[c][std::clamp<std::int32_t>(px[i], 0, kHigh)];
+    }
+    return;
+  }
+  std::uint32_t* counts[3] = {bins[0].data(), nullptr, bins[2].data()};
+  ASSERT_EQ(slots::CountS16C3[slot](src, step, size, matrix, kHigh, counts), StatusOk);
+}
+
+TEST(FrameMeasureSimdTest, EverySlotMatchesItsColourMatrixThenPlainStatistics) {
+  const Fill fills[] = {Fill::kUniform, Fill::kExtremes, Fill::kSmall, Fill::kMixed};
+  for (int slot = 0; slot <= testing::HighestRunnableSlot(); ++slot) {
+    std::uint64_t seed = 0;
+    for (std::int32_t width : testing::DifferentialWidths()) {
+      for (std::int32_t height : {1, 3}) {
+        ++seed;
+        SCOPED_TRACE(::testing::Message()
+                     << testing::Trace(slot, seed, width) << " height " << height);
+        Random rng(seed);
+        GuardedImage<std::int16_t> image(width, height, 3, rng.Range(0, 9));
+        const Fill fill = fills[seed % 4];
+        image.Fill([&] { return testing::RandomS16(rng, fill); });
+        const float* matrix = kMatrices[seed % 4];
+        const ImageSize size{width, height};
+        const auto before = image.bytes();
+
+        ChannelStats got{};
+        ASSERT_EQ(slots::MeasureS16C3[slot](image.data(), image.step(), size, matrix, &got),
+                  StatusOk);
+        ExpectStats(PlainStats(Converted(slot, image.data(), image.step(), size, matrix)), got);
+
+        Counts want[3], have[3];
+        CountBoth(slot, true, image.data(), image.step(), size, matrix, want);
+        CountBoth(slot, false, image.data(), image.step(), size, matrix, have);
+        for (int c = 0; c < 3; ++c) EXPECT_TRUE(want[c] == have[c]) << "counts of channel " << c;
+        EXPECT_EQ(image.bytes(), before);
+      }
+    }
+  }
+}
+
+// Wide rows of one extreme cross the blocks in which vector lane sums are flushed.
+TEST(FrameMeasureSimdTest, SumsStayExactAcrossFlushes) {
+  for (int slot = 0; slot <= testing::HighestRunnableSlot(); ++slot) {
+    for (const std::int16_t value : {std::int16_t{-32768}, std::int16_t{32767}}) {
+      SCOPED_TRACE(::testing::Message() << "slot " << slot << " value " << value);
+      const std::int32_t width = 300017;
+      std::vector<std::int16_t> image(static_cast<std::size_t>(3) * width * 2, value);
+      ChannelStats got{};
+      ASSERT_EQ(slots::MeasureS16C3[slot](image.data(), 6 * width, {width, 2}, nullptr, &got),
+                StatusOk);
+      for (int c = 0; c < 3; ++c) EXPECT_EQ(got.sum[c], std::int64_t{2} * width * value);
+    }
+  }
+}
+
+TEST(FrameMeasureSimdTest, RefusedArgumentsWriteNothing) {
+  const std::int16_t px[6] = {1, 2, 3, 4, 5, 6};
+  std::uint32_t bins[kHigh + 1] = {};
+  std::uint32_t* counts[3] = {bins, bins, bins};
+  for (int slot = 0; slot <= testing::HighestRunnableSlot(); ++slot) {
+    SCOPED_TRACE(::testing::Message() << "slot " << slot);
+    ChannelStats stats{};
+    const auto measure = slots::MeasureS16C3[slot];
+    const auto count = slots::CountS16C3[slot];
+    EXPECT_EQ(measure(nullptr, 12, {2, 1}, nullptr, &stats), StatusNullPointer);
+    EXPECT_EQ(measure(px, 12, {2, 1}, nullptr, nullptr), StatusNullPointer);
+    EXPECT_EQ(measure(px, 12, {0, 1}, nullptr, &stats), StatusSizeError);
+    EXPECT_EQ(measure(px, 12, {2, -1}, nullptr, &stats), StatusSizeError);
+    EXPECT_EQ(count(px, 12, {2, 1}, nullptr, kHigh, nullptr), StatusNullPointer);
+    EXPECT_EQ(count(px, 12, {2, 1}, nullptr, 0, counts), StatusRangeError);
+    EXPECT_EQ(count(px, 12, {2, 1}, nullptr, 32767, counts), StatusRangeError);
+    EXPECT_EQ(stats.sum[0], 0);
+    EXPECT_EQ(std::count(bins, bins + kHigh + 1, 0u), kHigh + 1);
+  }
+}
+
+}  // namespace
+}  // namespace tessaro
