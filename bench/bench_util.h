@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "bench_cases.h"
 #include "primitives/cpu.h"
 
 namespace tessaro::bench {
@@ -29,14 +30,12 @@ inline std::vector<std::int16_t> NoisySamples(std::size_t count, std::uint32_t s
   return v;
 }
 
-// A frame of YC pixels whose RGB stays mostly inside 0..4080, as in video: noisy luma over
-// the whole range, chroma within a few hundred of grey.
-inline std::vector<std::int16_t> NoisyYcFrame(std::size_t pixels, std::uint32_t seed = 1) {
-  std::vector<std::int16_t> v = NoisySamples(3 * pixels, seed);
-  for (std::size_t i = 0; i < pixels; ++i) {
-    v[3 * i + 1] = static_cast<std::int16_t>(v[3 * i + 1] / 8 - 250);
-    v[3 * i + 2] = static_cast<std::int16_t>(v[3 * i + 2] / 8 - 250);
-  }
+// The scene the filter benchmarks run on, as interleaved samples.
+inline std::vector<std::int16_t> SceneSamples() {
+  const tools::YcImage scene = tools::BenchScene(kWidth, kHeight);
+  std::vector<std::int16_t> v;
+  v.reserve(scene.pixels.size() * 3);
+  for (const YcPixel& p : scene.pixels) v.insert(v.end(), {p.y, p.cb, p.cr});
   return v;
 }
 

@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
-# Our filters beside ffmpeg's level filters on one 1920x1080 16-bit clip, 2 threads, in one
-# session. Run by hand; prints one table and keeps nothing.
-#   bench/compare_peers.sh [build-dir]        (default build/native-release)
+# Tessaro beside ffmpeg's level filters on 1920x1080 16-bit material with 2 workers, the
+# 32-bit module under Wine beside the native one, and how time scales with size and workers,
+# all in one session so that every ratio compares figures taken minutes apart at most.
+# Run by hand; prints the tables and keeps nothing.
+#   bench/compare_peers.sh [NATIVE_BUILD [WINDOWS_BUILD]]
+#       (default build/native-release and build/windows-i686-release; the Wine column is left
+#        out when the Windows build or wine is missing)
 #   FRAMES=60 REPEATS=3 bench/compare_peers.sh
-# ffmpeg times are wall time net of a "-vf null" run over the same input, per frame; the best of
-# REPEATS runs counts. Ours come from tessaro_bench (each frame includes restoring the input,
-# one copy of the frame, which MemcpyFrame measures alone).
+# Our times are of the processing callback alone (the frame is restored before each call,
+# untimed): `tessaro bench` for the module as a host loads it, tessaro_bench for the floor
+# (the frame copied by 2 workers) and the scaling rows. ffmpeg times are wall time net of a
+# "-vf null" run over the same input, per frame, the best of REPEATS runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build="${1:-build/native-release}"
-bench="${build}/bench/tessaro_bench"
+native="${1:-build/native-release}"
+windows="${2:-build/windows-i686-release}"
 frames="${FRAMES:-60}"
 repeats="${REPEATS:-3}"
 size=1920x1080
@@ -18,7 +23,13 @@ size=1920x1080
 for tool in ffmpeg awk; do
   command -v "${tool}" >/dev/null || { echo "compare_peers: ${tool} not found" >&2; exit 1; }
 done
-[[ -x "${bench}" ]] || { echo "compare_peers: ${bench} not built" >&2; exit 1; }
+for f in "${native}/bench/tessaro_bench" "${native}/tools/tessaro"; do
+  [[ -x "${f}" ]] || { echo "compare_peers: ${f} not built" >&2; exit 1; }
+done
+wine_exe=""
+if [[ -f "${windows}/tools/tessaro.exe" ]] && command -v wine >/dev/null; then
+  wine_exe="${windows}/tools/tessaro.exe"
+fi
 
 tmp="$(mktemp -d)"
 trap 'rm -rf "${tmp}"' EXIT
@@ -57,43 +68,77 @@ net_ms() {
 
 fixed="rimin=0.05:gimin=0.05:bimin=0.05:rimax=0.95:gimax=0.95:bimax=0.95:romin=0.05:romax=0.95"
 fixed="${fixed}:gomin=0.05:gomax=0.95:bomin=0.05:bomax=0.95"
-measuring="rimin=-1:gimin=-1:bimin=-1:rimax=-1:gimax=-1:bimax=-1"
 
 echo "Timing ffmpeg ..." >&2
-peer_fixed="$(net_ms gbrp16le "colorlevels=${fixed}")"
-peer_measuring="$(net_ms gbrp16le "colorlevels=${measuring}")"
 peer_normalize="$(net_ms gbrp16le normalize)"
 peer_chain="$(net_ms yuv444p16le "format=gbrp16le,colorlevels=${fixed},format=yuv444p16le")"
 
-echo "Timing ours ..." >&2
-"${bench}" --benchmark_format=csv --benchmark_min_time=1 \
-  --benchmark_filter='^MemcpyFrame$|^(AutoLevel|QuillonLevel)/[^/]+/w:1920/h:1080/threads:2/' \
-  >"${tmp}/ours.csv" 2>/dev/null
+# "label ms" lines from tessaro bench output.
+bench_rows() {
+  awk 'NR > 2 { ms = $(NF - 2); $NF = ""; $(NF - 1) = ""; $(NF - 2) = ""; sub(/ +$/, "");
+                print $0 "|" ms }'
+}
+echo "Timing Tessaro.so ..." >&2
+"${native}/tools/tessaro" bench --workers 2 --size "${size}" | bench_rows >"${tmp}/native"
+if [[ -n "${wine_exe}" ]]; then
+  echo "Timing Tessaro.auf under Wine ..." >&2
+  WINEDEBUG=-all wine "${wine_exe}" bench --workers 2 --size "${size}" | tr -d '\r' |
+    bench_rows >"${tmp}/wine"
+fi
+echo "Timing the copy floor and the scaling rows ..." >&2
+"${native}/bench/tessaro_bench" --benchmark_format=csv --benchmark_min_time=0.3 \
+  --benchmark_filter='/w:[0-9]+/h:[0-9]+/threads:[12]/' >"${tmp}/scaling.csv" 2>/dev/null
 
-# Name and real time in ms of every benchmark row.
-ours="$(awk -F, 'NR > 1 && $1 ~ /^"/ {
-  gsub(/"/, "", $1); split($1, p, "/"); t = $3
-  if ($5 == "us") t /= 1000; else if ($5 == "ns") t /= 1e6; else if ($5 == "s") t *= 1000
-  name = (p[1] == "MemcpyFrame") ? p[1] : p[1] "/" p[2]
-  printf "%s %.3f\n", name, t }' "${tmp}/ours.csv")"
-ms_of() { awk -v n="$1" '$1 == n { print $2 }' <<<"${ours}"; }
-memcpy="$(ms_of MemcpyFrame)"
-[[ -n "${memcpy}" ]] || { echo "compare_peers: no MemcpyFrame result" >&2; exit 1; }
+# ms of a tessaro bench row, or of a tessaro_bench case at w, h and threads.
+ms_of() { awk -F'|' -v n="$2" '$1 == n { print $2 }' "${tmp}/$1"; }
+bench_ms() {
+  awk -F, -v n="$1/w:$2/h:$3/threads:$4/" 'NR > 1 && index($1, n) == 2 {
+    t = $3; if ($5 == "us") t /= 1000; else if ($5 == "ns") t /= 1e6; else if ($5 == "s") t *= 1000
+    printf "%.4f", t }' "${tmp}/scaling.csv"
+}
+copy="$(bench_ms CopyFrame 1920 1080 2)"
+[[ -n "${copy}" ]] || { echo "compare_peers: no CopyFrame result" >&2; exit 1; }
+
+# ratio LABEL OURS THEIRS GOAL: one line of the goals table.
+ratio() {
+  awk -v l="$1" -v o="$2" -v t="$3" -v g="$4" 'BEGIN {
+    r = o / t; printf "%-44s %8.3f %8.3f %7.2f   <= %-5s %s\n", l, o, t, r, g, (r <= g ? "met" : "NOT met") }'
+}
 
 echo
-echo "1920x1080, 16-bit, 2 threads, ms per frame (${frames} frames, best of ${repeats})"
-printf '%-22s %8s  %-26s %8s %10s %11s\n' case ours peer "peer ms" ours/peer ours/memcpy
-row() {
-  local name="$1" peer="$2" peerMs="$3" mine
-  mine="$(ms_of "${name}")"
-  awk -v n="${name}" -v o="${mine}" -v p="${peer}" -v pm="${peerMs}" -v m="${memcpy}" 'BEGIN {
-    printf "%-22s %8.2f  %-26s %8.2f %10.2f %11.2f\n", n, o, p, pm, (pm > 0 ? o / pm : 0), o / m }'
-}
-row AutoLevel/default "colorlevels measuring" "${peer_measuring}"
-row AutoLevel/CbCr "colorlevels measuring" "${peer_measuring}"
-row AutoLevel/RGB "colorlevels measuring" "${peer_measuring}"
-row AutoLevel/RGB "normalize" "${peer_normalize}"
-row QuillonLevel/default "YUV>RGB>colorlevels>YUV" "${peer_chain}"
-row QuillonLevel/heavy "YUV>RGB>colorlevels>YUV" "${peer_chain}"
-printf '%-22s %8.2f\n' MemcpyFrame "${memcpy}"
-printf '%-22s %8s  %-26s %8.2f\n' "" "" "colorlevels fixed" "${peer_fixed}"
+echo "1920x1080, 16-bit, 2 workers, ms per frame (ffmpeg: ${frames} frames, best of ${repeats})"
+printf '%-44s %8s %8s %7s   %s\n' "ours against" ours them ratio goal
+ratio "Auto Level default / 2-worker copy" "$(ms_of native 'Auto Level default')" "${copy}" 2.5
+ratio "Auto Level Cb + Cr / 2-worker copy" "$(ms_of native 'Auto Level Cb + Cr')" "${copy}" 3
+ratio "Auto Level RGB mode / ffmpeg normalize" "$(ms_of native 'Auto Level RGB mode')" \
+  "${peer_normalize}" 0.5
+ratio "Quillon Level default / ffmpeg chain" "$(ms_of native 'Quillon Level default')" \
+  "${peer_chain}" 0.4
+ratio "Quillon Level heavy / ffmpeg chain" "$(ms_of native 'Quillon Level heavy')" \
+  "${peer_chain}" 0.5
+echo "  2-worker copy ${copy} ms; ffmpeg normalize ${peer_normalize} ms; ffmpeg YUV > RGB > colorlevels > YUV ${peer_chain} ms"
+
+if [[ -f "${tmp}/wine" ]]; then
+  echo
+  echo "The 32-bit Tessaro.auf under Wine against the native Tessaro.so (tessaro bench, 2 workers)"
+  while IFS='|' read -r label ms; do
+    [[ "${label}" == "restoring the frame" ]] && continue
+    ratio "${label} (32-bit / native)" "$(ms_of wine "${label}")" "${ms}" 1.25
+  done <"${tmp}/native"
+fi
+
+echo
+echo "Scaling (tessaro_bench): time per pixel against 1080p, and 2 workers against 1"
+printf '%-24s %9s %9s %9s %11s\n' setting "720p" "2160p" "(±15 %)" "2 vs 1 wkr"
+while IFS='|' read -r label ms; do
+  [[ "${label}" == "restoring the frame" ]] && continue
+  p720="$(bench_ms "${label}" 1280 720 2)"
+  p1080="$(bench_ms "${label}" 1920 1080 2)"
+  p2160="$(bench_ms "${label}" 3840 2160 2)"
+  one="$(bench_ms "${label}" 1920 1080 1)"
+  awk -v l="${label}" -v a="${p720}" -v b="${p1080}" -v c="${p2160}" -v o="${one}" 'BEGIN {
+    pa = a / (1280 * 720); pb = b / (1920 * 1080); pc = c / (3840 * 2160)
+    ra = pa / pb; rc = pc / pb; ok = (ra >= 0.85 && ra <= 1.15 && rc >= 0.85 && rc <= 1.15)
+    printf "%-24s %9.3f %9.3f %9s %10.2fx\n", l, ra, rc, (ok ? "met" : "NOT met"), o / b }'
+done <"${tmp}/native"
+echo "  (the speed-up goal of at least 1.6x applies to the RGB paths: RGB mode and Quillon Level)"

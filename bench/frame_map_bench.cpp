@@ -1,5 +1,5 @@
-// The mapping kernels over a whole 1920 x 1080 frame, in every slot: lookups of luma alone
-// and of all three channels, and lookups of RGB between the two colour matrices.
+// The mapping kernels over the filter benchmarks' 1920 x 1080 scene, in every slot: lookups of luma
+// alone and of all three channels, and lookups of RGB between the two colour matrices.
 #include "bench_util.h"
 #include "parallel/frame_convert.h"
 #include "primitives/slots.h"
@@ -19,7 +19,7 @@ struct Tables {
 };
 
 void Lookup(benchmark::State& state, int channels) {
-  auto frame = NoisyYcFrame(std::size_t(kWidth) * kHeight);
+  auto frame = SceneSamples();
   const Tables t;
   const SampleLookup none{nullptr, 0, 0};
   const SampleLookup lookups[3] = {t.Lookup(), channels > 1 ? t.Lookup() : none,
@@ -33,7 +33,7 @@ void Lookup(benchmark::State& state, int channels) {
 }
 
 void MatrixLookup(benchmark::State& state) {
-  auto frame = NoisyYcFrame(std::size_t(kWidth) * kHeight);
+  auto frame = SceneSamples();
   const Tables t;
   const SampleLookup lookups[3] = {t.Lookup(), t.Lookup(), t.Lookup()};
   const auto fn = slots::MatrixLookupS16C3[static_cast<std::size_t>(state.range(0))];

@@ -1,5 +1,5 @@
-// The measuring kernels over a whole 1920 x 1080 frame, in every slot: statistics of the
-// stored samples and of RGB, and counts of RGB.
+// The measuring kernels over the filter benchmarks' 1920 x 1080 scene, in every slot: statistics of
+// the stored samples and of RGB, and counts of RGB.
 #include "bench_util.h"
 #include "parallel/frame_convert.h"
 #include "primitives/slots.h"
@@ -10,7 +10,7 @@ namespace {
 constexpr std::int64_t kFrameBytes = std::int64_t{kWidth} * kHeight * 6;
 
 void Measure(benchmark::State& state, const float* matrix) {
-  const auto frame = NoisyYcFrame(std::size_t(kWidth) * kHeight);
+  const auto frame = SceneSamples();
   const auto fn = slots::MeasureS16C3[static_cast<std::size_t>(state.range(0))];
   ChannelStats stats;
   for (auto _ : state) {
@@ -21,7 +21,7 @@ void Measure(benchmark::State& state, const float* matrix) {
 }
 
 void CountRgb(benchmark::State& state) {
-  const auto frame = NoisyYcFrame(std::size_t(kWidth) * kHeight);
+  const auto frame = SceneSamples();
   const auto fn = slots::CountS16C3[static_cast<std::size_t>(state.range(0))];
   std::vector<std::uint32_t> bins(3 * 4081);
   std::uint32_t* const counts[3] = {bins.data(), bins.data() + 4081, bins.data() + 2 * 4081};

@@ -1,6 +1,6 @@
 // The Auto Level processing callback with any frame and any live values: it returns without a
 // write outside the buffers, and a refused frame stays as it came. Frames it processes come
-// out the same through every LevelPath.
+// out the same through every LevelPath, on every slot.
 #include "autolevel/auto_level.h"
 #include "filter_frame.h"
 #include "host/filters.h"
@@ -25,6 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   filter->checkValues = checks;
   FuzzFrame frame(in);
   if (frame.TooLarge()) return 0;
+  const std::int32_t slot = RunnableSlot(in);
   const auto edit = frame.edit().Bytes();
   const auto temp = frame.temp().Bytes();
   const FrameVerdict verdict = CheckFrame(filter, frame.info());
@@ -35,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TESSARO_FUZZ_CHECK(frame.edit().Bytes() == edit);
   }
   if (verdict == FrameVerdict::kProcess) {
-    ExpectPathsAgree(frame, *filter, edit, temp, result,
+    ExpectPathsAgree(frame, *filter, edit, temp, result, slot,
                      [&](FilterDescriptor* f, FrameInfo* info, LevelPath path) {
                        return checks[CheckRgbMode] != 0 ? AutoLevelRgb(f, info, path)
                                                         : AutoLevelYc(f, info, path);

@@ -10,6 +10,8 @@
 #include "fuzz_input.h"
 #include "host/frame_guard.h"
 #include "host/host_records.h"
+#include "primitives/cpu.h"
+#include "primitives/dispatch.h"
 
 namespace tessaro::fuzz {
 
@@ -102,23 +104,42 @@ inline void FillValues(Input& in, std::int32_t* values, std::int32_t count,
   }
 }
 
-// The frame again from its original contents through the per-sample and the table path, with
-// the settings the callback saw: each must give the fastest path's pixels and `result`.
-// `run(filter, frame, path)` calls the filter's driver on one path.
+// A slot this processor can run, chosen by the input.
+inline std::int32_t RunnableSlot(Input& in) {
+  CpuFeatureMask mask = 0;
+  const std::int32_t highest = GetCpuFeatures(&mask) == StatusOk ? ChooseCpuPath(mask) : 0;
+  return in.Byte() % (highest + 1);
+}
+
+// The frame again from its original contents through the per-sample and the pipeline path on
+// `slot`, with the settings the callback saw: the two must agree, and on the slot the
+// callback ran in they must give its pixels and `result`. `run(filter, frame, path)` calls the
+// filter's driver on one path.
 template <typename Run>
 void ExpectPathsAgree(FuzzFrame& frame, const FilterDescriptor& filter,
                       const std::vector<std::uint8_t>& edit, const std::vector<std::uint8_t>& temp,
-                      HostBool result, Run run) {
+                      HostBool result, std::int32_t slot, Run run) {
   const auto fastest = frame.Pixels();
   SettingsSnapshot settings(filter);
-  for (LevelPath path : {LevelPath::kPerSample, LevelPath::kPipeline}) {
+  const std::int32_t processSlot = CpuPath.load();
+  CpuPath.store(slot);
+  HostBool results[2];
+  std::vector<std::uint8_t> pixels[2];
+  for (int p = 0; p < 2; ++p) {
     frame.edit().Restore(edit);
     frame.temp().Restore(temp);
-    const HostBool r = run(settings.filter(), frame.info(), path);
-    Describe(path == LevelPath::kPipeline ? "pipeline path" : "per-sample path", frame.info(),
-             frame.Pixels(), fastest, filter.trackValues, filter.trackCount, filter.checkValues,
-             filter.checkCount);
-    TESSARO_FUZZ_CHECK(r == result && frame.Pixels() == fastest);
+    results[p] =
+        run(settings.filter(), frame.info(), p == 0 ? LevelPath::kPerSample : LevelPath::kPipeline);
+    pixels[p] = frame.Pixels();
+  }
+  CpuPath.store(processSlot);
+  Describe("pipeline against per-sample path", frame.info(), pixels[1], pixels[0],
+           filter.trackValues, filter.trackCount, filter.checkValues, filter.checkCount);
+  TESSARO_FUZZ_CHECK(results[1] == results[0] && pixels[1] == pixels[0]);
+  if (slot == processSlot) {
+    Describe("per-sample path against the callback", frame.info(), pixels[0], fastest,
+             filter.trackValues, filter.trackCount, filter.checkValues, filter.checkCount);
+    TESSARO_FUZZ_CHECK(results[0] == result && pixels[0] == fastest);
   }
 }
 

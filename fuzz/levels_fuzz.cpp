@@ -1,6 +1,6 @@
 // The Quillon Level processing callback with any frame and any live values: it returns without
 // a write outside the buffers, and a refused frame stays as it came. Frames it processes come
-// out the same through every LevelPath.
+// out the same through every LevelPath, on every slot.
 #include "filter_frame.h"
 #include "host/filters.h"
 #include "host/frame_guard.h"
@@ -24,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   filter->checkValues = checks;
   FuzzFrame frame(in);
   if (frame.TooLarge()) return 0;
+  const std::int32_t slot = RunnableSlot(in);
   const auto edit = frame.edit().Bytes();
   const auto temp = frame.temp().Bytes();
   const FrameVerdict verdict = CheckFrame(filter, frame.info());
@@ -32,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TESSARO_FUZZ_CHECK(result == (verdict == FrameVerdict::kProcess ? kTrue : kFalse));
   if (result == kFalse) TESSARO_FUZZ_CHECK(frame.edit().Bytes() == edit);
   if (verdict == FrameVerdict::kProcess) {
-    ExpectPathsAgree(frame, *filter, edit, temp, kTrue, LevelsProcWithPath);
+    ExpectPathsAgree(frame, *filter, edit, temp, kTrue, slot, LevelsProcWithPath);
   }
   filter->trackValues = nullptr;
   filter->checkValues = nullptr;

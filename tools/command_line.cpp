@@ -1,7 +1,10 @@
 #include "command_line.h"
 
 #include <charconv>
+#include <string>
 #include <string_view>
+
+#include "yc_image.h"
 
 namespace tessaro::tools {
 namespace {
@@ -38,13 +41,21 @@ struct CommandShape {
   bool processing;  // --row-pad
   bool streaming;   // --quiet, --show-settings
   bool outDir;
+  bool bench;  // --size, --frames, --workers
 };
 constexpr CommandShape kCommands[] = {
-    {"list", 0, false, false, false, false},
-    {"apply", 2, true, true, true, false},
-    {"help", 1, false, false, false, false},
-    {"demo", 0, false, true, false, true},
+    {"list", 0, false, false, false, false, false}, {"apply", 2, true, true, true, false, false},
+    {"help", 1, false, false, false, false, false}, {"demo", 0, false, true, false, true, false},
+    {"bench", 0, false, false, false, false, true},
 };
+
+// "WIDTHxHEIGHT" within the host's limits.
+bool ParseSize(const std::string& text, std::int32_t* width, std::int32_t* height) {
+  const std::size_t x = text.find('x');
+  return x != std::string::npos && ParseInt(std::string_view(text).substr(0, x), width) &&
+         ParseInt(std::string_view(text).substr(x + 1), height) && *width > 0 && *height > 0 &&
+         *width <= kMaxSide && *height <= kMaxSide && std::int64_t{*width} * *height <= kMaxPixels;
+}
 
 }  // namespace
 
@@ -56,6 +67,7 @@ const char* UsageText() {
          "                [--module PATH]\n"
          "  tessaro help FILTER [--module PATH]\n"
          "  tessaro demo [--out DIR] [--row-pad N] [--module PATH]\n"
+         "  tessaro bench [--size WxH] [--frames N] [--workers N] [--module PATH]\n"
          "INPUT and OUTPUT are Y4M streams (- for standard input or output) or PNG files.\n"
          "Filters run in the order given; --set, --check and --move apply to the filter\n"
          "named before them, in the order given.\n";
@@ -65,7 +77,8 @@ Failure ParseCommandLine(int argc, const char* const* argv, CommandLine* line) {
   *line = CommandLine{};
   std::vector<std::string> args(argv + 1, argv + argc);
   const CommandShape* shape = nullptr;
-  bool sawFilterOption = false, sawProcessing = false, sawStreaming = false, sawOut = false;
+  bool sawFilterOption = false, sawProcessing = false, sawStreaming = false, sawOut = false,
+       sawBench = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&](std::string* out) -> Failure {
@@ -106,6 +119,20 @@ Failure ParseCommandLine(int argc, const char* const* argv, CommandLine* line) {
     } else if (a == "--out") {
       if (Failure f = value(&line->outDir)) return f;
       sawOut = true;
+    } else if (a == "--size") {
+      if (Failure f = value(&v)) return f;
+      if (!ParseSize(v, &line->benchWidth, &line->benchHeight)) {
+        return Usage("--size takes WIDTHxHEIGHT of at most " + std::to_string(kMaxSide) +
+                     " a side and " + std::to_string(kMaxPixels) + " pixels, not '" + v + "'");
+      }
+      sawBench = true;
+    } else if (a == "--frames" || a == "--workers") {
+      if (Failure f = value(&v)) return f;
+      std::int32_t* n = a == "--frames" ? &line->benchFrames : &line->benchWorkers;
+      if (!ParseInt(v, n) || *n < 1 || *n > 100000) {
+        return Usage(a + " takes 1..100000, not '" + v + "'");
+      }
+      sawBench = true;
     } else if (a.size() > 1 && a[0] == '-') {
       return Usage("unknown option " + a);
     } else if (shape == nullptr) {
@@ -126,7 +153,8 @@ Failure ParseCommandLine(int argc, const char* const* argv, CommandLine* line) {
                  std::to_string(line->operands.size()));
   }
   if ((sawFilterOption && !shape->filters) || (sawProcessing && !shape->processing) ||
-      (sawStreaming && !shape->streaming) || (sawOut && !shape->outDir)) {
+      (sawStreaming && !shape->streaming) || (sawOut && !shape->outDir) ||
+      (sawBench && !shape->bench)) {
     return Usage("option not accepted by " + cmd);
   }
   return {};

@@ -21,7 +21,7 @@ struct FilterRequest {
 };
 
 struct CommandLine {
-  std::string command;     // list, apply, help or demo
+  std::string command;     // list, apply, help, demo or bench
   std::string modulePath;  // empty: the module next to the executable
   std::vector<std::string> operands;
   std::vector<FilterRequest> filters;
@@ -30,6 +30,11 @@ struct CommandLine {
   bool showSettings = false;
   bool usageRequested = false;  // --help
   std::string outDir = "tessaro-demo";
+  // bench
+  std::int32_t benchWidth = 1920;
+  std::int32_t benchHeight = 1080;
+  std::int32_t benchFrames = 0;   // 0: about a second per setting
+  std::int32_t benchWorkers = 0;  // 0: the module's default
 };
 
 inline constexpr std::int32_t kMaxRowPad = 4096;

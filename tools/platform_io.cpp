@@ -1,5 +1,6 @@
 #include "platform_io.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -48,6 +49,26 @@ bool MakeDirectories(const std::string& path, std::string* error) {
   std::filesystem::create_directories(path, ec);
   if (ec) *error = ec.message();
   return !ec;
+}
+
+int ProcessorCount() {
+#ifdef _WIN32
+  SYSTEM_INFO info{};
+  GetSystemInfo(&info);
+  return static_cast<int>(info.dwNumberOfProcessors);
+#else
+  const long n = sysconf(_SC_NPROCESSORS_ONLN);
+  return n > 0 ? static_cast<int>(n) : 1;
+#endif
+}
+
+void SetWorkerCount(int workers) {
+  const std::string value = std::to_string(workers);
+#ifdef _WIN32
+  _putenv_s("OMP_NUM_THREADS", value.c_str());
+#else
+  setenv("OMP_NUM_THREADS", value.c_str(), 1);
+#endif
 }
 
 ResidentMemory MeasureResidentMemory() {

@@ -15,6 +15,11 @@ bool StandardErrorIsTerminal();
 std::int64_t RegularFileSize(const std::string& path);
 bool MakeDirectories(const std::string& path, std::string* error);
 
+// Logical processors of this machine.
+int ProcessorCount();
+// Workers of the module's parallel runtime, which reads the count when the module loads.
+void SetWorkerCount(int workers);
+
 struct ResidentMemory {
   std::int64_t now = -1;   // bytes of the process in physical memory; -1 unknown
   std::int64_t peak = -1;  // the most it has held so far

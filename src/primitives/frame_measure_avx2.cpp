@@ -165,6 +165,7 @@ Status CountS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
   // can overflow.
   const bool narrow = high < kNarrowBins;
   std::uint32_t* const bins[3] = {counts[0], counts[1], counts[2]};
+  const bool all = bins[0] != nullptr && bins[1] != nullptr && bins[2] != nullptr;
   Counters16 local;
   std::int32_t pending = 0;
   const auto flush = [&] {
@@ -185,15 +186,29 @@ Status CountS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
     }
   }
   const auto count = [&](const Channels& ch, std::int32_t pixels) {
+    alignas(32) std::int16_t v[3][kPixels];
     for (int c = 0; c < 3; ++c) {
-      if (bins[c] == nullptr) continue;
-      const __m256i x = _mm256_min_epi16(_mm256_max_epi16(ch.v[c], zero), top);
-      alignas(32) std::int16_t v[kPixels];
-      _mm256_store_si256(reinterpret_cast<__m256i*>(v), x);
-      if (narrow) {
-        for (std::int32_t i = 0; i < pixels; ++i) ++local.bins[c][i % kCopies][v[i]];
-      } else {
-        for (std::int32_t i = 0; i < pixels; ++i) ++bins[c][v[i]];
+      _mm256_store_si256(reinterpret_cast<__m256i*>(v[c]),
+                         _mm256_min_epi16(_mm256_max_epi16(ch.v[c], zero), top));
+    }
+    if (narrow && all) {
+      // The channels take turns: increments of one channel's neighbouring, often equal,
+      // values lie further apart.
+      for (std::int32_t i = 0; i < pixels; ++i) {
+        ++local.bins[0][i % kCopies][v[0][i]];
+        ++local.bins[1][i % kCopies][v[1][i]];
+        ++local.bins[2][i % kCopies][v[2][i]];
+      }
+    } else {
+      for (int c = 0; c < 3; ++c) {
+        if (bins[c] == nullptr) continue;
+        for (std::int32_t i = 0; i < pixels; ++i) {
+          if (narrow) {
+            ++local.bins[c][i % kCopies][v[c][i]];
+          } else {
+            ++bins[c][v[c][i]];
+          }
+        }
       }
     }
     if (narrow && (pending += pixels) > 65535 - kPixels) flush();
