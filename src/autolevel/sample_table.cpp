@@ -3,6 +3,14 @@
 #include "primitives/aligned_memory.h"
 
 namespace tessaro {
+namespace {
+
+// The work of one table value, in frame samples, for deciding whether tables are built
+// concurrently.
+constexpr std::int64_t kValueCost = 64;
+
+}  // namespace
+
 SampleTable::~SampleTable() {
   FreeAligned(values_);
 }
@@ -28,17 +36,29 @@ bool SampleTable::Build(std::int16_t lo, std::int16_t hi, RowStage stage) {
 }
 
 bool ChannelTables::Build(const std::int16_t mins[3], const std::int16_t maxs[3],
-                          const bool levelled[3], ChannelStage stage) {
+                          const bool levelled[3], ChannelStage stage, const int sameAs[3]) {
+  bool own[3];
+  std::int64_t values = 0;
+  for (int c = 0; c < 3; ++c) {
+    own[c] = levelled[c] && (sameAs == nullptr || sameAs[c] < 0);
+    if (own[c]) values += std::int64_t{maxs[c]} - mins[c] + 1;
+  }
+  bool built[3] = {true, true, true};
+  auto build = [&](int c) {
+    if (!own[c]) return;
+    built[c] = tables_[c].Build(
+        mins[c], maxs[c],
+        [&](std::int16_t* row, std::int32_t step, std::int32_t n) { stage(c, row, step, n); });
+  };
+  // A value costs about a power and a few conversions: far more than a frame sample.
+  parallel::Invoke(
+      kValueCost * values, [&] { build(0); }, [&] { build(1); }, [&] { build(2); });
+  if (!built[0] || !built[1] || !built[2]) return false;
   for (int c = 0; c < 3; ++c) {
     if (!levelled[c]) continue;
-    if (!tables_[c].Build(mins[c], maxs[c],
-                          [&](std::int16_t* row, std::int32_t step, std::int32_t n) {
-                            stage(c, row, step, n);
-                          })) {
-      return false;
-    }
-    lookups_[c] = tables_[c].lookup();
-    values_ += tables_[c].size();
+    const SampleTable& table = own[c] ? tables_[c] : tables_[sameAs[c]];
+    lookups_[c] = table.lookup();
+    if (own[c]) values_ += table.size();
   }
   return true;
 }

@@ -59,9 +59,11 @@ class ChannelTables {
   using ChannelStage = parallel::FunctionRef<void(int channel, std::int16_t* row, std::int32_t step,
                                                   std::int32_t width)>;
 
-  // Covers mins[c]..maxs[c] of every channel c marked in levelled. False when memory is short.
+  // Covers mins[c]..maxs[c] of every channel c marked in levelled, the channels concurrently;
+  // a channel c with sameAs[c] >= 0 takes the table of that earlier channel instead of running
+  // the same stage again. False when memory is short.
   bool Build(const std::int16_t mins[3], const std::int16_t maxs[3], const bool levelled[3],
-             ChannelStage stage);
+             ChannelStage stage, const int sameAs[3] = nullptr);
   // As the frame pipeline takes them: no table for a channel left untouched.
   const SampleLookup* lookups() const { return lookups_; }
   // All tables together pay for themselves on a frame of width x height.

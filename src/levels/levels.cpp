@@ -197,6 +197,16 @@ void ClampPlanes(std::int16_t* const planes[3], std::int32_t width, std::int32_t
   for (int c = 0; c < 3; ++c) ClampPlaneRows(planes[c], 2 * width, width, height);
 }
 
+// Whether two channels' chains map every value the same way.
+bool SameChain(const ClipStep& a, const ChannelLevels& la, const ClipStep& b,
+               const ChannelLevels& lb) {
+  const bool sameClip =
+      a.clamp == b.clamp && a.stretch == b.stretch &&
+      (!a.stretch || (a.levels.low == b.levels.low && a.levels.high == b.levels.high));
+  return sameClip && la.inLow == lb.inLow && la.inHigh == lb.inHigh && la.outLow == lb.outLow &&
+         la.outHigh == lb.outHigh && la.gamma == lb.gamma;
+}
+
 // The clipping levels of each clipped channel from the pipeline's counts, in channel order as
 // the per-sample path finds them.
 void ClipFromCounts(const pipeline::ChannelCounts& counts, std::int32_t width, std::int32_t height,
@@ -227,16 +237,25 @@ bool LevelThroughPipeline(const pipeline::Frame& frame, const ChannelLevels leve
     if (!counts.Count(frame, pipeline::RgbSamples(), kBinCount, clips)) return false;
     ClipFromCounts(counts, frame.width, frame.height, levels, clip);
   }
-  SampleTable tables[3];
-  SampleLookup lookups[3];
-  for (int c = 0; c < 3; ++c) {
-    const bool built =
-        tables[c].Build(0, kBinCount, [&](std::int16_t* row, std::int32_t step, std::int32_t n) {
-          ChannelChain(row, step, n, 1, clip[c], levels[c]);
-        });
-    if (!built) return false;
-    lookups[c] = tables[c].lookup();
+  // With the channels in step (Sync RGB), one table serves all three.
+  int sameAs[3] = {-1, -1, -1};
+  for (int c = 1; c < 3; ++c) {
+    for (int d = 0; d < c && sameAs[c] < 0; ++d) {
+      if (SameChain(clip[c], levels[c], clip[d], levels[d])) sameAs[c] = d;
+    }
   }
+  const std::int16_t lo[3] = {0, 0, 0};
+  const std::int16_t hi[3] = {kBinCount, kBinCount, kBinCount};
+  const bool all[3] = {true, true, true};
+  ChannelTables tables;
+  const bool built = tables.Build(
+      lo, hi, all,
+      [&](int c, std::int16_t* row, std::int32_t step, std::int32_t n) {
+        ChannelChain(row, step, n, 1, clip[c], levels[c]);
+      },
+      sameAs);
+  if (!built) return false;
+  const SampleLookup* lookups = tables.lookups();
   pipeline::MapFrame(frame, pipeline::RgbSamples(), lookups);
   return true;
 }

@@ -92,6 +92,13 @@ TEST(SampleTableTest, QuillonLevelTablesMatchThePerSamplePath) {
       host.track(t) = clip ? (rng.OneIn(2) ? 0 : rng.Range(0, 600)) : rng.Range(0, 4080);
     }
     for (int c = 0; c < 3; ++c) host.track(kLevelsGammaTrack + c) = rng.Range(1, 100);
+    if (rng.OneIn(3)) {  // channels in step, as Sync RGB keeps them
+      for (int t = kLevelsTracksPerChannel; t < kLevelsGammaTrack; ++t) {
+        host.track(t) = host.track(t % kLevelsTracksPerChannel);
+      }
+      host.track(kLevelsGammaTrack + 1) = host.track(kLevelsGammaTrack + 2) =
+          host.track(kLevelsGammaTrack);
+    }
     ExpectSamePicture(host.filter(), LevelsProcWithPath, rng, false);
   }
 }
