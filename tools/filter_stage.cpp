@@ -209,6 +209,10 @@ std::string FilterStage::DescribeSettings() const {
   return s;
 }
 
+bool FrameFits(std::int32_t width, std::int32_t height, std::int32_t rowPad) {
+  return width > 0 && height > 0 && (std::int64_t{width} + rowPad) * height <= kMaxPixels;
+}
+
 FrameBuffers::FrameBuffers(std::int32_t width, std::int32_t height, std::int32_t rowPad) {
   const std::size_t rowLength = static_cast<std::size_t>(width) + static_cast<std::size_t>(rowPad);
   edit_.assign(rowLength * static_cast<std::size_t>(height), kPaddingJunk);

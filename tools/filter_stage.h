@@ -78,6 +78,9 @@ class FilterStage {
   std::vector<std::int32_t> tracks_, checks_;
 };
 
+// Whether rows of width + rowPad pixels over height rows still fit the host's limits.
+bool FrameFits(std::int32_t width, std::int32_t height, std::int32_t rowPad);
+
 // The edit and temporary buffers, rows of width + rowPad pixels.
 class FrameBuffers {
  public:
