@@ -39,7 +39,8 @@ class StartedFilters {
 };
 
 // One filter as the user set it up. Several stages may share a descriptor: each call
-// first points the descriptor at this stage's values.
+// first points the descriptor at this stage's values. Stages on different threads need
+// descriptors of their own.
 class FilterStage {
  public:
   FilterStage(FilterDescriptor* filter, HostServiceTable* services);
