@@ -56,7 +56,7 @@ for setup in "${cases[@]}"; do
   effect=$(echo "tessaro_$filter" | tr 'A-Z ' 'a-z_')
   declare -A given=()
   for s in "${parts[@]:1}"; do given[${s%%=*}]=${s#*=}; done
-  tessaro_args=(--filter "$filter") tokens=() last=0 props=() melt_args=() i=0
+  tessaro_args=(--filter "$filter") tokens=() last=0 props=() melt_args=() i=0 params=""
   while IFS='|' read -r kind name default lo hi; do
     i=$((i + 1))
     value=${given[$name]:-$default}
@@ -72,8 +72,9 @@ for setup in "${cases[@]}"; do
   rm -f "$work"/out_*.png
   case "$host" in
     ffmpeg)
-      filter_params=$(IFS='|'; echo "${tokens[*]:0:$last}")
-      ffmpeg -v error -i "$work/in_%02d.png" -vf "frei0r=filter_name=$effect${last:+:filter_params=$filter_params}" \
+      # filter_params sets parameters by position, up to the last one given.
+      [ "$last" -eq 0 ] || params=":filter_params=$(IFS='|'; echo "${tokens[*]:0:$last}")"
+      ffmpeg -v error -i "$work/in_%02d.png" -vf "frei0r=filter_name=$effect$params" \
         -pix_fmt rgba "$work/out_%02d.png" 2>"$work/host.log" ;;
     gstreamer)
       gst-launch-1.0 -q multifilesrc location="$work/in_%02d.png" index=1 stop-index="$frames" caps=image/png,framerate=25/1 \
