@@ -3,8 +3,9 @@
 # happens when every package is already there.
 #   setup-debian.sh          building the native module and command-line host, and the demo
 #   setup-debian.sh --tests  also everything the tests use: GoogleTest, Google Benchmark, the
-#                            Windows cross compiler, 32-bit Wine, qemu, ffmpeg, and clang for
-#                            the sanitizer and fuzzing builds
+#                            Windows cross compiler, 32-bit Wine, qemu, ffmpeg, clang for the
+#                            sanitizer and fuzzing builds, the frei0r header with GStreamer and
+#                            MLT for the frei0r effects' host tests, and dpkg-dev for the package
 set -euo pipefail
 
 tests=0
@@ -24,6 +25,8 @@ if [ "$tests" -eq 1 ]; then
     qemu-user
     wine wine32:i386
     ffmpeg
+    frei0r-plugins-dev gstreamer1.0-tools gstreamer1.0-plugins-bad gstreamer1.0-plugins-good melt
+    dpkg-dev
   )
 fi
 

@@ -2,7 +2,8 @@
 # Builds every configuration and runs every test: native (optimised), native with
 # AddressSanitizer and UndefinedBehaviorSanitizer, native with ThreadSanitizer (clang and LLVM's
 # OpenMP runtime), the native build on emulated processors, the 32-bit Windows build under
-# Wine, then each fuzz target for a bounded time (FUZZ_SECONDS, default 60).
+# Wine, the packages (the Debian one installed, tried and removed again), then each fuzz target
+# for a bounded time (FUZZ_SECONDS, default 60).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,6 +27,9 @@ for preset in native-release native-asan native-tsan windows-i686-release; do
     rm -f "${log}"
   fi
 done
+
+echo "== packages"
+bash scripts/check-packages.sh
 
 echo "== native-fuzz"
 bash scripts/run-fuzzers.sh

@@ -2,10 +2,6 @@
 
 namespace tessaro::tools {
 
-bool FrameFits(std::int32_t width, std::int32_t height, std::int32_t rowPad) {
-  return width > 0 && height > 0 && (std::int64_t{width} + rowPad) * height <= kMaxPixels;
-}
-
 Failure FilterChain::Build(HostSession* session, const std::vector<FilterRequest>& requests,
                            FilterChain* chain) {
   for (const FilterRequest& request : requests) {

@@ -35,7 +35,4 @@ class FilterChain {
   std::int32_t width_ = 0, height_ = 0, rowPad_ = 0;
 };
 
-// Whether rows of width + rowPad pixels over height rows still fit the host's limits.
-bool FrameFits(std::int32_t width, std::int32_t height, std::int32_t rowPad);
-
 }  // namespace tessaro::tools

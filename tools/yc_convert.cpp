@@ -125,17 +125,29 @@ void YcToRgb(const YcPixel& p, double* r, double* g, double* b) {
   *g = (y - kKr * *r - kKb * *b) / kKg;
 }
 
+YcPixel RgbCodesToYc(unsigned r, unsigned g, unsigned b, int maxCode) {
+  const double m = maxCode;
+  return RgbToYc(r / m, g / m, b / m);
+}
+
+void YcToRgbCodes(const YcPixel& p, int maxCode, std::uint16_t rgb[3]) {
+  double v[3];
+  YcToRgb(p, &v[0], &v[1], &v[2]);
+  for (int c = 0; c < 3; ++c) {
+    rgb[c] = static_cast<std::uint16_t>(std::round(std::clamp(v[c], 0.0, 1.0) * maxCode));
+  }
+}
+
 void PngToYc(const PngImage& png, YcImage* image) {
   image->Resize(png.width, png.height);
   const int colours = png.ColourChannels();
-  const double maxCode = MaxCode(png.bitDepth);
   const SampleScale grey = LumaScale(png.bitDepth, true);
   const std::uint16_t* s = png.samples.data();
   for (YcPixel& p : image->pixels) {
     if (colours == 1) {
       p = YcPixel{CodeToSample(s[0], grey), 0, 0};
     } else {
-      p = RgbToYc(s[0] / maxCode, s[1] / maxCode, s[2] / maxCode);
+      p = RgbCodesToYc(s[0], s[1], s[2], MaxCode(png.bitDepth));
     }
     s += png.channels;
   }
@@ -143,21 +155,13 @@ void PngToYc(const PngImage& png, YcImage* image) {
 
 void YcToPng(const YcImage& image, PngImage* png) {
   const int colours = png->ColourChannels();
-  const double maxCode = MaxCode(png->bitDepth);
   const SampleScale grey = LumaScale(png->bitDepth, true);
-  auto toCode = [maxCode](double v) {
-    return static_cast<std::uint16_t>(std::round(std::clamp(v, 0.0, 1.0) * maxCode));
-  };
   std::uint16_t* s = png->samples.data();
   for (const YcPixel& p : image.pixels) {
     if (colours == 1) {
       s[0] = SampleToCode(p.y, grey);
     } else {
-      double r, g, b;
-      YcToRgb(p, &r, &g, &b);
-      s[0] = toCode(r);
-      s[1] = toCode(g);
-      s[2] = toCode(b);
+      YcToRgbCodes(p, MaxCode(png->bitDepth), s);
     }
     s += png->channels;
   }

@@ -36,6 +36,10 @@ void YcToY4mFrame(const Y4mFormat& format, const YcImage& image, Y4mFrame* frame
 YcPixel RgbToYc(double r, double g, double b);
 void YcToRgb(const YcPixel& p, double* r, double* g, double* b);  // unclamped
 
+// One pixel of RGB codes 0..maxCode (2^N - 1 for N bits), as an RGB PNG is converted.
+YcPixel RgbCodesToYc(unsigned r, unsigned g, unsigned b, int maxCode);
+void YcToRgbCodes(const YcPixel& p, int maxCode, std::uint16_t rgb[3]);  // clamped, rounded
+
 // Colour channels only; alpha stays where it is in the PngImage.
 void PngToYc(const PngImage& png, YcImage* image);
 void YcToPng(const YcImage& image, PngImage* png);

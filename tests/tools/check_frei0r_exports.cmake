@@ -1,0 +1,23 @@
+cmake_minimum_required(VERSION 3.25)
+# A frei0r effect exports the f0r_* functions alone and needs only libraries every Debian
+# system has (the OpenMP runtime among them: Debian's static one cannot go into a shared object).
+foreach(effect IN LISTS EFFECTS)
+  execute_process(COMMAND nm -D --defined-only ${effect} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+  string(REGEX MATCHALL " [A-Za-z] [^\n]+" names "${symbols}")
+  list(TRANSFORM names REPLACE "^ [A-Za-z] " "")
+  list(SORT names)
+  set(want f0r_construct f0r_deinit f0r_destruct f0r_get_param_info f0r_get_param_value
+           f0r_get_plugin_info f0r_init f0r_set_param_value f0r_update f0r_update2)
+  if(NOT rc EQUAL 0 OR NOT names STREQUAL want)
+    message(FATAL_ERROR "${effect} exports '${names}', want '${want}'")
+  endif()
+  execute_process(COMMAND readelf -d ${effect} OUTPUT_VARIABLE dynamic)
+  string(REGEX MATCHALL "Shared library: \\[[^]]+" needed "${dynamic}")
+  list(TRANSFORM needed REPLACE "Shared library: \\[" "")
+  foreach(library IN LISTS needed)
+    if(NOT library MATCHES "^lib(c|m|gcc_s|stdc\\+\\+|gomp)\\.so\\.[0-9]+$")
+      message(FATAL_ERROR "${effect} needs ${library}")
+    endif()
+  endforeach()
+  message(STATUS "${effect}: exports ${names}; needs ${needed}")
+endforeach()
