@@ -7,6 +7,9 @@
 #       (default build/native-release and build/windows-i686-release; the Wine column is left
 #        out when the Windows build or wine is missing)
 #   FRAMES=60 REPEATS=3 bench/compare_peers.sh
+#   NATIVE_MODULE=old/Tessaro.so WINDOWS_MODULE=old/Tessaro.auf bench/compare_peers.sh
+#       (tessaro bench loads these modules instead of the builds' own, to time an earlier
+#        version with the same host; the scaling rows always come from tessaro_bench)
 # Our times are of the processing callback alone (the frame is restored before each call,
 # untimed): `tessaro bench` for the module as a host loads it, tessaro_bench for the floor
 # (the frame copied by 2 workers) and the scaling rows. ffmpeg times are wall time net of a
@@ -79,10 +82,16 @@ bench_rows() {
                 print $0 "|" ms }'
 }
 echo "Timing Tessaro.so ..." >&2
-"${native}/tools/tessaro" bench --workers 2 --size "${size}" | bench_rows >"${tmp}/native"
+native_module=()
+[[ -n "${NATIVE_MODULE:-}" ]] && native_module=(--module "${NATIVE_MODULE}")
+windows_module=()
+[[ -n "${WINDOWS_MODULE:-}" ]] && windows_module=(--module "${WINDOWS_MODULE}")
+"${native}/tools/tessaro" bench --workers 2 --size "${size}" "${native_module[@]}" |
+  bench_rows >"${tmp}/native"
 if [[ -n "${wine_exe}" ]]; then
   echo "Timing Tessaro.auf under Wine ..." >&2
-  WINEDEBUG=-all wine "${wine_exe}" bench --workers 2 --size "${size}" | tr -d '\r' |
+  WINEDEBUG=-all wine "${wine_exe}" bench --workers 2 --size "${size}" "${windows_module[@]}" |
+    tr -d '\r' |
     bench_rows >"${tmp}/wine"
 fi
 echo "Timing the copy floor and the scaling rows ..." >&2

@@ -1,7 +1,9 @@
 #include "bench.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <vector>
 
 #include "bench_cases.h"
 #include "filter_chain.h"
@@ -14,20 +16,20 @@ using Clock = std::chrono::steady_clock;
 
 // Each setting runs this long unless a frame count is given, and never fewer than 3 frames.
 constexpr double kSecondsPerCase = 1.0;
-constexpr std::int32_t kMinFrames = 3;
+constexpr std::size_t kMinFrames = 3;
 
-struct Timing {
-  std::int32_t frames = 0;
-  double seconds = 0.0;
-};
+// Seconds of every frame timed.
+using Timing = std::vector<double>;
 
 // Frames until the count is reached, or the time budget when there is none.
 template <typename Frame>
 Timing TimeFrames(std::int32_t frames, Frame frame) {
   Timing t;
-  while (frames > 0 ? t.frames < frames : (t.frames < kMinFrames || t.seconds < kSecondsPerCase)) {
-    t.seconds += frame();
-    ++t.frames;
+  double total = 0.0;
+  while (frames > 0 ? static_cast<std::int32_t>(t.size()) < frames
+                    : (t.size() < kMinFrames || total < kSecondsPerCase)) {
+    t.push_back(frame());
+    total += t.back();
   }
   return t;
 }
@@ -36,9 +38,12 @@ double Seconds(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration<double>(to - from).count();
 }
 
-void PrintRow(const char* label, const Timing& t) {
-  const double ms = 1000.0 * t.seconds / t.frames;
-  std::printf("%-24s %9.3f %10.1f %7d\n", label, ms, ms > 0.0 ? 1000.0 / ms : 0.0, t.frames);
+// The median frame: a frame that another program on the machine delayed does not count.
+void PrintRow(const char* label, Timing t) {
+  std::sort(t.begin(), t.end());
+  const std::size_t n = t.size();
+  const double ms = 500.0 * (t[(n - 1) / 2] + t[n / 2]);
+  std::printf("%-24s %9.3f %10.1f %7zu\n", label, ms, ms > 0.0 ? 1000.0 / ms : 0.0, n);
 }
 
 }  // namespace

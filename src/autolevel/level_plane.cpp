@@ -12,7 +12,8 @@ namespace {
 inline float LevelSample(float v, float low, float scale, float invGamma, float outScale) {
   float t = (v - low) * scale;
   if (t < 0.0f) t = 0.0f;
-  return std::pow(t, invGamma) * outScale;
+  // Both targets' power gives every t >= 0 raised to 1 back exactly; one of them is slow at it.
+  return (invGamma == 1.0f ? t : std::pow(t, invGamma)) * outScale;
 }
 
 }  // namespace

@@ -50,9 +50,14 @@ bool ChannelTables::Build(const std::int16_t mins[3], const std::int16_t maxs[3]
         mins[c], maxs[c],
         [&](std::int16_t* row, std::int32_t step, std::int32_t n) { stage(c, row, step, n); });
   };
-  // A value costs about a power and a few conversions: far more than a frame sample.
-  parallel::Invoke(
-      kValueCost * values, [&] { build(0); }, [&] { build(1); }, [&] { build(2); });
+  // A value costs about a power and a few conversions: far more than a frame sample. A single
+  // table is built on this thread, without waking the workers.
+  if (own[0] + own[1] + own[2] > 1) {
+    parallel::Invoke(
+        kValueCost * values, [&] { build(0); }, [&] { build(1); }, [&] { build(2); });
+  } else {
+    for (int c = 0; c < 3; ++c) build(c);
+  }
   if (!built[0] || !built[1] || !built[2]) return false;
   for (int c = 0; c < 3; ++c) {
     if (!levelled[c]) continue;

@@ -14,6 +14,12 @@ namespace {
 
 using namespace avx2_pixels;
 
+// A compile-time choice passed as an argument.
+template <bool B>
+struct Flag {
+  static constexpr bool value = B;
+};
+
 // What a lookup does to its channel.
 enum class Use { kNone, kClamp, kTable };
 
@@ -60,9 +66,17 @@ __m256i Look(const Table& t, __m256i v) {
   return _mm256_srai_epi32(_mm256_slli_epi32(pair, 16), 16);
 }
 
+// Samples of a lean matrix may lie outside the 16-bit range: a table or a clamp brings them
+// into its own range, which is what it would make of them saturated first; a channel without
+// either is saturated here.
 void Look(const Tables& tables, Wide w[3]) {
+  const __m256i low = _mm256_set1_epi32(-32768), high = _mm256_set1_epi32(32767);
   for (int c = 0; c < 3; ++c) {
-    if (tables.t[c].use == Use::kNone) continue;
+    if (tables.t[c].use == Use::kNone) {
+      w[c].lo = _mm256_min_epi32(_mm256_max_epi32(w[c].lo, low), high);
+      w[c].hi = _mm256_min_epi32(_mm256_max_epi32(w[c].hi, low), high);
+      continue;
+    }
     w[c].lo = Look(tables.t[c], w[c].lo);
     w[c].hi = Look(tables.t[c], w[c].hi);
   }
@@ -131,21 +145,29 @@ Status MatrixLookupS16C3(const std::int16_t* src, std::int32_t srcStep, std::int
   const bool convert = first != nullptr;
   const Matrix in = convert ? LoadMatrix(first) : Matrix{};
   const Matrix out = LoadMatrix(second);
-  EachStep(reinterpret_cast<const unsigned char*>(src), srcStep,
-           reinterpret_cast<unsigned char*>(dst), dstStep, size,
-           [&](const unsigned char* p, unsigned char* q) {
-             const Channels ch = Deinterleave(split, LoadParts(p));
-             Wide w[3] = {Widen(ch.v[0]), Widen(ch.v[1]), Widen(ch.v[2])};
-             if (convert) {
-               const Wide samples[3] = {w[0], w[1], w[2]};
-               Transform(in, samples, w);
-             }
-             Look(tables, w);
-             Wide result[3];
-             Transform(out, w, result);
-             StoreParts(
-                 Interleave(join, {{Narrow(result[0]), Narrow(result[1]), Narrow(result[2])}}), q);
-           });
+  const auto run = [&](auto lean) {
+    constexpr bool kLean = decltype(lean)::value;
+    EachStep(reinterpret_cast<const unsigned char*>(src), srcStep,
+             reinterpret_cast<unsigned char*>(dst), dstStep, size,
+             [&](const unsigned char* p, unsigned char* q) {
+               const Channels ch = Deinterleave(split, LoadParts(p));
+               Wide w[3] = {Widen(ch.v[0]), Widen(ch.v[1]), Widen(ch.v[2])};
+               if (convert) {
+                 const Wide samples[3] = {w[0], w[1], w[2]};
+                 Transform<kLean>(in, samples, w);
+               }
+               Look(tables, w);
+               Wide result[3];
+               Transform<kLean>(out, w, result);
+               StoreParts(
+                   Interleave(join, {{Narrow(result[0]), Narrow(result[1]), Narrow(result[2])}}), q);
+             });
+  };
+  if ((!convert || in.lean) && out.lean) {
+    run(Flag<true>{});
+  } else {
+    run(Flag<false>{});
+  }
   return StatusOk;
 }
 

@@ -18,22 +18,26 @@ using namespace avx2_pixels;
 // so 16,384 steps stay far inside its range.
 constexpr std::int32_t kFlushSteps = 16384;
 
+// How a reader takes the samples: as they are, or through a full or a lean matrix.
+enum class Convert { kNone, kFull, kLean };
+
 // Sixteen pixels as channel vectors, through the matrix when there is one.
+template <Convert kConvert>
 class Reader {
  public:
-  explicit Reader(const float* matrix)
-      : masks_(MakeMasks(false)),
-        matrix_(matrix != nullptr ? LoadMatrix(matrix) : Matrix{}),
-        convert_(matrix != nullptr) {}
+  explicit Reader(const Matrix& matrix) : masks_(MakeMasks(false)), matrix_(matrix) {}
 
   Channels operator()(const unsigned char* p) const {
     Channels ch = Deinterleave(masks_, LoadParts(p));
-    if (!convert_) return ch;
-    const Wide in[3] = {Widen(ch.v[0]), Widen(ch.v[1]), Widen(ch.v[2])};
-    Wide out[3];
-    Transform(matrix_, in, out);
-    for (int c = 0; c < 3; ++c) ch.v[c] = Narrow(out[c]);
-    return ch;
+    if constexpr (kConvert == Convert::kNone) {
+      return ch;
+    } else {
+      const Wide in[3] = {Widen(ch.v[0]), Widen(ch.v[1]), Widen(ch.v[2])};
+      Wide out[3];
+      Transform<kConvert == Convert::kLean>(matrix_, in, out);
+      for (int c = 0; c < 3; ++c) ch.v[c] = Narrow(out[c]);
+      return ch;
+    }
   }
 
   // The last pixels of a row, fewer than sixteen, with zeros after them.
@@ -46,8 +50,16 @@ class Reader {
  private:
   Masks masks_;
   Matrix matrix_;
-  bool convert_;
 };
+
+// Runs body(read) with the reader that the matrix (or none) calls for.
+template <typename Body>
+Status WithReader(const float* matrix, Body body) {
+  if (matrix == nullptr) return body(Reader<Convert::kNone>(Matrix{}));
+  const Matrix m = LoadMatrix(matrix);
+  if (m.lean) return body(Reader<Convert::kLean>(m));
+  return body(Reader<Convert::kFull>(m));
+}
 
 // Counters of up to this many bins per channel are counted in 16 bits first, in the
 // first-level cache. Neighbouring pixels take turns between two copies, so that a flat region
@@ -140,17 +152,19 @@ Status MeasureS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize siz
                     const float* matrix, ChannelStats* stats) {
   if (const Status s = CheckRegion(src, stats, size); s != StatusOk) return s;
   const RoundingScope rounding(kRoundNearest);
-  const Reader read(matrix);
-  StatsAccumulator acc;
-  const std::int32_t full = size.width / kPixels * kPixels;
-  for (std::int32_t y = 0; y < size.height; ++y) {
-    const auto* row = reinterpret_cast<const unsigned char*>(RowAt(src, srcStep, y));
-    for (std::int32_t x = 0; x < full; x += kPixels) acc.Add(read(row + 6 * x));
-    if (full < size.width)
-      acc.AddSome(read.Tail(row + 6 * full, size.width - full), size.width - full);
-  }
-  acc.Result(stats);
-  return StatusOk;
+  return WithReader(matrix, [&](const auto& read) {
+    StatsAccumulator acc;
+    const std::int32_t full = size.width / kPixels * kPixels;
+    for (std::int32_t y = 0; y < size.height; ++y) {
+      const auto* row = reinterpret_cast<const unsigned char*>(RowAt(src, srcStep, y));
+      for (std::int32_t x = 0; x < full; x += kPixels) acc.Add(read(row + 6 * x));
+      if (full < size.width) {
+        acc.AddSome(read.Tail(row + 6 * full, size.width - full), size.width - full);
+      }
+    }
+    acc.Result(stats);
+    return StatusOk;
+  });
 }
 
 Status CountS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
@@ -158,7 +172,6 @@ Status CountS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
   if (const Status s = CheckRegion(src, counts, size); s != StatusOk) return s;
   if (high <= 0 || high >= 32767) return StatusRangeError;
   const RoundingScope rounding(kRoundNearest);
-  const Reader read(matrix);
   const __m256i zero = _mm256_setzero_si256();
   const __m256i top = _mm256_set1_epi16(static_cast<short>(high));
   // Narrow counters stay in the first-level cache; they move into the caller's before any
@@ -213,14 +226,18 @@ Status CountS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
     }
     if (narrow && (pending += pixels) > 65535 - kPixels) flush();
   };
-  const std::int32_t full = size.width / kPixels * kPixels;
-  for (std::int32_t y = 0; y < size.height; ++y) {
-    const auto* row = reinterpret_cast<const unsigned char*>(RowAt(src, srcStep, y));
-    for (std::int32_t x = 0; x < full; x += kPixels) count(read(row + 6 * x), kPixels);
-    if (full < size.width) count(read.Tail(row + 6 * full, size.width - full), size.width - full);
-  }
-  if (narrow) flush();
-  return StatusOk;
+  return WithReader(matrix, [&](const auto& read) {
+    const std::int32_t full = size.width / kPixels * kPixels;
+    for (std::int32_t y = 0; y < size.height; ++y) {
+      const auto* row = reinterpret_cast<const unsigned char*>(RowAt(src, srcStep, y));
+      for (std::int32_t x = 0; x < full; x += kPixels) count(read(row + 6 * x), kPixels);
+      if (full < size.width) {
+        count(read.Tail(row + 6 * full, size.width - full), size.width - full);
+      }
+    }
+    if (narrow) flush();
+    return StatusOk;
+  });
 }
 
 }  // namespace tessaro::avx2

@@ -124,39 +124,51 @@ inline __m256i Narrow(const Wide& w) {
   return _mm256_packs_epi32(w.lo, w.hi);
 }
 
-// A 3 x 4 matrix as broadcast weights.
+// A 3 x 4 matrix as broadcast weights. A lean matrix has no offsets and weights small enough
+// that no sum of 16-bit samples leaves the 32-bit range: its sums need neither the offset nor
+// the clamp, since rounding to 32 bits and saturating to 16 afterwards gives the same samples.
 struct Matrix {
   __m256 w[3][4];
+  bool lean;
 };
 
 inline Matrix LoadMatrix(const float* matrix) {
   Matrix m;
+  m.lean = true;
   for (int c = 0; c < 3; ++c) {
-    for (int k = 0; k < 4; ++k) m.w[c][k] = _mm256_set1_ps(matrix[4 * c + k]);
+    for (int k = 0; k < 4; ++k) {
+      const float v = matrix[4 * c + k];
+      m.w[c][k] = _mm256_set1_ps(v);
+      m.lean = m.lean && (k == 3 ? v == 0.0f : (v > -16384.0f && v < 16384.0f));
+    }
   }
   return m;
 }
 
 // Output channel c of eight pixels: (offset + w0 s0) + (w1 s1 + w2 s2), clamped to the 16-bit
-// range and rounded by the rounding control, as the colour-matrix primitive computes it.
+// range and rounded by the rounding control, as the colour-matrix primitive computes it; lean,
+// the same 16-bit samples once saturated.
+template <bool kLean>
 inline __m256i Apply(const Matrix& m, int c, __m256 s0, __m256 s1, __m256 s2) {
-  const __m256 sum =
-      _mm256_add_ps(_mm256_add_ps(m.w[c][3], _mm256_mul_ps(m.w[c][0], s0)),
-                    _mm256_add_ps(_mm256_mul_ps(m.w[c][1], s1), _mm256_mul_ps(m.w[c][2], s2)));
+  const __m256 pair = _mm256_add_ps(_mm256_mul_ps(m.w[c][1], s1), _mm256_mul_ps(m.w[c][2], s2));
+  if (kLean) return _mm256_cvtps_epi32(_mm256_add_ps(_mm256_mul_ps(m.w[c][0], s0), pair));
+  const __m256 sum = _mm256_add_ps(_mm256_add_ps(m.w[c][3], _mm256_mul_ps(m.w[c][0], s0)), pair);
   const __m256 clamped =
       _mm256_max_ps(_mm256_min_ps(sum, _mm256_set1_ps(32767.0f)), _mm256_set1_ps(-32768.0f));
   return _mm256_cvtps_epi32(clamped);
 }
 
-// Three channels of 32-bit samples through the matrix.
+// Three channels of 32-bit samples through the matrix; lean, the results may lie outside the
+// 16-bit range until they are saturated.
+template <bool kLean>
 inline void Transform(const Matrix& m, const Wide in[3], Wide out[3]) {
   const __m256 lo[3] = {_mm256_cvtepi32_ps(in[0].lo), _mm256_cvtepi32_ps(in[1].lo),
                         _mm256_cvtepi32_ps(in[2].lo)};
   const __m256 hi[3] = {_mm256_cvtepi32_ps(in[0].hi), _mm256_cvtepi32_ps(in[1].hi),
                         _mm256_cvtepi32_ps(in[2].hi)};
   for (int c = 0; c < 3; ++c) {
-    out[c].lo = Apply(m, c, lo[0], lo[1], lo[2]);
-    out[c].hi = Apply(m, c, hi[0], hi[1], hi[2]);
+    out[c].lo = Apply<kLean>(m, c, lo[0], lo[1], lo[2]);
+    out[c].hi = Apply<kLean>(m, c, hi[0], hi[1], hi[2]);
   }
 }
 
