@@ -14,7 +14,8 @@ void Measure(benchmark::State& state, const float* matrix) {
   const auto fn = slots::MeasureS16C3[static_cast<std::size_t>(state.range(0))];
   ChannelStats stats;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(fn(frame.data(), 6 * kWidth, {kWidth, kHeight}, matrix, &stats));
+    benchmark::DoNotOptimize(
+        fn(frame.data(), 6 * kWidth, {kWidth, kHeight}, matrix, nullptr, 0, &stats));
     benchmark::DoNotOptimize(stats);
   }
   SetBytes(state, kFrameBytes);
@@ -27,7 +28,7 @@ void CountRgb(benchmark::State& state) {
   std::uint32_t* const counts[3] = {bins.data(), bins.data() + 4081, bins.data() + 2 * 4081};
   for (auto _ : state) {
     benchmark::DoNotOptimize(
-        fn(frame.data(), 6 * kWidth, {kWidth, kHeight}, YcToRgbMatrix, 4080, counts));
+        fn(frame.data(), 6 * kWidth, {kWidth, kHeight}, YcToRgbMatrix, nullptr, 0, 4080, counts));
     benchmark::DoNotOptimize(bins.data());
   }
   SetBytes(state, kFrameBytes);

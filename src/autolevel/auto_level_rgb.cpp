@@ -46,14 +46,13 @@ HostBool AutoLevelRgb(FilterDescriptor* filter, FrameInfo* frame, LevelPath path
   auto* temp = reinterpret_cast<std::int16_t*>(frame->temp);
   const pipeline::Frame pixels{edit, rowStep, w, h};
 
-  // The reference measures the RGB copy in the temporary buffer; the pipeline converts each
-  // pixel as it reads it.
+  // The RGB frame in the temporary buffer: the reference converts it first and measures it;
+  // the pipeline writes it there as it measures, and maps from it.
+  const pipeline::Frame rgb{temp, rowStep, w, h};
   pipeline::FrameStats st{};
-  bool rgbInTemp = false;
   if (path == LevelPath::kPerSample ||
-      !pipeline::MeasureStats(pixels, pipeline::RgbSamples(), &st)) {
+      !pipeline::MeasureStats(pixels, pipeline::RgbSamples(), &st, &rgb)) {
     ConvertYcToRgbFrame(edit, rowStep, temp, rowStep, w, h);
-    rgbInTemp = true;
     MeasureWithPrimitives(temp, rowStep, size, &st);
   }
 
@@ -78,12 +77,11 @@ HostBool AutoLevelRgb(FilterDescriptor* filter, FrameInfo* frame, LevelPath path
           levelPlane(c, row, step, n, 1);
         });
     if (built && (path == LevelPath::kPipeline || tables.WorthIt(w, h))) {
-      pipeline::MapFrame(pixels, pipeline::RgbSamples(), tables.lookups());
+      pipeline::MapFrame(pixels, pipeline::RgbSamples(), tables.lookups(), &rgb);
       return kTrue;
     }
   }
 
-  if (!rgbInTemp) ConvertYcToRgbFrame(edit, rowStep, temp, rowStep, w, h);
   std::int16_t* planes[3];
   PlanesAt(frame->edit, w, h, planes);
   SplitS16C3(temp, rowStep, planes, 2 * w, size);

@@ -229,13 +229,17 @@ void ClipFromCounts(const pipeline::ChannelCounts& counts, std::int32_t width, s
 // as tables over 0..4080 (the lookup clamps each sample into the table first, which is the
 // first clamp), and one mapping pass through RGB and back. False, with the frame untouched,
 // when memory is short.
-bool LevelThroughPipeline(const pipeline::Frame& frame, const ChannelLevels levels[3]) {
+bool LevelThroughPipeline(const pipeline::Frame& frame, const pipeline::Frame& scratch,
+                          const ChannelLevels levels[3]) {
   ClipStep clip[3];
   const bool clips[3] = {Clips(levels[0]), Clips(levels[1]), Clips(levels[2])};
   pipeline::ChannelCounts counts;
+  // A counting pass keeps the RGB frame in the scratch buffer for the mapping pass.
+  const pipeline::Frame* rgb = nullptr;
   if (clips[0] || clips[1] || clips[2]) {
-    if (!counts.Count(frame, pipeline::RgbSamples(), kBinCount, clips)) return false;
+    if (!counts.Count(frame, pipeline::RgbSamples(), kBinCount, clips, &scratch)) return false;
     ClipFromCounts(counts, frame.width, frame.height, levels, clip);
+    rgb = &scratch;
   }
   // With the channels in step (Sync RGB), one table serves all three.
   int sameAs[3] = {-1, -1, -1};
@@ -256,7 +260,7 @@ bool LevelThroughPipeline(const pipeline::Frame& frame, const ChannelLevels leve
       sameAs);
   if (!built) return false;
   const SampleLookup* lookups = tables.lookups();
-  pipeline::MapFrame(frame, pipeline::RgbSamples(), lookups);
+  pipeline::MapFrame(frame, pipeline::RgbSamples(), lookups, rgb);
   return true;
 }
 
@@ -279,7 +283,9 @@ HostBool LevelsProcWithPath(FilterDescriptor* filter, FrameInfo* frame, LevelPat
   for (int c = 0; c < 3; ++c) levels[c] = ReadChannelLevels(filter->trackValues, c);
   const bool pipelined = path != LevelPath::kPerSample &&
                          (path == LevelPath::kPipeline || TableIsWorthIt(w, h, 3 * kLevelCount));
-  if (pipelined && LevelThroughPipeline({edit, rowStep, w, h}, levels)) return kTrue;
+  if (pipelined && LevelThroughPipeline({edit, rowStep, w, h}, {temp, rowStep, w, h}, levels)) {
+    return kTrue;
+  }
 
   // RGB in the temporary buffer; the edit buffer is scratch from here until the final
   // conversion rewrites it.

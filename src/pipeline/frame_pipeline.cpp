@@ -20,6 +20,11 @@ std::int16_t* RowOf(const Frame& frame, std::int32_t row) {
                                          static_cast<std::int64_t>(row) * frame.step);
 }
 
+// Row `row` of the buffer that keeps the working samples, or null when none is kept.
+std::int16_t* KeptRows(const Frame* keep, std::int32_t row) {
+  return keep != nullptr ? RowOf(*keep, row) : nullptr;
+}
+
 // Rows [begin, end) of the frame as one region.
 ImageSize Rows(const Frame& frame, std::int32_t begin, std::int32_t end) {
   return {frame.width, end - begin};
@@ -49,13 +54,14 @@ WorkSpace RgbSamples() {
   return {YcToRgbMatrix, RgbToYcMatrix};
 }
 
-bool MeasureStats(const Frame& frame, WorkSpace space, FrameStats* stats) {
+bool MeasureStats(const Frame& frame, WorkSpace space, FrameStats* stats, const Frame* keep) {
   const parallel::ChunkPlan plan = RowBands(frame);
   Band* bands = AllocArray<Band>(plan.chunks);
   if (bands == nullptr) return false;
   parallel::ForEachChunk(plan, [&](std::int32_t chunk, std::int32_t begin, std::int32_t end) {
-    bands[chunk].status = MeasureS16C3(RowOf(frame, begin), frame.step, Rows(frame, begin, end),
-                                       space.toWork, &bands[chunk].stats);
+    bands[chunk].status =
+        MeasureS16C3(RowOf(frame, begin), frame.step, Rows(frame, begin, end), space.toWork,
+                     KeptRows(keep, begin), keep != nullptr ? keep->step : 0, &bands[chunk].stats);
   });
   bool ok = true;
   ChannelStats all = bands[0].stats;
@@ -86,7 +92,7 @@ ChannelCounts::~ChannelCounts() {
 }
 
 bool ChannelCounts::Count(const Frame& frame, WorkSpace space, std::int32_t high,
-                          const bool channels[3]) {
+                          const bool channels[3], const Frame* keep) {
   FreeAligned(storage_);
   storage_ = nullptr;
   for (auto& b : bins_) b = nullptr;
@@ -115,7 +121,8 @@ bool ChannelCounts::Count(const Frame& frame, WorkSpace space, std::int32_t high
     std::uint32_t* const counts[3] = {binsOf(b, 0), binsOf(b, 1), binsOf(b, 2)};
     const std::int32_t begin = rows.Begin(b);
     return CountS16C3(RowOf(frame, begin), frame.step, Rows(frame, begin, rows.Begin(b + 1)),
-                      space.toWork, high, counts);
+                      space.toWork, KeptRows(keep, begin), keep != nullptr ? keep->step : 0, high,
+                      counts);
   });
   if (failed != StatusOk) {
     FreeAligned(storage);
@@ -135,13 +142,18 @@ bool ChannelCounts::Count(const Frame& frame, WorkSpace space, std::int32_t high
   return true;
 }
 
-Status MapFrame(const Frame& frame, WorkSpace space, const SampleLookup lookups[3]) {
+Status MapFrame(const Frame& frame, WorkSpace space, const SampleLookup lookups[3],
+                const Frame* kept) {
   const parallel::ChunkPlan plan = RowBands(frame);
   return FirstFailingRow(plan.chunks, [&](std::int32_t chunk) {
     const std::int32_t begin = plan.Begin(chunk);
     const ImageSize size = Rows(frame, begin, plan.Begin(chunk + 1));
     std::int16_t* rows = RowOf(frame, begin);
     if (space.toWork == nullptr) return LookupS16C3(rows, frame.step, size, lookups);
+    if (kept != nullptr) {
+      return MatrixLookupS16C3(RowOf(*kept, begin), kept->step, rows, frame.step, size, nullptr,
+                               lookups, space.toStored);
+    }
     return MatrixLookupS16C3(rows, frame.step, rows, frame.step, size, space.toWork, lookups,
                              space.toStored);
   });

@@ -35,8 +35,10 @@ struct FrameStats {
   double mean[3];
 };
 
-// False when memory is short.
-bool MeasureStats(const Frame& frame, WorkSpace space, FrameStats* stats);
+// False when memory is short. With `keep`, the working samples are also written there (a
+// buffer of the frame's size), for MapFrame to read instead of converting the frame again.
+bool MeasureStats(const Frame& frame, WorkSpace space, FrameStats* stats,
+                  const Frame* keep = nullptr);
 
 // Histograms of the frame's working samples clamped into 0..high, of the channels asked for:
 // bin k counts the samples equal to k.
@@ -47,8 +49,9 @@ class ChannelCounts {
   ChannelCounts(const ChannelCounts&) = delete;
   ChannelCounts& operator=(const ChannelCounts&) = delete;
 
-  // False, with nothing counted, when memory is short.
-  bool Count(const Frame& frame, WorkSpace space, std::int32_t high, const bool channels[3]);
+  // False, with nothing counted, when memory is short. `keep` as for MeasureStats.
+  bool Count(const Frame& frame, WorkSpace space, std::int32_t high, const bool channels[3],
+             const Frame* keep = nullptr);
   // high + 1 bins; null for a channel not counted.
   const std::uint32_t* bins(int channel) const { return bins_[channel]; }
 
@@ -58,7 +61,9 @@ class ChannelCounts {
 };
 
 // Every channel of the working samples through its table (a null table leaves the channel
-// as it is) and the result back into the frame. The status of the first failing band.
-Status MapFrame(const Frame& frame, WorkSpace space, const SampleLookup lookups[3]);
+// as it is) and the result back into the frame. The working samples are those a measure pass
+// kept, or the frame's own converted again. The status of the first failing band.
+Status MapFrame(const Frame& frame, WorkSpace space, const SampleLookup lookups[3],
+                const Frame* kept = nullptr);
 
 }  // namespace tessaro::pipeline

@@ -35,9 +35,17 @@ inline Status CheckRegion(const void* src, const void* out, ImageSize size) {
   return StatusOk;
 }
 
+// The n pixels of a block, converted, into row x of dst when there is one.
+inline void Keep(const std::int16_t* p, std::int32_t n, std::int16_t* dst, std::int32_t dstStep,
+                 std::int32_t y, std::int32_t x) {
+  if (dst == nullptr) return;
+  std::int16_t* out = RowAt(dst, dstStep, y) + 3 * x;
+  for (std::int32_t i = 0; i < 3 * n; ++i) out[i] = p[i];
+}
+
 template <ColorMatrixS16C3Fn* Matrix>
 Status Measure(const std::int16_t* src, std::int32_t srcStep, ImageSize size, const float* matrix,
-               ChannelStats* stats) {
+               std::int16_t* dst, std::int32_t dstStep, ChannelStats* stats) {
   if (const Status s = CheckRegion(src, stats, size); s != StatusOk) return s;
   std::int16_t block[3 * kBlockPixels];
   ChannelStats st{};
@@ -48,6 +56,7 @@ Status Measure(const std::int16_t* src, std::int32_t srcStep, ImageSize size, co
     for (std::int32_t x = 0; x < size.width; x += kBlockPixels) {
       const std::int32_t n = size.width - x < kBlockPixels ? size.width - x : kBlockPixels;
       const std::int16_t* p = Converted<Matrix>(row + 3 * x, n, matrix, block);
+      Keep(p, n, dst, dstStep, y, x);
       for (std::int32_t i = 0; i < 3 * n; i += 3) {
         for (int c = 0; c < 3; ++c) {
           const std::int16_t v = p[i + c];
@@ -64,7 +73,8 @@ Status Measure(const std::int16_t* src, std::int32_t srcStep, ImageSize size, co
 
 template <ColorMatrixS16C3Fn* Matrix>
 Status Count(const std::int16_t* src, std::int32_t srcStep, ImageSize size, const float* matrix,
-             std::int32_t high, std::uint32_t* const counts[3]) {
+             std::int16_t* dst, std::int32_t dstStep, std::int32_t high,
+             std::uint32_t* const counts[3]) {
   if (const Status s = CheckRegion(src, counts, size); s != StatusOk) return s;
   if (high <= 0 || high >= 32767) return StatusRangeError;
   std::int16_t block[3 * kBlockPixels];
@@ -73,6 +83,7 @@ Status Count(const std::int16_t* src, std::int32_t srcStep, ImageSize size, cons
     for (std::int32_t x = 0; x < size.width; x += kBlockPixels) {
       const std::int32_t n = size.width - x < kBlockPixels ? size.width - x : kBlockPixels;
       const std::int16_t* p = Converted<Matrix>(row + 3 * x, n, matrix, block);
+      Keep(p, n, dst, dstStep, y, x);
       for (int c = 0; c < 3; ++c) {
         std::uint32_t* const bins = counts[c];
         if (bins == nullptr) continue;

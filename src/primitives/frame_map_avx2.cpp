@@ -147,21 +147,21 @@ Status MatrixLookupS16C3(const std::int16_t* src, std::int32_t srcStep, std::int
   const Matrix out = LoadMatrix(second);
   const auto run = [&](auto lean) {
     constexpr bool kLean = decltype(lean)::value;
-    EachStep(reinterpret_cast<const unsigned char*>(src), srcStep,
-             reinterpret_cast<unsigned char*>(dst), dstStep, size,
-             [&](const unsigned char* p, unsigned char* q) {
-               const Channels ch = Deinterleave(split, LoadParts(p));
-               Wide w[3] = {Widen(ch.v[0]), Widen(ch.v[1]), Widen(ch.v[2])};
-               if (convert) {
-                 const Wide samples[3] = {w[0], w[1], w[2]};
-                 Transform<kLean>(in, samples, w);
-               }
-               Look(tables, w);
-               Wide result[3];
-               Transform<kLean>(out, w, result);
-               StoreParts(
-                   Interleave(join, {{Narrow(result[0]), Narrow(result[1]), Narrow(result[2])}}), q);
-             });
+    EachStep(
+        reinterpret_cast<const unsigned char*>(src), srcStep, reinterpret_cast<unsigned char*>(dst),
+        dstStep, size, [&](const unsigned char* p, unsigned char* q) {
+          const Channels ch = Deinterleave(split, LoadParts(p));
+          Wide w[3] = {Widen(ch.v[0]), Widen(ch.v[1]), Widen(ch.v[2])};
+          if (convert) {
+            const Wide samples[3] = {w[0], w[1], w[2]};
+            Transform<kLean>(in, samples, w);
+          }
+          Look(tables, w);
+          Wide result[3];
+          Transform<kLean>(out, w, result);
+          StoreParts(Interleave(join, {{Narrow(result[0]), Narrow(result[1]), Narrow(result[2])}}),
+                     q);
+        });
   };
   if ((!convert || in.lean) && out.lean) {
     run(Flag<true>{});

@@ -18,14 +18,19 @@ struct ChannelStats {
 };
 
 // stats receives the region's own statistics. matrix: twelve floats as ColorMatrixS16C3
-// takes them, or null to measure the samples as they are.
+// takes them, or null to measure the samples as they are. When dst is not null, the samples
+// measured (those of the matrix, saturated to 16 bits) are also written there, rows dstStep
+// bytes apart, so that a later pass need not convert the image again.
 using MeasureS16C3Fn = Status(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
-                              const float* matrix, ChannelStats* stats);
+                              const float* matrix, std::int16_t* dst, std::int32_t dstStep,
+                              ChannelStats* stats);
 // Each channel c with counts[c] non-null: every sample of the region through the matrix,
 // clamped into 0..high, adds one to counts[c][sample]. counts[c] holds high + 1 counters;
-// they are added to, never cleared. 0 < high < 32767.
+// they are added to, never cleared. 0 < high < 32767. dst as for MeasureS16C3: the samples
+// before the clamp.
 using CountS16C3Fn = Status(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
-                            const float* matrix, std::int32_t high, std::uint32_t* const counts[3]);
+                            const float* matrix, std::int16_t* dst, std::int32_t dstStep,
+                            std::int32_t high, std::uint32_t* const counts[3]);
 
 MeasureS16C3Fn MeasureS16C3;
 CountS16C3Fn CountS16C3;

@@ -3,6 +3,7 @@
 #include <immintrin.h>
 
 #include <cstdint>
+#include <cstring>
 
 #include "primitives/frame_measure.h"
 #include "primitives/frame_pixels_avx2.h"
@@ -60,6 +61,32 @@ Status WithReader(const float* matrix, Body body) {
   if (m.lean) return body(Reader<Convert::kLean>(m));
   return body(Reader<Convert::kFull>(m));
 }
+
+// The channels of sixteen pixels, interleaved again, into a row of the destination when
+// there is one.
+class Keeper {
+ public:
+  Keeper(std::int16_t* dst, std::int32_t dstStep)
+      : join_(MakeMasks(true)), dst_(reinterpret_cast<unsigned char*>(dst)), step_(dstStep) {}
+
+  void Put(std::int32_t y, std::int32_t x, const Channels& ch, std::int32_t pixels) const {
+    if (dst_ == nullptr) return;
+    unsigned char* q =
+        dst_ + static_cast<std::intptr_t>(step_) * y + 6 * static_cast<std::intptr_t>(x);
+    if (pixels == kPixels) {
+      StoreParts(Interleave(join_, ch), q);
+      return;
+    }
+    alignas(32) unsigned char block[kBytes];
+    StoreParts(Interleave(join_, ch), block);
+    std::memcpy(q, block, 6 * static_cast<std::size_t>(pixels));
+  }
+
+ private:
+  Masks join_;
+  unsigned char* dst_;
+  std::int32_t step_;
+};
 
 // Counters of up to this many bins per channel are counted in 16 bits first, in the
 // first-level cache. Neighbouring pixels take turns between two copies, so that a flat region
@@ -149,17 +176,25 @@ class StatsAccumulator {
 }  // namespace
 
 Status MeasureS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
-                    const float* matrix, ChannelStats* stats) {
+                    const float* matrix, std::int16_t* dst, std::int32_t dstStep,
+                    ChannelStats* stats) {
   if (const Status s = CheckRegion(src, stats, size); s != StatusOk) return s;
   const RoundingScope rounding(kRoundNearest);
+  const Keeper keep(dst, dstStep);
   return WithReader(matrix, [&](const auto& read) {
     StatsAccumulator acc;
     const std::int32_t full = size.width / kPixels * kPixels;
     for (std::int32_t y = 0; y < size.height; ++y) {
       const auto* row = reinterpret_cast<const unsigned char*>(RowAt(src, srcStep, y));
-      for (std::int32_t x = 0; x < full; x += kPixels) acc.Add(read(row + 6 * x));
+      for (std::int32_t x = 0; x < full; x += kPixels) {
+        const Channels ch = read(row + 6 * x);
+        keep.Put(y, x, ch, kPixels);
+        acc.Add(ch);
+      }
       if (full < size.width) {
-        acc.AddSome(read.Tail(row + 6 * full, size.width - full), size.width - full);
+        const Channels ch = read.Tail(row + 6 * full, size.width - full);
+        keep.Put(y, full, ch, size.width - full);
+        acc.AddSome(ch, size.width - full);
       }
     }
     acc.Result(stats);
@@ -168,7 +203,8 @@ Status MeasureS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize siz
 }
 
 Status CountS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
-                  const float* matrix, std::int32_t high, std::uint32_t* const counts[3]) {
+                  const float* matrix, std::int16_t* dst, std::int32_t dstStep, std::int32_t high,
+                  std::uint32_t* const counts[3]) {
   if (const Status s = CheckRegion(src, counts, size); s != StatusOk) return s;
   if (high <= 0 || high >= 32767) return StatusRangeError;
   const RoundingScope rounding(kRoundNearest);
@@ -226,13 +262,20 @@ Status CountS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
     }
     if (narrow && (pending += pixels) > 65535 - kPixels) flush();
   };
+  const Keeper keep(dst, dstStep);
   return WithReader(matrix, [&](const auto& read) {
     const std::int32_t full = size.width / kPixels * kPixels;
     for (std::int32_t y = 0; y < size.height; ++y) {
       const auto* row = reinterpret_cast<const unsigned char*>(RowAt(src, srcStep, y));
-      for (std::int32_t x = 0; x < full; x += kPixels) count(read(row + 6 * x), kPixels);
+      for (std::int32_t x = 0; x < full; x += kPixels) {
+        const Channels ch = read(row + 6 * x);
+        keep.Put(y, x, ch, kPixels);
+        count(ch, kPixels);
+      }
       if (full < size.width) {
-        count(read.Tail(row + 6 * full, size.width - full), size.width - full);
+        const Channels ch = read.Tail(row + 6 * full, size.width - full);
+        keep.Put(y, full, ch, size.width - full);
+        count(ch, size.width - full);
       }
     }
     if (narrow) flush();

@@ -178,12 +178,14 @@ void FreeAligned(void* block) {
 namespace tessaro {
 
 Status MeasureS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
-                    const float* matrix, ChannelStats* stats) {
-  return CallSlot(slots::MeasureS16C3, src, srcStep, size, matrix, stats);
+                    const float* matrix, std::int16_t* dst, std::int32_t dstStep,
+                    ChannelStats* stats) {
+  return CallSlot(slots::MeasureS16C3, src, srcStep, size, matrix, dst, dstStep, stats);
 }
 Status CountS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
-                  const float* matrix, std::int32_t high, std::uint32_t* const counts[3]) {
-  return CallSlot(slots::CountS16C3, src, srcStep, size, matrix, high, counts);
+                  const float* matrix, std::int16_t* dst, std::int32_t dstStep, std::int32_t high,
+                  std::uint32_t* const counts[3]) {
+  return CallSlot(slots::CountS16C3, src, srcStep, size, matrix, dst, dstStep, high, counts);
 }
 Status LookupS16C3(std::int16_t* image, std::int32_t step, ImageSize size,
                    const SampleLookup lookups[3]) {

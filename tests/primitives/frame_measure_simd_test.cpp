@@ -77,7 +77,12 @@ void CountBoth(int slot, bool plain, const std::int16_t* src, std::int32_t step,
     return;
   }
   std::uint32_t* counts[3] = {bins[0].data(), nullptr, bins[2].data()};
-  ASSERT_EQ(slots::CountS16C3[slot](src, step, size, matrix, kHigh, counts), StatusOk);
+  // Kept samples are those before the clamp: exactly what Measure keeps.
+  std::vector<std::int16_t> kept(static_cast<std::size_t>(3) * size.width * size.height);
+  ASSERT_EQ(
+      slots::CountS16C3[slot](src, step, size, matrix, kept.data(), 6 * size.width, kHigh, counts),
+      StatusOk);
+  EXPECT_TRUE(kept == Converted(slot, src, step, size, matrix)) << "kept samples";
 }
 
 TEST(FrameMeasureSimdTest, EverySlotMatchesItsColourMatrixThenPlainStatistics) {
@@ -97,10 +102,24 @@ TEST(FrameMeasureSimdTest, EverySlotMatchesItsColourMatrixThenPlainStatistics) {
         const ImageSize size{width, height};
         const auto before = image.bytes();
 
+        // Half the cases keep the measured samples in a second, guarded image.
+        const auto converted = Converted(slot, image.data(), image.step(), size, matrix);
+        const bool keep = rng.OneIn(2);
+        GuardedImage<std::int16_t> kept(width, height, 3, rng.Range(0, 9));
+        GuardedImage<std::int16_t> wantKept = kept;
+        for (std::int32_t y = 0; y < height; ++y) {
+          for (std::int32_t i = 0; i < 3 * width; ++i) {
+            wantKept.at(i, y) = converted[static_cast<std::size_t>(3 * width * y + i)];
+          }
+        }
         ChannelStats got{};
-        ASSERT_EQ(slots::MeasureS16C3[slot](image.data(), image.step(), size, matrix, &got),
+        ASSERT_EQ(slots::MeasureS16C3[slot](image.data(), image.step(), size, matrix,
+                                            keep ? kept.data() : nullptr, kept.step(), &got),
                   StatusOk);
-        ExpectStats(PlainStats(Converted(slot, image.data(), image.step(), size, matrix)), got);
+        ExpectStats(PlainStats(converted), got);
+        if (keep) {
+          EXPECT_EQ(testing::FirstDifference(wantKept.bytes(), kept.bytes()), -1) << "kept samples";
+        }
 
         Counts want[3], have[3];
         CountBoth(slot, true, image.data(), image.step(), size, matrix, want);
@@ -120,8 +139,9 @@ TEST(FrameMeasureSimdTest, SumsStayExactAcrossFlushes) {
       const std::int32_t width = 300017;
       std::vector<std::int16_t> image(static_cast<std::size_t>(3) * width * 2, value);
       ChannelStats got{};
-      ASSERT_EQ(slots::MeasureS16C3[slot](image.data(), 6 * width, {width, 2}, nullptr, &got),
-                StatusOk);
+      ASSERT_EQ(
+          slots::MeasureS16C3[slot](image.data(), 6 * width, {width, 2}, nullptr, nullptr, 0, &got),
+          StatusOk);
       for (int c = 0; c < 3; ++c) EXPECT_EQ(got.sum[c], std::int64_t{2} * width * value);
     }
   }
@@ -136,13 +156,13 @@ TEST(FrameMeasureSimdTest, RefusedArgumentsWriteNothing) {
     ChannelStats stats{};
     const auto measure = slots::MeasureS16C3[slot];
     const auto count = slots::CountS16C3[slot];
-    EXPECT_EQ(measure(nullptr, 12, {2, 1}, nullptr, &stats), StatusNullPointer);
-    EXPECT_EQ(measure(px, 12, {2, 1}, nullptr, nullptr), StatusNullPointer);
-    EXPECT_EQ(measure(px, 12, {0, 1}, nullptr, &stats), StatusSizeError);
-    EXPECT_EQ(measure(px, 12, {2, -1}, nullptr, &stats), StatusSizeError);
-    EXPECT_EQ(count(px, 12, {2, 1}, nullptr, kHigh, nullptr), StatusNullPointer);
-    EXPECT_EQ(count(px, 12, {2, 1}, nullptr, 0, counts), StatusRangeError);
-    EXPECT_EQ(count(px, 12, {2, 1}, nullptr, 32767, counts), StatusRangeError);
+    EXPECT_EQ(measure(nullptr, 12, {2, 1}, nullptr, nullptr, 0, &stats), StatusNullPointer);
+    EXPECT_EQ(measure(px, 12, {2, 1}, nullptr, nullptr, 0, nullptr), StatusNullPointer);
+    EXPECT_EQ(measure(px, 12, {0, 1}, nullptr, nullptr, 0, &stats), StatusSizeError);
+    EXPECT_EQ(measure(px, 12, {2, -1}, nullptr, nullptr, 0, &stats), StatusSizeError);
+    EXPECT_EQ(count(px, 12, {2, 1}, nullptr, nullptr, 0, kHigh, nullptr), StatusNullPointer);
+    EXPECT_EQ(count(px, 12, {2, 1}, nullptr, nullptr, 0, 0, counts), StatusRangeError);
+    EXPECT_EQ(count(px, 12, {2, 1}, nullptr, nullptr, 0, 32767, counts), StatusRangeError);
     EXPECT_EQ(stats.sum[0], 0);
     EXPECT_EQ(std::count(bins, bins + kHigh + 1, 0u), kHigh + 1);
   }
