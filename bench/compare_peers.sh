@@ -86,22 +86,25 @@ native_module=()
 [[ -n "${NATIVE_MODULE:-}" ]] && native_module=(--module "${NATIVE_MODULE}")
 windows_module=()
 [[ -n "${WINDOWS_MODULE:-}" ]] && windows_module=(--module "${WINDOWS_MODULE}")
-"${native}/tools/tessaro" bench --workers 2 --size "${size}" "${native_module[@]}" |
+"${native}/tools/tessaro" bench --workers 2 --frames 300 --size "${size}" "${native_module[@]}" |
   bench_rows >"${tmp}/native"
 if [[ -n "${wine_exe}" ]]; then
   echo "Timing Tessaro.auf under Wine ..." >&2
-  WINEDEBUG=-all wine "${wine_exe}" bench --workers 2 --size "${size}" "${windows_module[@]}" |
+  WINEDEBUG=-all wine "${wine_exe}" bench --workers 2 --frames 300 --size "${size}" "${windows_module[@]}" |
     tr -d '\r' |
     bench_rows >"${tmp}/wine"
 fi
 echo "Timing the copy floor and the scaling rows ..." >&2
-"${native}/bench/tessaro_bench" --benchmark_format=csv --benchmark_min_time=0.3 \
+"${native}/bench/tessaro_bench" --benchmark_format=csv --benchmark_min_time=0.2 \
+  --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
   --benchmark_filter='/w:[0-9]+/h:[0-9]+/threads:[12]/' >"${tmp}/scaling.csv" 2>/dev/null
 
 # ms of a tessaro bench row, or of a tessaro_bench case at w, h and threads.
 ms_of() { awk -F'|' -v n="$2" '$1 == n { print $2 }' "${tmp}/$1"; }
+# The median of the repetitions: a run that another program on the machine delayed does not
+# count.
 bench_ms() {
-  awk -F, -v n="$1/w:$2/h:$3/threads:$4/" 'NR > 1 && index($1, n) == 2 {
+  awk -F, -v n="$1/w:$2/h:$3/threads:$4/" 'NR > 1 && index($1, n) == 2 && $1 ~ /_median"$/ {
     t = $3; if ($5 == "us") t /= 1000; else if ($5 == "ns") t /= 1e6; else if ($5 == "s") t *= 1000
     printf "%.4f", t }' "${tmp}/scaling.csv"
 }
