@@ -17,10 +17,10 @@ float* AllocF32(std::int32_t count);
 std::uint8_t* AllocU8(std::int32_t count);
 // Rows of width floats; *step = 4 * width rounded up to a multiple of 64, stored before
 // the allocation is attempted.
-AllocRowsF32Fn AllocRowsF32;
+extern AllocRowsF32Fn* const AllocRowsF32;
 // Either releases any block of this family; null does nothing.
-FreeBlockFn FreeAligned;
-FreeBlockFn FreeRows;
+extern FreeBlockFn* const FreeAligned;
+extern FreeBlockFn* const FreeRows;
 
 namespace generic {
 AllocBlockFn Alloc32Bit;  // count 32-bit elements

@@ -14,8 +14,8 @@ using ColorMatrixS16C3Fn = Status(const std::int16_t* src, std::int32_t srcStep,
 using SubConstS16C1Fn = Status(std::int32_t value, std::int16_t* image, std::int32_t step,
                                ImageSize size, std::int32_t scaleFactor);
 
-ColorMatrixS16C3Fn ColorMatrixS16C3;
-SubConstS16C1Fn SubConstS16C1;
+extern ColorMatrixS16C3Fn* const ColorMatrixS16C3;
+extern SubConstS16C1Fn* const SubConstS16C1;
 
 namespace generic {
 ColorMatrixS16C3Fn ColorMatrixS16C3;

@@ -17,8 +17,8 @@ using ConvertS16ToF32Fn = Status(const std::int16_t* src, std::int32_t srcStep, 
 using ConvertF32ToS16Fn = Status(const float* src, std::int32_t srcStep, std::int16_t* dst,
                                  std::int32_t dstStep, ImageSize size, RoundMode mode);
 
-ConvertS16ToF32Fn ConvertS16ToF32;
-ConvertF32ToS16Fn ConvertF32ToS16;
+extern ConvertS16ToF32Fn* const ConvertS16ToF32;
+extern ConvertF32ToS16Fn* const ConvertF32ToS16;
 
 namespace generic {
 ConvertS16ToF32Fn ConvertS16ToF32;

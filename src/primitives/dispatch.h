@@ -1,9 +1,11 @@
-// The process-wide code path and the seven-slot tables behind every primitive entry.
+// The process-wide code path, the seven-slot tables behind every primitive, and the entries
+// that dispatch on them.
 #pragma once
 
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <type_traits>
 
 #include "primitives/cpu.h"
 
@@ -20,5 +22,23 @@ template <typename Fn, typename... Args>
 inline auto CallSlot(const SlotTable<Fn>& table, Args... args) {
   return table[static_cast<std::size_t>(CpuPath.load(std::memory_order_relaxed))](args...);
 }
+
+template <typename Fn>
+struct EntryOf;
+
+template <typename R, typename... Args>
+struct EntryOf<R(Args...)> {
+  template <const SlotTable<R(Args...)>& kTable>
+  static R Call(Args... args) {
+    return CallSlot(kTable, args...);
+  }
+};
+
+// A primitive's entry, made from its table's type: one load of CpuPath and a call through
+// that slot, the arguments untouched.
+template <const auto& kTable>
+inline constexpr auto* Entry =
+    &EntryOf<std::remove_pointer_t<typename std::remove_cvref_t<decltype(kTable)>::value_type>>::
+        template Call<kTable>;
 
 }  // namespace tessaro

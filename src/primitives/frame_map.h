@@ -31,8 +31,8 @@ using MatrixLookupS16C3Fn = Status(const std::int16_t* src, std::int32_t srcStep
                                    std::int32_t dstStep, ImageSize size, const float* first,
                                    const SampleLookup lookups[3], const float* second);
 
-LookupS16C3Fn LookupS16C3;
-MatrixLookupS16C3Fn MatrixLookupS16C3;
+extern LookupS16C3Fn* const LookupS16C3;
+extern MatrixLookupS16C3Fn* const MatrixLookupS16C3;
 
 namespace generic {
 LookupS16C3Fn LookupS16C3;

@@ -32,8 +32,8 @@ using CountS16C3Fn = Status(const std::int16_t* src, std::int32_t srcStep, Image
                             const float* matrix, std::int16_t* dst, std::int32_t dstStep,
                             std::int32_t high, std::uint32_t* const counts[3]);
 
-MeasureS16C3Fn MeasureS16C3;
-CountS16C3Fn CountS16C3;
+extern MeasureS16C3Fn* const MeasureS16C3;
+extern CountS16C3Fn* const CountS16C3;
 
 namespace generic {
 MeasureS16C3Fn MeasureS16C3;

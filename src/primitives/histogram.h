@@ -40,10 +40,10 @@ using HistogramS16C1Fn = Status(const std::int16_t* image, std::int32_t step, Im
                                 std::uint8_t* buffer);
 using HistogramGetLevelsFn = Status(const HistogramSpec* record, float* const* levels);
 
-HistogramGetSizeFn HistogramGetSize;
-HistogramInitUniformFn HistogramInitUniform;
-HistogramS16C1Fn HistogramS16C1;
-HistogramGetLevelsFn HistogramGetLevels;
+extern HistogramGetSizeFn* const HistogramGetSize;
+extern HistogramInitUniformFn* const HistogramInitUniform;
+extern HistogramS16C1Fn* const HistogramS16C1;
+extern HistogramGetLevelsFn* const HistogramGetLevels;
 
 namespace generic {
 HistogramGetSizeFn HistogramGetSize;

@@ -13,8 +13,8 @@ using SplitS16C3Fn = Status(const std::int16_t* src, std::int32_t srcStep,
 using MergeS16C3Fn = Status(const std::int16_t* const* planes, std::int32_t planeStep,
                             std::int16_t* dst, std::int32_t dstStep, ImageSize size);
 
-SplitS16C3Fn SplitS16C3;
-MergeS16C3Fn MergeS16C3;
+extern SplitS16C3Fn* const SplitS16C3;
+extern MergeS16C3Fn* const MergeS16C3;
 
 namespace generic {
 SplitS16C3Fn SplitS16C3;

@@ -15,8 +15,8 @@ using ReplaceOutOfRangeF32C1Fn = Status(float* image, std::int32_t step, ImageSi
                                         float lowThreshold, float lowValue, float highThreshold,
                                         float highValue);
 
-ReplaceOutOfRangeS16C1Fn ReplaceOutOfRangeS16C1;
-ReplaceOutOfRangeF32C1Fn ReplaceOutOfRangeF32C1;
+extern ReplaceOutOfRangeS16C1Fn* const ReplaceOutOfRangeS16C1;
+extern ReplaceOutOfRangeF32C1Fn* const ReplaceOutOfRangeF32C1;
 
 namespace generic {
 ReplaceOutOfRangeS16C1Fn ReplaceOutOfRangeS16C1;

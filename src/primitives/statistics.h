@@ -15,8 +15,8 @@ using MinMaxS16C3Fn = Status(const std::int16_t* src, std::int32_t srcStep, Imag
                              std::int16_t* mins, std::int16_t* maxs);
 
 // Entries: dispatch on CpuPath.
-MeanS16C3Fn MeanS16C3;
-MinMaxS16C3Fn MinMaxS16C3;
+extern MeanS16C3Fn* const MeanS16C3;
+extern MinMaxS16C3Fn* const MinMaxS16C3;
 
 // Implementations by instruction-set level.
 namespace generic {

@@ -61,8 +61,8 @@ void ExpectUsableBlock(void* block, std::int64_t bytes) {
 }
 
 TEST(AlignedMemoryTest, CountedBlocksAreAlignedAndReleasedByEitherFree) {
-  const std::vector<FreeBlockFn*> frees[] = {EveryPath(&FreeAligned, slots::FreeAligned),
-                                             EveryPath(&FreeRows, slots::FreeRows)};
+  const std::vector<FreeBlockFn*> frees[] = {EveryPath(FreeAligned, slots::FreeAligned),
+                                             EveryPath(FreeRows, slots::FreeRows)};
   for (const CountedAlloc& alloc : CountedAllocs()) {
     for (std::size_t i = 0; i < alloc.paths.size(); ++i) {
       SCOPED_TRACE(std::string(alloc.name) + " " + PathName(i));
@@ -117,7 +117,7 @@ TEST(AlignedMemoryTest, RowImages) {
       {536'870'897, 1, 0, false}, {INT32_MAX, INT32_MAX, 0, false},
   };
   // clang-format on
-  const auto paths = EveryPath(&AllocRowsF32, slots::AllocRowsF32);
+  const auto paths = EveryPath(AllocRowsF32, slots::AllocRowsF32);
   for (std::size_t i = 0; i < paths.size(); ++i) {
     for (const Case& c : cases) {
       SCOPED_TRACE(PathName(i) + " width " + std::to_string(c.width) + " height " +
@@ -138,7 +138,7 @@ TEST(AlignedMemoryTest, RowImages) {
 
 TEST(AlignedMemoryTest, FreeOfNullDoesNothing) {
   for (const auto& frees :
-       {EveryPath(&FreeAligned, slots::FreeAligned), EveryPath(&FreeRows, slots::FreeRows)}) {
+       {EveryPath(FreeAligned, slots::FreeAligned), EveryPath(FreeRows, slots::FreeRows)}) {
     for (FreeBlockFn* free : frees) free(nullptr);
   }
 }

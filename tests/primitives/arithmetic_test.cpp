@@ -40,7 +40,7 @@ TEST(ArithmeticTest, ArgumentChecksInOrderAndNoWriteOnFailure) {
   const float matrix[12] = {1, 0, 0, 5, 0, 1, 0, 5, 0, 0, 1, 5};
   const std::int16_t src[6] = {1, 2, 3, 4, 5, 6};
   for (const MatrixCase& k : matrixCases) {
-    for (auto* colorMatrix : Paths(&ColorMatrixS16C3, slots::ColorMatrixS16C3)) {
+    for (auto* colorMatrix : Paths(ColorMatrixS16C3, slots::ColorMatrixS16C3)) {
       std::vector<std::int16_t> dst(6, kGuard);
       EXPECT_EQ(colorMatrix(k.nullSrc ? nullptr : src, k.srcStep, k.nullDst ? nullptr : dst.data(),
                             k.dstStep, k.size, k.nullMatrix ? nullptr : matrix),
@@ -58,7 +58,7 @@ TEST(ArithmeticTest, ArgumentChecksInOrderAndNoWriteOnFailure) {
                               {false, {3, 0}, StatusSizeError},
                               {false, {-3, 1}, StatusSizeError}};
   for (const SubCase& k : subCases) {
-    for (auto* subConst : Paths(&SubConstS16C1, slots::SubConstS16C1)) {
+    for (auto* subConst : Paths(SubConstS16C1, slots::SubConstS16C1)) {
       std::vector<std::int16_t> image(3, 100);
       EXPECT_EQ(subConst(7, k.nullImage ? nullptr : image.data(), 6, k.size, 0), k.expected);
       EXPECT_EQ(image, std::vector<std::int16_t>(3, 100));
@@ -82,7 +82,7 @@ TEST(ColorMatrixS16C3Test, IdentityAndPermutation) {
       const std::uint32_t pick = rng() % 4;
       src.at(i, y) = pick == 0 ? -32768 : pick == 1 ? 32767 : static_cast<std::int16_t>(rng());
     }
-  for (auto* colorMatrix : Paths(&ColorMatrixS16C3, slots::ColorMatrixS16C3)) {
+  for (auto* colorMatrix : Paths(ColorMatrixS16C3, slots::ColorMatrixS16C3)) {
     GuardedRows same(3 * width, height, 3), moved(3 * width, height, 6);
     ASSERT_EQ(colorMatrix(src.base(), src.step, same.base(), same.step, {width, height}, identity),
               StatusOk);
@@ -134,7 +134,7 @@ TEST(ColorMatrixS16C3Test, RoundsHalfToEvenAndSaturatesInAnyRoundingMode) {
       const float m[12] = {k.w0, k.w1,     k.w2, k.offset, k.w0, k.w1,
                            k.w2, k.offset, k.w0, k.w1,     k.w2, k.offset};
       const std::int16_t src[3] = {k.s0, k.s1, k.s2};
-      for (auto* colorMatrix : Paths(&ColorMatrixS16C3, slots::ColorMatrixS16C3)) {
+      for (auto* colorMatrix : Paths(ColorMatrixS16C3, slots::ColorMatrixS16C3)) {
         std::int16_t dst[3] = {};
         EXPECT_EQ(colorMatrix(src, 6, dst, 6, {1, 1}, m), StatusOk);
         EXPECT_TRUE(dst[0] == k.expected && dst[1] == k.expected && dst[2] == k.expected)
@@ -189,7 +189,7 @@ TEST(SubConstS16C1Test, ScaleFactorTable) {
   for (std::size_t n = 0; n < std::size(cases); ++n) {
     const Case& k = cases[n];
     const int width = static_cast<int>(k.in.size());
-    for (auto* subConst : Paths(&SubConstS16C1, slots::SubConstS16C1)) {
+    for (auto* subConst : Paths(SubConstS16C1, slots::SubConstS16C1)) {
       GuardedRows image(width, 2, 2, n % 2 == 1);
       for (int y = 0; y < 2; ++y)
         for (int x = 0; x < width; ++x) image.at(x, y) = k.in[x];

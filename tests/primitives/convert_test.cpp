@@ -70,8 +70,8 @@ TEST(ConvertTest, ChecksInOrderAndWriteNothing) {
       {false, false, {4, 2}, 16, -16, StatusStepError},
   };
   // clang-format on
-  const auto toFloat = Paths(&ConvertS16ToF32, slots::ConvertS16ToF32);
-  const auto toShort = Paths(&ConvertF32ToS16, slots::ConvertF32ToS16);
+  const auto toFloat = Paths(ConvertS16ToF32, slots::ConvertS16ToF32);
+  const auto toShort = Paths(ConvertF32ToS16, slots::ConvertF32ToS16);
   for (const Case& c : cases) {
     for (std::size_t i = 0; i < toFloat.size(); ++i) {
       SCOPED_TRACE(PathName(i) + " width " + std::to_string(c.size.width));
@@ -107,8 +107,8 @@ TEST(ConvertTest, EveryLayoutConvertsExactlyTheRegion) {
   };
   // clang-format on
   for (const Layout& l : layouts) {
-    const auto toFloat = Paths(&ConvertS16ToF32, slots::ConvertS16ToF32, l.genericOnly);
-    const auto toShort = Paths(&ConvertF32ToS16, slots::ConvertF32ToS16, l.genericOnly);
+    const auto toFloat = Paths(ConvertS16ToF32, slots::ConvertS16ToF32, l.genericOnly);
+    const auto toShort = Paths(ConvertF32ToS16, slots::ConvertF32ToS16, l.genericOnly);
     for (std::size_t i = 0; i < toFloat.size(); ++i) {
       SCOPED_TRACE(PathName(i, l.genericOnly) + " width " + std::to_string(l.size.width) +
                    " pads " + std::to_string(l.shortPad) + "/" + std::to_string(l.floatPad));
@@ -163,7 +163,7 @@ TEST(ConvertTest, RoundingAndSaturation) {
   std::vector<float> src;
   for (const Case& c : cases) src.push_back(c.x);
   const auto width = static_cast<std::int32_t>(src.size());
-  const auto paths = Paths(&ConvertF32ToS16, slots::ConvertF32ToS16);
+  const auto paths = Paths(ConvertF32ToS16, slots::ConvertF32ToS16);
   for (std::size_t i = 0; i < paths.size(); ++i) {
     for (const RoundMode mode : modes) {
       std::vector<std::int16_t> dst(src.size() + 1, 0x5A5A);
@@ -195,8 +195,8 @@ TEST(ConvertTest, GenericSlotNaNAndJustBelowHalf) {
 // Destination rows two samples apart: each row overwrites the tail of the one above.
 TEST(ConvertTest, OverlappingDestinationRowsWrittenTopToBottom) {
   const int kExpected[] = {0, 1, 10, 11, 20, 21, 22, 23};
-  const auto toFloat = Paths(&ConvertS16ToF32, slots::ConvertS16ToF32);
-  const auto toShort = Paths(&ConvertF32ToS16, slots::ConvertF32ToS16);
+  const auto toFloat = Paths(ConvertS16ToF32, slots::ConvertS16ToF32);
+  const auto toShort = Paths(ConvertF32ToS16, slots::ConvertF32ToS16);
   for (std::size_t i = 0; i < toFloat.size(); ++i) {
     SCOPED_TRACE(PathName(i));
     std::int16_t shortRows[12];
@@ -223,7 +223,7 @@ TEST(ConvertTest, OverlappingDestinationRowsWrittenTopToBottom) {
 TEST(ConvertTest, CallerRoundingModeNeitherMattersNorChanges) {
   const float src[] = {2.5f, -2.5f, 0.7f, -0.7f};
   const std::int16_t expected[3][4] = {{2, -2, 0, 0}, {2, -2, 1, -1}, {3, -3, 1, -1}};
-  const auto paths = Paths(&ConvertF32ToS16, slots::ConvertF32ToS16);
+  const auto paths = Paths(ConvertF32ToS16, slots::ConvertF32ToS16);
   for (const int fpMode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
     for (std::size_t i = 0; i < paths.size(); ++i) {
       for (const RoundMode mode : {0, 1, 2}) {

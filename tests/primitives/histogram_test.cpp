@@ -90,7 +90,7 @@ void ExpectCounts(const Image& img, const HistogramSpec* record,
                   const std::vector<std::int32_t>& expected) {
   // Dirty and oddly placed: counters must be cleared and read without alignment.
   std::vector<std::uint8_t> scratch(kScratchBytes + 1, 0x5a);
-  for (auto* count : AllPaths(slots::HistogramS16C1, &HistogramS16C1)) {
+  for (auto* count : AllPaths(slots::HistogramS16C1, HistogramS16C1)) {
     std::vector<std::int32_t> bins(expected.size(), -1);
     ASSERT_EQ(
         count(img.samples.data(), img.step, img.size, bins.data(), record, scratch.data() + 1),
@@ -123,7 +123,7 @@ TEST(HistogramGetSize, ChecksInOrderAndReportsSizes) {
       {2, 0, 2, {1}, -6, kUnset, kUnset},
   };
   for (const Case& c : cases) {
-    for (auto* getSize : AllPaths(slots::HistogramGetSize, &HistogramGetSize)) {
+    for (auto* getSize : AllPaths(slots::HistogramGetSize, HistogramGetSize)) {
       std::int32_t specSize = kUnset, bufferSize = kUnset;
       SCOPED_TRACE(c.n[0]);
       EXPECT_EQ(getSize(c.type, {c.width, 5}, c.n.data(), c.channels, 0, &specSize, &bufferSize),
@@ -154,7 +154,7 @@ TEST(HistogramInitUniform, IntegerLevelsTruncateTowardZero) {
       {7, -1e10f, 1e10f, 0, {-2147483648.0f, 0, 2147483647.0f}},
   };
   for (const Case& c : cases) {
-    for (auto* init : AllPaths(slots::HistogramInitUniform, &HistogramInitUniform)) {
+    for (auto* init : AllPaths(slots::HistogramInitUniform, HistogramInitUniform)) {
       SCOPED_TRACE(c.lower);
       const auto n = static_cast<std::int32_t>(c.levels.size());
       Record r = Allocate(c.type, {n});
@@ -165,7 +165,7 @@ TEST(HistogramInitUniform, IntegerLevelsTruncateTowardZero) {
 }
 
 TEST(HistogramInitUniform, FloatLevelsKeepBoundsExactly) {
-  for (auto* init : AllPaths(slots::HistogramInitUniform, &HistogramInitUniform)) {
+  for (auto* init : AllPaths(slots::HistogramInitUniform, HistogramInitUniform)) {
     const float lower[] = {0.1f, -1.0f, 0.0f}, upper[] = {0.7f, 1.0f, 1.0f};
     const std::int32_t n[] = {4, 5, 2};
     Record r = Allocate(13, {4, 5, 2});
@@ -218,7 +218,7 @@ TEST(HistogramInitUniform, ChecksInOrderAndLeavesRecordUntouched) {
       {7, false, {nan}, {1}, {2}, 1, 0},
   };
   for (const Case& c : cases) {
-    for (auto* init : AllPaths(slots::HistogramInitUniform, &HistogramInitUniform)) {
+    for (auto* init : AllPaths(slots::HistogramInitUniform, HistogramInitUniform)) {
       SCOPED_TRACE(c.status);
       std::vector<std::int32_t> words(64, 0x3c3c3c3c);
       auto* record = c.nullSpec ? nullptr : reinterpret_cast<HistogramSpec*>(words.data());
@@ -307,7 +307,7 @@ TEST(HistogramS16C1, ChecksInOrderAndWritesNothingOnFailure) {
       {false, false, false, good.record(), {4, 2}, 9, 0},
   };
   for (const Case& c : cases) {
-    for (auto* count : AllPaths(slots::HistogramS16C1, &HistogramS16C1)) {
+    for (auto* count : AllPaths(slots::HistogramS16C1, HistogramS16C1)) {
       SCOPED_TRACE(c.status);
       std::vector<std::int32_t> bins(4, -1);
       EXPECT_EQ(count(c.nullImage ? nullptr : image.data(), c.step, c.size,
@@ -329,7 +329,7 @@ TEST(HistogramGetLevels, ChecksInOrderAndWritesNothingOnFailure) {
   std::vector<float> a(3, -1.0f), b(3, -1.0f);
   float* const complete[] = {a.data(), b.data(), b.data()};
   float* const missing[] = {a.data(), nullptr, b.data()};
-  for (auto* get : AllPaths(slots::HistogramGetLevels, &HistogramGetLevels)) {
+  for (auto* get : AllPaths(slots::HistogramGetLevels, HistogramGetLevels)) {
     EXPECT_EQ(get(nullptr, complete), -8);
     EXPECT_EQ(get(blank.record(), nullptr), -8);
     EXPECT_EQ(get(blank.record(), complete), -5);

@@ -47,9 +47,9 @@ TEST(PlanarCopyTest, ArgumentChecksInOrderAndNoWriteOnFailure) {
     std::int16_t* img = k.null == 0 ? nullptr : image.data();
     std::int16_t* const* arr = k.null == 1 ? nullptr : planes;
     const std::int16_t* const* carr = k.null == 1 ? nullptr : planes;
-    for (auto* split : Paths(&SplitS16C3, slots::SplitS16C3))
+    for (auto* split : Paths(SplitS16C3, slots::SplitS16C3))
       EXPECT_EQ(split(img, 12, arr, 4, k.size), k.expected) << k.null;
-    for (auto* merge : Paths(&MergeS16C3, slots::MergeS16C3))
+    for (auto* merge : Paths(MergeS16C3, slots::MergeS16C3))
       EXPECT_EQ(merge(carr, 4, img, 12, k.size), k.expected) << k.null;
     EXPECT_TRUE(AllGuard(image) && AllGuard(p0) && AllGuard(p1) && AllGuard(p2)) << k.null;
   }
@@ -77,8 +77,8 @@ TEST(PlanarCopyTest, SplitThenMergeRoundTrip) {
     const ImageSize size{k.width, k.height};
     for (std::size_t impl = 0; impl < 1 + slots::SplitS16C3.size(); ++impl) {
       SCOPED_TRACE(::testing::Message() << "width " << k.width << " impl " << impl);
-      auto* split = Paths(&SplitS16C3, slots::SplitS16C3)[impl];
-      auto* merge = Paths(&MergeS16C3, slots::MergeS16C3)[impl];
+      auto* split = Paths(SplitS16C3, slots::SplitS16C3)[impl];
+      auto* merge = Paths(MergeS16C3, slots::MergeS16C3)[impl];
       std::vector<GuardedRows> planes(3, GuardedRows(k.width, k.height, k.planePad, k.upward));
       std::int16_t* out[3] = {planes[0].base(), planes[1].base(), planes[2].base()};
       ASSERT_EQ(split(src.base(), src.step, out, planes[0].step, size), StatusOk);

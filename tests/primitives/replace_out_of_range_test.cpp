@@ -66,8 +66,8 @@ TEST(ReplaceOutOfRangeTest, ChecksInOrderAndChangeNothing) {
       {false, {3, 2}, 16, 0, -1, StatusThresholdError},
   };
   // clang-format on
-  const auto shortPaths = Paths(&ReplaceOutOfRangeS16C1, slots::ReplaceOutOfRangeS16C1);
-  const auto floatPaths = Paths(&ReplaceOutOfRangeF32C1, slots::ReplaceOutOfRangeF32C1);
+  const auto shortPaths = Paths(ReplaceOutOfRangeS16C1, slots::ReplaceOutOfRangeS16C1);
+  const auto floatPaths = Paths(ReplaceOutOfRangeF32C1, slots::ReplaceOutOfRangeF32C1);
   for (const Case& c : cases) {
     for (std::size_t i = 0; i < shortPaths.size(); ++i) {
       SCOPED_TRACE(PathName(i) + " expecting " + std::to_string(c.expected));
@@ -113,7 +113,7 @@ TEST(ReplaceOutOfRangeTest, S16Replacement) {
       {7, -1, 7, 1, {6, 7, 8, -32768, 32767}, {-1, 7, 1, -1, 1}},
   };
   // clang-format on
-  const auto paths = Paths(&ReplaceOutOfRangeS16C1, slots::ReplaceOutOfRangeS16C1);
+  const auto paths = Paths(ReplaceOutOfRangeS16C1, slots::ReplaceOutOfRangeS16C1);
   for (const Case& c : cases) {
     for (std::size_t i = 0; i < paths.size(); ++i) {
       SCOPED_TRACE(PathName(i) + " low threshold " + std::to_string(c.lowThreshold));
@@ -134,7 +134,7 @@ struct FloatCase {
 
 void ExpectFloatCases(const std::vector<FloatCase>& cases, bool genericOnly,
                       std::vector<std::int32_t> pads) {
-  const auto paths = Paths(&ReplaceOutOfRangeF32C1, slots::ReplaceOutOfRangeF32C1, genericOnly);
+  const auto paths = Paths(ReplaceOutOfRangeF32C1, slots::ReplaceOutOfRangeF32C1, genericOnly);
   for (std::size_t n = 0; n < cases.size(); ++n) {
     const FloatCase& c = cases[n];
     for (std::size_t i = 0; i < paths.size(); ++i) {

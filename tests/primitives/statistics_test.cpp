@@ -59,13 +59,13 @@ TEST(StatisticsTest, ArgumentChecksInOrderAndNoWriteOnFailure) {
   const std::int16_t pixels[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
   for (const Case& k : cases) {
     const std::int16_t* src = k.nullSrc ? nullptr : pixels;
-    for (auto* mean : Paths(&MeanS16C3, slots::MeanS16C3)) {
+    for (auto* mean : Paths(MeanS16C3, slots::MeanS16C3)) {
       if (k.nullMaxs) break;  // the mean has no second output
       double means[3] = {-1.0, -1.0, -1.0};
       EXPECT_EQ(mean(src, 12, k.size, k.nullOut ? nullptr : means), k.expected);
       for (double m : means) EXPECT_EQ(m, -1.0);
     }
-    for (auto* minMax : Paths(&MinMaxS16C3, slots::MinMaxS16C3)) {
+    for (auto* minMax : Paths(MinMaxS16C3, slots::MinMaxS16C3)) {
       std::int16_t mins[3] = {99, 99, 99}, maxs[3] = {99, 99, 99};
       EXPECT_EQ(minMax(src, 12, k.size, k.nullOut ? nullptr : mins, k.nullMaxs ? nullptr : maxs),
                 k.expected);
@@ -95,7 +95,7 @@ TEST(MeanS16C3Test, KnownAnswers) {
     for (int y = 0; y < k.height; ++y)
       for (int x = 0; x < k.width; ++x)
         for (int c = 0; c < 3; ++c) im.at(x, y, c) = k.value[c];
-    for (auto* mean : Paths(&MeanS16C3, slots::MeanS16C3)) {
+    for (auto* mean : Paths(MeanS16C3, slots::MeanS16C3)) {
       double means[3] = {};
       ASSERT_EQ(mean(im.base(), im.step, im.size(), means), StatusOk);
       for (int c = 0; c < 3; ++c) EXPECT_EQ(means[c], k.expected[c]) << k.width << " c" << c;
@@ -130,12 +130,12 @@ TEST(StatisticsTest, MatchExactSumsAndPlainScan) {
           hi[c] = std::max(hi[c], v);
         }
     const double r = 1.0 / (double(s.width) * s.height);
-    for (auto* mean : Paths(&MeanS16C3, slots::MeanS16C3)) {
+    for (auto* mean : Paths(MeanS16C3, slots::MeanS16C3)) {
       double means[3] = {};
       ASSERT_EQ(mean(im.base(), im.step, im.size(), means), StatusOk);
       for (int c = 0; c < 3; ++c) EXPECT_EQ(means[c], double(sum[c]) * r) << s.width;
     }
-    for (auto* minMax : Paths(&MinMaxS16C3, slots::MinMaxS16C3)) {
+    for (auto* minMax : Paths(MinMaxS16C3, slots::MinMaxS16C3)) {
       std::int16_t mins[3] = {}, maxs[3] = {};
       ASSERT_EQ(minMax(im.base(), im.step, im.size(), mins, maxs), StatusOk);
       for (int c = 0; c < 3; ++c) EXPECT_TRUE(mins[c] == lo[c] && maxs[c] == hi[c]) << s.width;
@@ -157,7 +157,7 @@ TEST(MinMaxS16C3Test, StopsOnlyWhenEveryChannelHasBothExtremes) {
       im.at(1, 1, ch) = 7;
     }
     im.at(missingMin ? 0 : 1, 0, c) = 0;
-    for (auto* minMax : Paths(&MinMaxS16C3, slots::MinMaxS16C3)) {
+    for (auto* minMax : Paths(MinMaxS16C3, slots::MinMaxS16C3)) {
       std::int16_t mins[3] = {}, maxs[3] = {};
       ASSERT_EQ(minMax(im.base(), im.step, im.size(), mins, maxs), StatusOk);
       for (int ch = 0; ch < 3; ++ch) {

@@ -14,6 +14,7 @@
 
 #include "primitives/cpu.h"
 #include "primitives/dispatch.h"
+#include "primitives/status.h"
 
 namespace tessaro::testing {
 
@@ -166,6 +167,61 @@ inline std::vector<std::int32_t> DifferentialWidths() {
   for (std::int32_t i = 1; i <= 67; ++i) w.push_back(i);
   for (std::int32_t i : {127, 128, 129, 255, 1000, 1920}) w.push_back(i);
   return w;
+}
+
+// One case of a differential test: the slot under test, the region, and the seed that
+// replays every input drawn from `rng`.
+struct SlotCase {
+  std::int32_t slot;
+  std::uint64_t seed;
+  ImageSize size;
+  Fill fill;   // how this case draws its samples
+  Random rng;  // seeded from `seed`
+
+  // A padding in samples, drawn afresh for each image so that steps differ between images.
+  std::int32_t Pad() { return rng.Range(0, 9); }
+  // A guarded image of the case's size with `channels` samples per pixel and its own
+  // padding, filled with this case's samples.
+  GuardedImage<std::int16_t> S16(std::int32_t channels) {
+    GuardedImage<std::int16_t> image(size.width, size.height, channels, Pad());
+    image.Fill([&] { return RandomS16(rng, fill); });
+    return image;
+  }
+  GuardedImage<float> F32(std::int32_t channels, bool withNonFinite) {
+    GuardedImage<float> image(size.width, size.height, channels, Pad());
+    image.Fill([&] { return RandomF32(rng, fill, withNonFinite); });
+    return image;
+  }
+};
+
+// Which cases a differential test runs.
+struct SlotSweep {
+  std::int32_t firstSlot = 1;  // 0: the generic slot against its reference too
+  std::vector<std::int32_t> heights = {1, 3};
+  std::vector<std::int32_t> widths = DifferentialWidths();
+};
+
+// The differential harness: body(SlotCase&) makes the case's inputs, runs the slot and the
+// reference, and checks what equality means for the primitive. It runs for every slot this
+// processor has from sweep.firstSlot up, every width and height, each case with a seed of its
+// own and a fill that cycles through uniform, extreme, small and mixed samples; a failure
+// names the primitive, the slot, the size and the seed that replays it.
+template <typename Body>
+void ForEverySlot(const char* primitive, Body body, const SlotSweep& sweep = {}) {
+  static constexpr Fill kFills[] = {Fill::kUniform, Fill::kExtremes, Fill::kSmall, Fill::kMixed};
+  std::uint64_t seed = 0;
+  for (std::int32_t slot = sweep.firstSlot; slot <= HighestRunnableSlot(); ++slot) {
+    for (const std::int32_t width : sweep.widths) {
+      for (const std::int32_t height : sweep.heights) {
+        ++seed;
+        SlotCase c{slot, seed, {width, height}, kFills[seed % 4], Random(seed)};
+        SCOPED_TRACE(::testing::Message() << primitive << ": slot " << slot << ", " << width
+                                          << " x " << height << ", seed " << seed);
+        body(c);
+        if (::testing::Test::HasFatalFailure()) return;
+      }
+    }
+  }
 }
 
 // Which rounding the SSE unit applies now, read from three additions that differ by mode.
