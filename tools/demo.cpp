@@ -57,7 +57,7 @@ void PrintStats(const std::string& picture, const YcImage& image, const PngImage
                 s.mean, s.max);
   }
   std::printf("%-20s luma spans %.1f %% of 0..4096\n", "",
-              100.0 * (yc[0].max - yc[0].min) / 4096.0);
+              100.0 * (yc[0].max - yc[0].min) / kYcFullScale);
 }
 
 Failure WritePicture(const std::string& dir, const std::string& file, const YcImage& image,

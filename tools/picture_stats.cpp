@@ -45,7 +45,7 @@ std::array<ChannelStats, 3> MeasureRgb(const PngImage& rgb) {
 std::array<Histogram, 4> Histograms(const YcImage& image, const PngImage& rgb8) {
   std::array<Histogram, 4> h{};
   for (const YcPixel& p : image.pixels) {
-    const double bin = std::round(p.y * 255.0 / 4096.0);
+    const double bin = std::round(p.y * 255.0 / kYcFullScale);
     ++h[0][static_cast<std::size_t>(std::clamp(bin, 0.0, 255.0))];
   }
   for (std::size_t i = 0; i + 2 < rgb8.samples.size();

@@ -7,7 +7,7 @@
 namespace tessaro::tools {
 namespace {
 
-constexpr double kFullScale = 4096.0;
+constexpr double kFullScale = kYcFullScale;
 // BT.601 luma weights; the colour differences are (B - Y) / 1.772 and (R - Y) / 1.402.
 constexpr double kKr = 0.299;
 constexpr double kKb = 0.114;

@@ -14,8 +14,7 @@
 namespace tessaro {
 namespace {
 
-constexpr float kFullScale = 4096.0f;
-constexpr std::int32_t kChromaCentre = 2048;
+constexpr float kFullScale = static_cast<float>(kYcFullScale);
 
 // Carries the mean luma, as a fraction of 4096, to midRng percent.
 float YcAutoGamma(double meanY, std::int32_t midRng) {

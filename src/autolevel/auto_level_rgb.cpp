@@ -11,7 +11,7 @@
 namespace tessaro {
 namespace {
 
-constexpr float kRgbFullScale = 4080.0f;
+constexpr float kRgbScale = static_cast<float>(kRgbFullScale);
 
 // The smaller distance from the mean to either extreme; when both are 0 the quotient is not
 // a number and the result is the upper distance, 0.
@@ -27,7 +27,7 @@ float RgbAutoGamma(const double means[3], std::int32_t midRng) {
   const double lnT = std::log(static_cast<double>(static_cast<float>(midRng)) / 100.0);
   float g[3];
   for (int c = 0; c < 3; ++c) {
-    float m = static_cast<float>(means[c]) / kRgbFullScale;
+    float m = static_cast<float>(means[c]) / kRgbScale;
     m = std::fmax(m, 0.0f);
     m = std::fmin(m, 1.0f);
     g[c] = static_cast<float>(std::log(static_cast<double>(m)) / lnT);
@@ -67,7 +67,7 @@ HostBool AutoLevelRgb(FilterDescriptor* filter, FrameInfo* frame, LevelPath path
   const bool levelled[3] = {st.min[0] != st.max[0], st.min[1] != st.max[1], st.min[2] != st.max[2]};
   auto levelPlane = [&](int c, std::int16_t* plane, std::int32_t step, std::int32_t pw,
                         std::int32_t ph) {
-    if (levelled[c]) LevelPlane(plane, step, pw, ph, st.max[c], st.min[c], gamma, kRgbFullScale);
+    if (levelled[c]) LevelPlane(plane, step, pw, ph, st.max[c], st.min[c], gamma, kRgbScale);
   };
 
   if (path != LevelPath::kPerSample) {

@@ -26,7 +26,7 @@ struct CheckRow {
 // One row per slider and check box; the host's parallel arrays are derived below.
 constexpr TrackRow kAutoLevelTracks[] = {
     {"midRng", 50, 5, 95},
-    {"Skip", 420, 0, 4080},
+    {"Skip", 420, 0, kRgbFullScale},
 };
 constexpr CheckRow kAutoLevelChecks[] = {
     {"Cb", 0},
@@ -35,15 +35,34 @@ constexpr CheckRow kAutoLevelChecks[] = {
     {"HELP", kButtonDefault},
 };
 
+// Input, output and clipping sliders span the RGB samples' scale.
+constexpr std::int32_t kTop = kRgbFullScale;
+// clang-format off
 constexpr TrackRow kLevelsTracks[] = {
-    {"Rc-Hi", 0, 0, 4080},  {"Rc-Low", 0, 0, 4080},   {"Ri-Hi", 4080, 0, 4080},
-    {"Ri-Low", 0, 0, 4080}, {"Ro-Hi", 4080, 0, 4080}, {"Ro-Low", 0, 0, 4080},
-    {"Gc-Hi", 0, 0, 4080},  {"Gc-Low", 0, 0, 4080},   {"Gi-Hi", 4080, 0, 4080},
-    {"Gi-Low", 0, 0, 4080}, {"Go-Hi", 4080, 0, 4080}, {"Go-Low", 0, 0, 4080},
-    {"Bc-Hi", 0, 0, 4080},  {"Bc-Low", 0, 0, 4080},   {"Bi-Hi", 4080, 0, 4080},
-    {"Bi-Low", 0, 0, 4080}, {"Bo-Hi", 4080, 0, 4080}, {"Bo-Low", 0, 0, 4080},
-    {"gamR", 100, 1, 100},  {"gamG", 100, 1, 100},    {"gamB", 100, 1, 100},
+    //name      default min max
+    {"Rc-Hi",  0,    0, kTop},
+    {"Rc-Low", 0,    0, kTop},
+    {"Ri-Hi",  kTop, 0, kTop},
+    {"Ri-Low", 0,    0, kTop},
+    {"Ro-Hi",  kTop, 0, kTop},
+    {"Ro-Low", 0,    0, kTop},
+    {"Gc-Hi",  0,    0, kTop},
+    {"Gc-Low", 0,    0, kTop},
+    {"Gi-Hi",  kTop, 0, kTop},
+    {"Gi-Low", 0,    0, kTop},
+    {"Go-Hi",  kTop, 0, kTop},
+    {"Go-Low", 0,    0, kTop},
+    {"Bc-Hi",  0,    0, kTop},
+    {"Bc-Low", 0,    0, kTop},
+    {"Bi-Hi",  kTop, 0, kTop},
+    {"Bi-Low", 0,    0, kTop},
+    {"Bo-Hi",  kTop, 0, kTop},
+    {"Bo-Low", 0,    0, kTop},
+    {"gamR",   100,  1, 100},
+    {"gamG",   100,  1, 100},
+    {"gamB",   100,  1, 100},
 };
+// clang-format on
 constexpr CheckRow kLevelsChecks[] = {
     {"Sync RGB", 1},
     {"HELP", kButtonDefault},

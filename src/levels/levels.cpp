@@ -21,9 +21,9 @@
 namespace tessaro {
 namespace {
 
-constexpr float kFullScale = 4080.0f;
+constexpr float kFullScale = static_cast<float>(kRgbFullScale);
 // Levels k = 0..4080 make bin k count exactly the samples equal to k; 4080 falls in none.
-constexpr std::int32_t kLevelCount = 4081;
+constexpr std::int32_t kLevelCount = kRgbFullScale + 1;
 constexpr std::int32_t kBinCount = kLevelCount - 1;
 // Narrower clipping ranges count as flat: a near-constant channel is not blown up to full contrast.
 constexpr float kMinClipSpan = 4.0f;
@@ -39,8 +39,8 @@ struct ClipLevels {
 // The share slider / 4080 of the pixels, halves away from zero. Signed, so that the walks
 // treat a non-positive target as reached at once.
 std::int64_t TargetCount(std::int32_t slider, std::int32_t width, std::int32_t height) {
-  const float share =
-      static_cast<float>(slider) / 4080.0f * static_cast<float>(width) * static_cast<float>(height);
+  const float share = static_cast<float>(slider) / kFullScale * static_cast<float>(width) *
+                      static_cast<float>(height);
   return static_cast<std::int64_t>(std::round(static_cast<double>(share)));
 }
 
@@ -185,7 +185,8 @@ void ChannelChain(std::int16_t* plane, std::int32_t step, std::int32_t width, st
   if (clip.stretch)
     ContrastStretchRows(plane, step, width, height, clip.levels.low, clip.levels.high);
   if (clip.clamp) {
-    ReplaceOutOfRangeS16C1(plane, step, ImageSize{width, height}, 0, 0, 4080, 4080);
+    ReplaceOutOfRangeS16C1(plane, step, ImageSize{width, height}, 0, 0, kRgbFullScale,
+                           kRgbFullScale);
   }
   LevelPlane(plane, step, width, height, levels.inHigh, levels.inLow, levels.gamma, kFullScale);
   ClampPlaneRows(plane, step, width, height);

@@ -1,5 +1,6 @@
 #include "levels/levels_rows.h"
 
+#include "host/host_records.h"
 #include "parallel/parallel.h"
 #include "primitives/aligned_memory.h"
 #include "primitives/convert.h"
@@ -8,8 +9,8 @@
 namespace tessaro {
 namespace {
 
-constexpr std::int32_t kFullScale = 4080;
-constexpr float kFullScaleF = 4080.0f;
+constexpr std::int32_t kFullScale = kRgbFullScale;
+constexpr float kFullScaleF = static_cast<float>(kRgbFullScale);
 constexpr float kTargetLow = 0.0f;
 
 std::int16_t* PlaneRow(std::int16_t* plane, std::int32_t planeStep, std::int32_t r) {

@@ -2,16 +2,21 @@
 
 #include <type_traits>
 
+#include "host/host_records.h"
 #include "parallel/status_reducer.h"
 #include "primitives/arithmetic.h"
 
 namespace tessaro {
 
+namespace {
+constexpr float kRgbScale = static_cast<float>(kRgbFullScale);
+}  // namespace
+
 // The integer coefficients over 4080; each quotient is the nearest single-precision value.
 const float RgbToYcMatrix[12] = {
-    1219.0f / 4080.0f, 2401.0f / 4080.0f,  462.0f / 4080.0f,  0.0f,
-    -692.0f / 4080.0f, -1357.0f / 4080.0f, 2048.0f / 4080.0f, 0.0f,
-    2048.0f / 4080.0f, -1717.0f / 4080.0f, -332.0f / 4080.0f, 0.0f,
+    1219.0f / kRgbScale, 2401.0f / kRgbScale,  462.0f / kRgbScale,  0.0f,
+    -692.0f / kRgbScale, -1357.0f / kRgbScale, 2048.0f / kRgbScale, 0.0f,
+    2048.0f / kRgbScale, -1717.0f / kRgbScale, -332.0f / kRgbScale, 0.0f,
 };
 
 // The nearest single-precision values to the exact inverse of the matrix above.

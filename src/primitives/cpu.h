@@ -11,7 +11,8 @@ namespace tessaro {
 
 using CpuFeatureMask = std::uint64_t;
 
-// Feature bits that decide the code path.
+// Bits of the feature mask. SSE2, SSSE3, MOVBE, SSE4.1, AVX, its operating-system state and
+// the AVX2 group decide the code path; MMX, SSE, SSE3 and SSE4.2 are only reported.
 inline constexpr CpuFeatureMask CpuMmx = 0x1;
 inline constexpr CpuFeatureMask CpuSse = 0x2;
 inline constexpr CpuFeatureMask CpuSse2 = 0x4;
