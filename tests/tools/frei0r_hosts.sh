@@ -83,7 +83,7 @@ for setup in "${cases[@]}"; do
         >"$work/host.log" 2>&1 ;;
     melt)
       melt -silent -profile "$work/profile" "avformat:$work/in_%02d.png" -filter "frei0r.$effect" "${melt_args[@]}" \
-        -consumer "avformat:$work/out_%02d.png" vcodec=png pix_fmt=rgba >"$work/host.log" 2>&1 ;;
+        -consumer "avformat:$work/out_%02d.png" vcodec=png pix_fmt=rgba real_time=0 >"$work/host.log" 2>&1 ;;
   esac || fail "$setup: $host failed: $(tail -c 400 "$work/host.log")"
   got=$(find "$work" -name 'out_*.png' | wc -l)
   [ "$got" -eq "$frames" ] || { fail "$setup: $host wrote $got frames, want $frames: $(tail -c 400 "$work/host.log")"; continue; }
