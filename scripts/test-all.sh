@@ -23,7 +23,7 @@ for preset in native-release native-asan native-tsan windows-i686-release; do
     fi
     # One line per model: its CpuPath and how many tests ran on it.
     sed -n 's/^[0-9]*: \(emulated .*\)$/\1/p' "${log}"
-    grep -E 'tests passed' "${log}"
+    grep -E '% tests passed' "${log}"
     rm -f "${log}"
   fi
 done
