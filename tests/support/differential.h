@@ -161,6 +161,19 @@ inline std::ptrdiff_t FirstDifference(const std::vector<std::uint8_t>& a,
   return -1;
 }
 
+// A sample's value and bits, which tell -0.0 from +0.0 and one not-a-number from another.
+template <typename T>
+std::string SampleText(T v) {
+  unsigned char bytes[sizeof(T)];
+  std::memcpy(bytes, &v, sizeof v);
+  std::string text = ::testing::PrintToString(+v) + " (0x";
+  for (std::size_t i = sizeof(T); i-- > 0;) {
+    text += "0123456789ABCDEF"[bytes[i] >> 4];
+    text += "0123456789ABCDEF"[bytes[i] & 15];
+  }
+  return text + ")";
+}
+
 // Whether `got` equals `want` byte for byte outside the region (guards and padding) and,
 // inside it, wherever agree(wanted sample, got sample, x, y) holds, x counting samples along
 // the row: a primitive whose slots may differ states in `agree` exactly how. The failure names
@@ -178,8 +191,8 @@ template <typename T, typename Agree>
       std::memcpy(&w, &want.at(x, y), sizeof w);
       std::memcpy(&g, &patched.at(x, y), sizeof g);
       if (!agree(w, g, x, y)) {
-        return ::testing::AssertionFailure()
-               << "sample " << x << " of row " << y << ": want " << +w << ", got " << +g;
+        return ::testing::AssertionFailure() << "sample " << x << " of row " << y << ": want "
+                                             << SampleText(w) << ", got " << SampleText(g);
       }
       std::memcpy(&patched.at(x, y), &w, sizeof w);
     }
