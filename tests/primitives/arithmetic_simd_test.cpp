@@ -26,7 +26,8 @@ using testing::RandomS16;
 
 const testing::SlotSweep kSweep{.heights = {1, 2, 3, 4}};
 
-// Weights from small fractions to saturating gains, offsets often on a half.
+// Weights from small fractions to saturating gains, offsets often on a half; |offset| +
+// sum |wi si| stays below 2^21, where the rule of arithmetic.h holds.
 void RandomMatrix(Random& rng, float* m) {
   for (int i = 0; i < 12; ++i) {
     const bool offset = i % 4 == 3;
