@@ -14,6 +14,10 @@ inline constexpr RoundMode RoundNearestAway = 2;  // and every other value
 
 using ConvertS16ToF32Fn = Status(const std::int16_t* src, std::int32_t srcStep, float* dst,
                                  std::int32_t dstStep, ImageSize size);
+// The SIMD slots of ConvertF32ToS16 differ from the generic slot in two places only: a
+// not-a-number becomes 32767 (generic: 0), and under the away rule, which adds 0.5 in single
+// precision, the float just below one half (0.49999997) becomes 1, and its negative -1
+// (generic: 0). ConvertS16ToF32 gives the same bits in every slot.
 using ConvertF32ToS16Fn = Status(const float* src, std::int32_t srcStep, std::int16_t* dst,
                                  std::int32_t dstStep, ImageSize size, RoundMode mode);
 

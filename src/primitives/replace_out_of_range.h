@@ -11,6 +11,11 @@ namespace tessaro {
 using ReplaceOutOfRangeS16C1Fn = Status(std::int16_t* image, std::int32_t step, ImageSize size,
                                         std::int32_t lowThreshold, std::int32_t lowValue,
                                         std::int32_t highThreshold, std::int32_t highValue);
+// The generic slot orders floats by their bits, the SIMD slots compare them as numbers. That
+// differs in two places only: a -0.0 sample under a low threshold of +0.0 stays (generic: it
+// takes the low value), and every not-a-number sample takes the low value (generic: it goes by
+// its sign bit, beyond the infinity of that sign). ReplaceOutOfRangeS16C1 gives the same bits
+// in every slot.
 using ReplaceOutOfRangeF32C1Fn = Status(float* image, std::int32_t step, ImageSize size,
                                         float lowThreshold, float lowValue, float highThreshold,
                                         float highValue);

@@ -1,4 +1,5 @@
-// Every slot of the out-of-range replacement against the generic slot, byte for byte.
+// Every slot of the out-of-range replacement against the generic slot: the same bytes, but
+// for the two float differences replace_out_of_range.h states.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,14 +16,13 @@
 namespace tessaro {
 namespace {
 
-using testing::DifferentialWidths;
 using testing::Fill;
 using testing::FirstDifference;
 using testing::GuardedImage;
 using testing::HighestRunnableSlot;
 using testing::Random;
 
-constexpr Fill kFills[] = {Fill::kUniform, Fill::kExtremes, Fill::kSmall, Fill::kMixed};
+const testing::SlotSweep kSweep{.heights = {1, 2, 3, 4}};
 
 std::uint32_t Bits(float f) {
   std::uint32_t b;
@@ -52,100 +52,96 @@ S16Args RandomS16Args(Random& rng, Fill fill) {
 }
 
 TEST(ReplaceOutOfRangeSimd, S16MatchesGeneric) {
-  const auto& table = slots::ReplaceOutOfRangeS16C1;
-  for (std::int32_t slot = 1; slot <= HighestRunnableSlot(); ++slot) {
-    for (const std::int32_t width : DifferentialWidths()) {
-      const std::uint64_t seed = static_cast<std::uint64_t>(slot) * 100003u + width;
-      SCOPED_TRACE("slot " + std::to_string(slot) + " seed " + std::to_string(seed));
-      Random rng(seed);
-      const Fill fill = kFills[rng.Next() % 4];
-      const std::int32_t height = width > 1000 ? 2 : rng.Range(1, 4);
-      GuardedImage<std::int16_t> expected(width, height, 1, rng.Range(0, 9));
-      expected.Fill([&] { return testing::RandomS16(rng, fill); });
-      GuardedImage<std::int16_t> actual = expected;
-      const S16Args a = RandomS16Args(rng, fill);
-      const ImageSize size{width, height};
-      ASSERT_EQ(table[slot](actual.data(), actual.step(), size, a.lowT, a.lowV, a.highT, a.highV),
-                table[0](expected.data(), expected.step(), size, a.lowT, a.lowV, a.highT, a.highV));
-      ASSERT_EQ(FirstDifference(expected.bytes(), actual.bytes()), -1);
-    }
-  }
+  testing::ForEverySlot(
+      "ReplaceOutOfRangeS16C1",
+      [](testing::SlotCase& c) {
+        GuardedImage<std::int16_t> want = c.S16(1), got = want;
+        const S16Args a = RandomS16Args(c.rng, c.fill);
+        ASSERT_EQ(slots::ReplaceOutOfRangeS16C1[c.slot](got.data(), got.step(), c.size, a.lowT,
+                                                        a.lowV, a.highT, a.highV),
+                  slots::ReplaceOutOfRangeS16C1[0](want.data(), want.step(), c.size, a.lowT, a.lowV,
+                                                   a.highT, a.highV));
+        ASSERT_EQ(FirstDifference(want.bytes(), got.bytes()), -1);
+      },
+      kSweep);
 }
 
 // Steps and starts that are no whole number of samples: rows never reach vector alignment.
 TEST(ReplaceOutOfRangeSimd, OddByteStepsMatchGeneric) {
-  for (std::int32_t slot = 1; slot <= HighestRunnableSlot(); ++slot) {
-    for (const std::int32_t width : {1, 7, 8, 9, 17, 33, 67, 129}) {
-      SCOPED_TRACE("slot " + std::to_string(slot) + " width " + std::to_string(width));
-      Random rng(static_cast<std::uint64_t>(slot) * 977u + width);
-      const std::int32_t height = 3;
-      for (const std::int32_t sampleBytes : {2, 4}) {
-        const std::int32_t step = sampleBytes * width + (sampleBytes == 2 ? 1 : 3);
-        std::vector<std::uint8_t> expected(static_cast<std::size_t>(step * height + 40));
-        for (auto& b : expected) b = static_cast<std::uint8_t>(rng.Next());
-        if (sampleBytes == 4) {  // keep NaN and -0.0 out: those are documented differences
-          for (std::int32_t y = 0; y < height; ++y) {
-            for (std::int32_t x = 0; x < width; ++x) {
-              const float v = static_cast<float>(rng.Range(-3000, 3000)) * 0.25f + 0.125f;
-              std::memcpy(expected.data() + 1 + y * step + 4 * x, &v, 4);
+  testing::ForEverySlot(
+      "ReplaceOutOfRange at odd byte steps",
+      [](testing::SlotCase& c) {
+        const auto [width, height] = c.size;
+        for (const std::int32_t sampleBytes : {2, 4}) {
+          const std::int32_t step = sampleBytes * width + (sampleBytes == 2 ? 1 : 3);
+          std::vector<std::uint8_t> want(static_cast<std::size_t>(step * height + 40));
+          for (auto& b : want) b = static_cast<std::uint8_t>(c.rng.Next());
+          if (sampleBytes == 4) {  // numbers only: -0.0 and NaN are covered below
+            for (std::int32_t y = 0; y < height; ++y) {
+              for (std::int32_t x = 0; x < width; ++x) {
+                const float v = static_cast<float>(c.rng.Range(-3000, 3000)) * 0.25f + 0.125f;
+                std::memcpy(want.data() + 1 + y * step + 4 * x, &v, 4);
+              }
             }
           }
+          std::vector<std::uint8_t> got = want;
+          if (sampleBytes == 2) {
+            auto* w = reinterpret_cast<std::int16_t*>(want.data() + 1);
+            auto* g = reinterpret_cast<std::int16_t*>(got.data() + 1);
+            EXPECT_EQ(slots::ReplaceOutOfRangeS16C1[c.slot](g, step, c.size, -300, 7, 300, -9),
+                      slots::ReplaceOutOfRangeS16C1[0](w, step, c.size, -300, 7, 300, -9));
+          } else {
+            auto* w = reinterpret_cast<float*>(want.data() + 1);
+            auto* g = reinterpret_cast<float*>(got.data() + 1);
+            EXPECT_EQ(
+                slots::ReplaceOutOfRangeF32C1[c.slot](g, step, c.size, -100.f, 7.f, 100.f, -9.f),
+                slots::ReplaceOutOfRangeF32C1[0](w, step, c.size, -100.f, 7.f, 100.f, -9.f));
+          }
+          ASSERT_EQ(FirstDifference(want, got), -1) << sampleBytes << "-byte samples";
         }
-        std::vector<std::uint8_t> actual = expected;
-        const ImageSize size{width, height};
-        if (sampleBytes == 2) {
-          auto* e = reinterpret_cast<std::int16_t*>(expected.data() + 1);
-          auto* r = reinterpret_cast<std::int16_t*>(actual.data() + 1);
-          EXPECT_EQ(slots::ReplaceOutOfRangeS16C1[slot](r, step, size, -300, 7, 300, -9),
-                    slots::ReplaceOutOfRangeS16C1[0](e, step, size, -300, 7, 300, -9));
-        } else {
-          auto* e = reinterpret_cast<float*>(expected.data() + 1);
-          auto* r = reinterpret_cast<float*>(actual.data() + 1);
-          EXPECT_EQ(slots::ReplaceOutOfRangeF32C1[slot](r, step, size, -100.f, 7.f, 100.f, -9.f),
-                    slots::ReplaceOutOfRangeF32C1[0](e, step, size, -100.f, 7.f, 100.f, -9.f));
-        }
-        EXPECT_EQ(FirstDifference(expected, actual), -1) << sampleBytes << "-byte samples";
-      }
-    }
-  }
+      },
+      {.heights = {3}, .widths = {1, 7, 8, 9, 17, 33, 67, 129}});
 }
 
-// Thresholds may be any float including NaN; samples avoid the documented differences
-// (NaN samples, and -0.0 samples under a +0.0 low threshold).
-TEST(ReplaceOutOfRangeSimd, F32MatchesGenericOnNumbers) {
-  const auto& table = slots::ReplaceOutOfRangeF32C1;
-  for (std::int32_t slot = 1; slot <= HighestRunnableSlot(); ++slot) {
-    for (const std::int32_t width : DifferentialWidths()) {
-      const std::uint64_t seed = static_cast<std::uint64_t>(slot) * 200003u + width;
-      SCOPED_TRACE("slot " + std::to_string(slot) + " seed " + std::to_string(seed));
-      Random rng(seed);
-      const Fill fill = kFills[rng.Next() % 4];
-      const std::int32_t height = width > 1000 ? 2 : rng.Range(1, 4);
-      float lowT = testing::RandomF32(rng, fill, true), highT = testing::RandomF32(rng, fill, true);
-      if (rng.OneIn(4)) {
-        lowT = 0.0f;
-        highT = 1.0f;
-      } else if (lowT > highT) {
-        std::swap(lowT, highT);
-      }
-      const float lowV = testing::RandomF32(rng, fill, true);
-      const float highV = testing::RandomF32(rng, fill, true);
-      const bool lowIsPlusZero = Bits(lowT) == 0;
-      GuardedImage<float> expected(width, height, 1, rng.Range(0, 9));
-      expected.Fill([&] {
-        float v = testing::RandomF32(rng, fill, true);
-        if (std::isnan(v)) v = static_cast<float>(rng.Range(-5, 5));
-        if (lowIsPlusZero && Bits(v) == 0x80000000u) v = 0.0f;
-        return v;
-      });
-      GuardedImage<float> actual = expected;
-      const ImageSize size{width, height};
-      ASSERT_EQ(table[slot](actual.data(), actual.step(), size, lowT, lowV, highT, highV),
-                table[0](expected.data(), expected.step(), size, lowT, lowV, highT, highV));
-      ASSERT_EQ(FirstDifference(expected.bytes(), actual.bytes()), -1)
-          << "thresholds " << lowT << " " << highT;
-    }
-  }
+// Thresholds may be any float including NaN; samples include NaNs of either sign and payload
+// and both zeros, a quarter of the cases under the thresholds +0.0 and 1. The rule of
+// replace_out_of_range.h: a NaN sample takes the low value, a -0.0 sample under a low
+// threshold of +0.0 stays, every other sample as generic.
+TEST(ReplaceOutOfRangeSimd, F32MatchesGenericButForSignedZeroAndNaN) {
+  const std::uint32_t nans[] = {0x7FC00000u, 0xFFC00000u, 0x7F800001u, 0xFFFFFFFFu};
+  testing::ForEverySlot(
+      "ReplaceOutOfRangeF32C1",
+      [&](testing::SlotCase& c) {
+        float lowT = testing::RandomF32(c.rng, c.fill, true);
+        float highT = testing::RandomF32(c.rng, c.fill, true);
+        if (c.rng.OneIn(4)) {
+          lowT = 0.0f;
+          highT = 1.0f;
+        } else if (lowT > highT) {
+          std::swap(lowT, highT);
+        }
+        const float lowV = testing::RandomF32(c.rng, c.fill, true);
+        const float highV = testing::RandomF32(c.rng, c.fill, true);
+        GuardedImage<float> input(c.size.width, c.size.height, 1, c.Pad());
+        input.Fill([&] {
+          return c.rng.OneIn(16) ? FromBits(nans[c.rng.Next() % 4])
+                                 : testing::RandomF32(c.rng, c.fill, true);
+        });
+        GuardedImage<float> want = input, got = input;
+        ASSERT_EQ(slots::ReplaceOutOfRangeF32C1[c.slot](got.data(), got.step(), c.size, lowT, lowV,
+                                                        highT, highV),
+                  slots::ReplaceOutOfRangeF32C1[0](want.data(), want.step(), c.size, lowT, lowV,
+                                                   highT, highV));
+        const auto agree = [&](float w, float g, std::int32_t x, std::int32_t y) {
+          const float v = input.at(x, y);
+          if (std::isnan(v)) return Bits(g) == Bits(lowV);
+          if (Bits(v) == 0x80000000u && Bits(lowT) == 0) return Bits(g) == Bits(v);
+          return Bits(g) == Bits(w);
+        };
+        ASSERT_TRUE(testing::ImagesAgree(want, got, agree))
+            << "thresholds " << lowT << " " << highT;
+      },
+      kSweep);
 }
 
 // The SIMD slots' own float rule: ordinary comparison, so -0.0 equals +0.0 and stays, and

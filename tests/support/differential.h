@@ -131,6 +131,9 @@ class GuardedImage {
     return *reinterpret_cast<T*>(bytes_.data() + lead_ + y * step_ +
                                  static_cast<std::int32_t>(sizeof(T)) * x);
   }
+  const T& at(std::int32_t x, std::int32_t y) const {
+    return const_cast<GuardedImage*>(this)->at(x, y);
+  }
   template <typename Gen>
   void Fill(Gen&& gen) {
     for (std::int32_t y = 0; y < height_; ++y) {
@@ -138,6 +141,9 @@ class GuardedImage {
     }
   }
   const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+  std::int32_t width() const { return width_; }
+  std::int32_t height() const { return height_; }
+  std::int32_t channels() const { return channels_; }
 
  private:
   std::int32_t width_, height_, channels_;
@@ -153,6 +159,48 @@ inline std::ptrdiff_t FirstDifference(const std::vector<std::uint8_t>& a,
     if (a[i] != b[i]) return static_cast<std::ptrdiff_t>(i);
   }
   return -1;
+}
+
+// A sample's value and bits, which tell -0.0 from +0.0 and one not-a-number from another.
+template <typename T>
+std::string SampleText(T v) {
+  unsigned char bytes[sizeof(T)];
+  std::memcpy(bytes, &v, sizeof v);
+  std::string text = ::testing::PrintToString(+v) + " (0x";
+  for (std::size_t i = sizeof(T); i-- > 0;) {
+    text += "0123456789ABCDEF"[bytes[i] >> 4];
+    text += "0123456789ABCDEF"[bytes[i] & 15];
+  }
+  return text + ")";
+}
+
+// Whether `got` equals `want` byte for byte outside the region (guards and padding) and,
+// inside it, wherever agree(wanted sample, got sample, x, y) holds, x counting samples along
+// the row: a primitive whose slots may differ states in `agree` exactly how. The failure names
+// the first sample or byte that breaks the rule.
+template <typename T, typename Agree>
+::testing::AssertionResult ImagesAgree(const GuardedImage<T>& want, const GuardedImage<T>& got,
+                                       Agree agree) {
+  if (want.bytes().size() != got.bytes().size()) {
+    return ::testing::AssertionFailure() << "the images are laid out differently";
+  }
+  GuardedImage<T> patched = got;  // got with the region taken from want, to compare the rest
+  for (std::int32_t y = 0; y < want.height(); ++y) {
+    for (std::int32_t x = 0; x < want.width() * want.channels(); ++x) {
+      T w, g;
+      std::memcpy(&w, &want.at(x, y), sizeof w);
+      std::memcpy(&g, &patched.at(x, y), sizeof g);
+      if (!agree(w, g, x, y)) {
+        return ::testing::AssertionFailure() << "sample " << x << " of row " << y << ": want "
+                                             << SampleText(w) << ", got " << SampleText(g);
+      }
+      std::memcpy(&patched.at(x, y), &w, sizeof w);
+    }
+  }
+  if (const std::ptrdiff_t byte = FirstDifference(want.bytes(), patched.bytes()); byte >= 0) {
+    return ::testing::AssertionFailure() << "byte " << byte << " outside the region differs";
+  }
+  return ::testing::AssertionSuccess();
 }
 
 // What a failing differential case prints, so that it can be replayed.
