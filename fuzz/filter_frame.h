@@ -21,8 +21,8 @@ class FuzzFrame {
       : width_(in.Dimension(200)),
         height_(in.Dimension(24)),
         rowLength_(in.Bit() ? in.Int32() : PaddedLength(width_, in.Dimension(8))),
-        edit_(in, width_, height_, Step(), 6),
-        temp_(in, width_, height_, Step(), 6) {
+        edit_(in, {width_, height_}, Step(), 6),
+        temp_(in, {width_, height_}, Step(), 6) {
     const std::uint8_t nulls = in.Byte() & in.Byte() & in.Byte();
     info_.edit = (nulls & 1) ? nullptr : edit_.at<YcPixel>();
     info_.temp = (nulls & 2) ? nullptr : temp_.at<YcPixel>();

@@ -9,11 +9,23 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "primitives/cpu.h"
 #include "primitives/dispatch.h"
+
+// A broken promise of a primitive or filter: report it as a crash with its input.
+#define TESSARO_FUZZ_CHECK(cond)                                                    \
+  do {                                                                              \
+    if (!(cond)) {                                                                  \
+      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
+      std::abort();                                                                 \
+    }                                                                               \
+  } while (0)
 
 namespace tessaro::fuzz {
 
@@ -43,6 +55,8 @@ class Input {
     if (b >= 248) return Int32();
     return static_cast<std::int32_t>(b % (small + 3)) - 2;
   }
+  // The region of a primitive target: up to 300 x 40, sometimes empty, negative or huge.
+  ImageSize Region() { return {Dimension(300), Dimension(40)}; }
   // A step near the packed one (padded, overlapping, backwards or tiny), or any value; always
   // a whole number of samples, as every caller passes.
   std::int32_t Step(std::int64_t packed, std::int32_t sampleBytes) {
@@ -107,11 +121,10 @@ inline bool RegionSpan(std::int32_t width, std::int32_t height, std::int32_t ste
 class Image {
  public:
   // An empty region still gets a (poisoned) buffer: nothing may be touched for it.
-  Image(Input& in, std::int32_t width, std::int32_t height, std::int32_t step,
-        std::int64_t bytesPerPixel) {
+  Image(Input& in, ImageSize size, std::int32_t step, std::int64_t bytesPerPixel) {
     Span span;
-    valid_ = RegionSpan(width, height, step, bytesPerPixel, &span);
-    tooLarge_ = !valid_ && width > 0 && height > 0;
+    valid_ = RegionSpan(size.width, size.height, step, bytesPerPixel, &span);
+    tooLarge_ = !valid_ && size.width > 0 && size.height > 0;
     const std::int64_t bytes = valid_ ? span.bytes : 0;
     storage_.resize(static_cast<std::size_t>(bytes + 2 * kGuard));
     for (std::int64_t i = 0; i < bytes; ++i) storage_[kGuard + i] = in.Byte();
@@ -119,6 +132,7 @@ class Image {
     ASAN_POISON_MEMORY_REGION(storage_.data() + kGuard + bytes, kGuard);
     origin_ = storage_.data() + kGuard - (valid_ ? span.first : 0);
     bytes_ = bytes;
+    original_ = Bytes();
   }
   ~Image() { ASAN_UNPOISON_MEMORY_REGION(storage_.data(), storage_.size()); }
   Image(const Image&) = delete;
@@ -139,12 +153,16 @@ class Image {
   void Restore(const std::vector<std::uint8_t>& bytes) {
     if (!bytes.empty()) std::memcpy(storage_.data() + kGuard, bytes.data(), bytes.size());
   }
+  // The contents the input gave, back again; and whether they are still there.
+  void Restore() { Restore(original_); }
+  bool Unchanged() const { return Bytes() == original_; }
 
  private:
   static constexpr std::int64_t kGuard = 64;
   std::vector<std::uint8_t> storage_;
   std::uint8_t* origin_ = nullptr;
   std::int64_t bytes_ = 0;
+  std::vector<std::uint8_t> original_;
   bool valid_ = false;
   bool tooLarge_ = false;
 };
@@ -168,13 +186,26 @@ void ForEachPath(Run run) {
   CpuPath.store(best);
 }
 
-}  // namespace tessaro::fuzz
+// Runs `run()` on every path, each time from the images' original contents, and checks that
+// every path returns what the generic code returned: one value (compared with ==) holding the
+// status and whatever else the paths must agree on.
+template <typename Run>
+void ExpectPathsLikeGeneric(std::initializer_list<Image*> images, Run run) {
+  std::optional<decltype(run())> generic;
+  ForEachPath([&](std::int32_t path) {
+    for (Image* image : images) image->Restore();
+    auto result = run();
+    if (path == 0) {
+      generic.emplace(std::move(result));
+      return;
+    }
+    if (!(result == *generic)) std::fprintf(stderr, "path %d parts from the generic code\n", path);
+    TESSARO_FUZZ_CHECK(result == *generic);
+  });
+}
+template <typename Run>
+void ExpectPathsLikeGeneric(Run run) {
+  ExpectPathsLikeGeneric({}, run);
+}
 
-// A broken promise of a primitive or filter: report it as a crash with its input.
-#define TESSARO_FUZZ_CHECK(cond)                                                    \
-  do {                                                                              \
-    if (!(cond)) {                                                                  \
-      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-      std::abort();                                                                 \
-    }                                                                               \
-  } while (0)
+}  // namespace tessaro::fuzz

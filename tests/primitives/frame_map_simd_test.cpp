@@ -14,7 +14,6 @@
 namespace tessaro {
 namespace {
 
-using testing::Fill;
 using testing::GuardedImage;
 using testing::Random;
 
@@ -72,48 +71,41 @@ void PlainChain(int slot, GuardedImage<std::int16_t>& image, ImageSize size, con
 }
 
 TEST(FrameMapSimdTest, EverySlotMatchesItsColourMatrixAndPlainLookups) {
-  const Fill fills[] = {Fill::kUniform, Fill::kExtremes, Fill::kSmall, Fill::kMixed};
-  const float* const firsts[] = {nullptr, YcToRgbMatrix, kHalfway};
-  for (int slot = 0; slot <= testing::HighestRunnableSlot(); ++slot) {
-    std::uint64_t seed = 0;
-    for (std::int32_t width : testing::DifferentialWidths()) {
-      for (std::int32_t height : {1, 3}) {
-        ++seed;
-        SCOPED_TRACE(::testing::Message()
-                     << testing::Trace(slot, seed, width) << " height " << height);
-        Random rng(seed);
-        const std::int32_t pad = rng.Range(0, 9);
-        GuardedImage<std::int16_t> source(width, height, 3, pad);
-        const Fill fill = fills[seed % 4];
-        source.Fill([&] { return testing::RandomS16(rng, fill); });
-        const RandomTables tables(rng);
-        const ImageSize size{width, height};
+  testing::ForEverySlot(
+      "LookupS16C3 and MatrixLookupS16C3",
+      [](testing::SlotCase& c) {
+        const std::int32_t pad = c.Pad();  // the second image's too, so that bytes compare
+        GuardedImage<std::int16_t> source(c.size.width, c.size.height, 3, pad);
+        source.Fill([&] { return testing::RandomS16(c.rng, c.fill); });
+        const RandomTables tables(c.rng);
 
         GuardedImage<std::int16_t> want = source, got = source;
-        PlainChain(slot, want, size, nullptr, tables.lookups, nullptr);
-        ASSERT_EQ(slots::LookupS16C3[slot](got.data(), got.step(), size, tables.lookups), StatusOk);
+        PlainChain(c.slot, want, c.size, nullptr, tables.lookups, nullptr);
+        ASSERT_EQ(slots::LookupS16C3[c.slot](got.data(), got.step(), c.size, tables.lookups),
+                  StatusOk);
         EXPECT_EQ(testing::FirstDifference(want.bytes(), got.bytes()), -1) << "lookups";
 
-        // Through two matrices, in place or into a second image.
-        const float* first = firsts[seed % 3];
-        const float* second = seed % 2 ? RgbToYcMatrix : kHalfway;
+        // Through two matrices, in place or into a second image; every pair of matrices meets
+        // every fill.
+        const float* const firsts[] = {nullptr, YcToRgbMatrix, kHalfway};
+        const float* first = firsts[c.seed % 3];
+        const float* second = c.seed / 4 % 2 ? RgbToYcMatrix : kHalfway;
         want = source;
-        PlainChain(slot, want, size, first, tables.lookups, second);
-        const bool inPlace = rng.OneIn(2);
-        GuardedImage<std::int16_t> out(width, height, 3, pad);
+        PlainChain(c.slot, want, c.size, first, tables.lookups, second);
+        const bool inPlace = c.rng.OneIn(2);
+        GuardedImage<std::int16_t> out(c.size.width, c.size.height, 3, pad);
         got = source;
         GuardedImage<std::int16_t>& dst = inPlace ? got : out;
-        ASSERT_EQ(slots::MatrixLookupS16C3[slot](got.data(), got.step(), dst.data(), dst.step(),
-                                                 size, first, tables.lookups, second),
+        ASSERT_EQ(slots::MatrixLookupS16C3[c.slot](got.data(), got.step(), dst.data(), dst.step(),
+                                                   c.size, first, tables.lookups, second),
                   StatusOk);
         EXPECT_EQ(testing::FirstDifference(want.bytes(), dst.bytes()), -1)
             << (inPlace ? "in place" : "into a second image");
         if (!inPlace) {
           EXPECT_EQ(got.bytes(), source.bytes());
         }
-      }
-    }
-  }
+      },
+      {.firstSlot = 0});
 }
 
 TEST(FrameMapSimdTest, RefusedArgumentsWriteNothing) {

@@ -14,9 +14,7 @@
 namespace tessaro {
 namespace {
 
-using testing::Fill;
 using testing::GuardedImage;
-using testing::Random;
 
 constexpr std::int32_t kHigh = 4080;
 
@@ -86,35 +84,26 @@ void CountBoth(int slot, bool plain, const std::int16_t* src, std::int32_t step,
 }
 
 TEST(FrameMeasureSimdTest, EverySlotMatchesItsColourMatrixThenPlainStatistics) {
-  const Fill fills[] = {Fill::kUniform, Fill::kExtremes, Fill::kSmall, Fill::kMixed};
-  for (int slot = 0; slot <= testing::HighestRunnableSlot(); ++slot) {
-    std::uint64_t seed = 0;
-    for (std::int32_t width : testing::DifferentialWidths()) {
-      for (std::int32_t height : {1, 3}) {
-        ++seed;
-        SCOPED_TRACE(::testing::Message()
-                     << testing::Trace(slot, seed, width) << " height " << height);
-        Random rng(seed);
-        GuardedImage<std::int16_t> image(width, height, 3, rng.Range(0, 9));
-        const Fill fill = fills[seed % 4];
-        image.Fill([&] { return testing::RandomS16(rng, fill); });
-        const float* matrix = kMatrices[seed % 4];
-        const ImageSize size{width, height};
+  testing::ForEverySlot(
+      "MeasureS16C3 and CountS16C3",
+      [](testing::SlotCase& c) {
+        GuardedImage<std::int16_t> image = c.S16(3);
         const auto before = image.bytes();
+        const float* matrix = kMatrices[c.seed / 4 % 4];  // every matrix meets every fill
+        const auto converted = Converted(c.slot, image.data(), image.step(), c.size, matrix);
 
         // Half the cases keep the measured samples in a second, guarded image.
-        const auto converted = Converted(slot, image.data(), image.step(), size, matrix);
-        const bool keep = rng.OneIn(2);
-        GuardedImage<std::int16_t> kept(width, height, 3, rng.Range(0, 9));
+        const bool keep = c.rng.OneIn(2);
+        GuardedImage<std::int16_t> kept(c.size.width, c.size.height, 3, c.Pad());
         GuardedImage<std::int16_t> wantKept = kept;
-        for (std::int32_t y = 0; y < height; ++y) {
-          for (std::int32_t i = 0; i < 3 * width; ++i) {
-            wantKept.at(i, y) = converted[static_cast<std::size_t>(3 * width * y + i)];
+        for (std::int32_t y = 0; y < c.size.height; ++y) {
+          for (std::int32_t i = 0; i < 3 * c.size.width; ++i) {
+            wantKept.at(i, y) = converted[static_cast<std::size_t>(3 * c.size.width * y + i)];
           }
         }
         ChannelStats got{};
-        ASSERT_EQ(slots::MeasureS16C3[slot](image.data(), image.step(), size, matrix,
-                                            keep ? kept.data() : nullptr, kept.step(), &got),
+        ASSERT_EQ(slots::MeasureS16C3[c.slot](image.data(), image.step(), c.size, matrix,
+                                              keep ? kept.data() : nullptr, kept.step(), &got),
                   StatusOk);
         ExpectStats(PlainStats(converted), got);
         if (keep) {
@@ -122,29 +111,33 @@ TEST(FrameMeasureSimdTest, EverySlotMatchesItsColourMatrixThenPlainStatistics) {
         }
 
         Counts want[3], have[3];
-        CountBoth(slot, true, image.data(), image.step(), size, matrix, want);
-        CountBoth(slot, false, image.data(), image.step(), size, matrix, have);
-        for (int c = 0; c < 3; ++c) EXPECT_TRUE(want[c] == have[c]) << "counts of channel " << c;
+        CountBoth(c.slot, true, image.data(), image.step(), c.size, matrix, want);
+        CountBoth(c.slot, false, image.data(), image.step(), c.size, matrix, have);
+        for (int ch = 0; ch < 3; ++ch)
+          EXPECT_TRUE(want[ch] == have[ch]) << "counts of channel " << ch;
         EXPECT_EQ(image.bytes(), before);
-      }
-    }
-  }
+      },
+      {.firstSlot = 0});
 }
 
 // Wide rows of one extreme cross the blocks in which vector lane sums are flushed.
 TEST(FrameMeasureSimdTest, SumsStayExactAcrossFlushes) {
-  for (int slot = 0; slot <= testing::HighestRunnableSlot(); ++slot) {
-    for (const std::int16_t value : {std::int16_t{-32768}, std::int16_t{32767}}) {
-      SCOPED_TRACE(::testing::Message() << "slot " << slot << " value " << value);
-      const std::int32_t width = 300017;
-      std::vector<std::int16_t> image(static_cast<std::size_t>(3) * width * 2, value);
-      ChannelStats got{};
-      ASSERT_EQ(
-          slots::MeasureS16C3[slot](image.data(), 6 * width, {width, 2}, nullptr, nullptr, 0, &got),
-          StatusOk);
-      for (int c = 0; c < 3; ++c) EXPECT_EQ(got.sum[c], std::int64_t{2} * width * value);
-    }
-  }
+  testing::ForEverySlot(
+      "MeasureS16C3",
+      [](testing::SlotCase& c) {
+        for (const std::int16_t value : {std::int16_t{-32768}, std::int16_t{32767}}) {
+          SCOPED_TRACE(::testing::Message() << "value " << value);
+          const auto [width, height] = c.size;
+          std::vector<std::int16_t> image(std::size_t(3) * width * height, value);
+          ChannelStats got{};
+          ASSERT_EQ(slots::MeasureS16C3[c.slot](image.data(), 6 * width, c.size, nullptr, nullptr,
+                                                0, &got),
+                    StatusOk);
+          for (int ch = 0; ch < 3; ++ch)
+            EXPECT_EQ(got.sum[ch], std::int64_t{width} * height * value);
+        }
+      },
+      {.firstSlot = 0, .heights = {2}, .widths = {300017}});
 }
 
 TEST(FrameMeasureSimdTest, RefusedArgumentsWriteNothing) {

@@ -247,6 +247,8 @@ struct SlotSweep {
   std::int32_t firstSlot = 1;  // 0: the generic slot against its reference too
   std::vector<std::int32_t> heights = {1, 3};
   std::vector<std::int32_t> widths = DifferentialWidths();
+  // Sizes run after the grid of widths x heights; with no widths, these alone.
+  std::vector<ImageSize> sizes = {};
 };
 
 // The differential harness: body(SlotCase&) makes the case's inputs, runs the slot and the
@@ -257,17 +259,20 @@ struct SlotSweep {
 template <typename Body>
 void ForEverySlot(const char* primitive, Body body, const SlotSweep& sweep = {}) {
   static constexpr Fill kFills[] = {Fill::kUniform, Fill::kExtremes, Fill::kSmall, Fill::kMixed};
+  std::vector<ImageSize> sizes;
+  for (const std::int32_t width : sweep.widths) {
+    for (const std::int32_t height : sweep.heights) sizes.push_back({width, height});
+  }
+  sizes.insert(sizes.end(), sweep.sizes.begin(), sweep.sizes.end());
   std::uint64_t seed = 0;
   for (std::int32_t slot = sweep.firstSlot; slot <= HighestRunnableSlot(); ++slot) {
-    for (const std::int32_t width : sweep.widths) {
-      for (const std::int32_t height : sweep.heights) {
-        ++seed;
-        SlotCase c{slot, seed, {width, height}, kFills[seed % 4], Random(seed)};
-        SCOPED_TRACE(::testing::Message() << primitive << ": slot " << slot << ", " << width
-                                          << " x " << height << ", seed " << seed);
-        body(c);
-        if (::testing::Test::HasFatalFailure()) return;
-      }
+    for (const ImageSize size : sizes) {
+      ++seed;
+      SlotCase c{slot, seed, size, kFills[seed % 4], Random(seed)};
+      SCOPED_TRACE(::testing::Message() << primitive << ": slot " << slot << ", " << size.width
+                                        << " x " << size.height << ", seed " << seed);
+      body(c);
+      if (::testing::Test::HasFatalFailure()) return;
     }
   }
 }
