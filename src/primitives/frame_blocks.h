@@ -43,30 +43,42 @@ inline void Keep(const std::int16_t* p, std::int32_t n, std::int16_t* dst, std::
   for (std::int32_t i = 0; i < 3 * n; ++i) out[i] = p[i];
 }
 
-template <ColorMatrixS16C3Fn* Matrix>
-Status Measure(const std::int16_t* src, std::int32_t srcStep, ImageSize size, const float* matrix,
-               std::int16_t* dst, std::int32_t dstStep, ChannelStats* stats) {
-  if (const Status s = CheckRegion(src, stats, size); s != StatusOk) return s;
+// Every block of the region, through the matrix when there is one and kept when there is a
+// destination, handed to take(samples, pixels).
+template <ColorMatrixS16C3Fn* Matrix, typename Take>
+void EachBlock(const std::int16_t* src, std::int32_t srcStep, ImageSize size, const float* matrix,
+               std::int16_t* dst, std::int32_t dstStep, Take take) {
   std::int16_t block[3 * kBlockPixels];
-  ChannelStats st{};
-  const std::int16_t* first = Converted<Matrix>(src, 1, matrix, block);
-  for (int c = 0; c < 3; ++c) st.min[c] = st.max[c] = first[c];
   for (std::int32_t y = 0; y < size.height; ++y) {
     const std::int16_t* row = RowAt(src, srcStep, y);
     for (std::int32_t x = 0; x < size.width; x += kBlockPixels) {
       const std::int32_t n = size.width - x < kBlockPixels ? size.width - x : kBlockPixels;
       const std::int16_t* p = Converted<Matrix>(row + 3 * x, n, matrix, block);
       Keep(p, n, dst, dstStep, y, x);
-      for (std::int32_t i = 0; i < 3 * n; i += 3) {
-        for (int c = 0; c < 3; ++c) {
-          const std::int16_t v = p[i + c];
-          st.min[c] = v < st.min[c] ? v : st.min[c];
-          st.max[c] = v > st.max[c] ? v : st.max[c];
-          st.sum[c] += v;
-        }
-      }
+      take(p, n);
     }
   }
+}
+
+template <ColorMatrixS16C3Fn* Matrix>
+Status Measure(const std::int16_t* src, std::int32_t srcStep, ImageSize size, const float* matrix,
+               std::int16_t* dst, std::int32_t dstStep, ChannelStats* stats) {
+  if (const Status s = CheckRegion(src, stats, size); s != StatusOk) return s;
+  std::int16_t first[3];
+  const std::int16_t* firstPixel = Converted<Matrix>(src, 1, matrix, first);
+  ChannelStats st{};
+  for (int c = 0; c < 3; ++c) st.min[c] = st.max[c] = firstPixel[c];
+  EachBlock<Matrix>(src, srcStep, size, matrix, dst, dstStep,
+                    [&](const std::int16_t* p, std::int32_t n) {
+                      for (std::int32_t i = 0; i < 3 * n; i += 3) {
+                        for (int c = 0; c < 3; ++c) {
+                          const std::int16_t v = p[i + c];
+                          st.min[c] = v < st.min[c] ? v : st.min[c];
+                          st.max[c] = v > st.max[c] ? v : st.max[c];
+                          st.sum[c] += v;
+                        }
+                      }
+                    });
   *stats = st;
   return StatusOk;
 }
@@ -77,23 +89,17 @@ Status Count(const std::int16_t* src, std::int32_t srcStep, ImageSize size, cons
              std::uint32_t* const counts[3]) {
   if (const Status s = CheckRegion(src, counts, size); s != StatusOk) return s;
   if (high <= 0 || high >= 32767) return StatusRangeError;
-  std::int16_t block[3 * kBlockPixels];
-  for (std::int32_t y = 0; y < size.height; ++y) {
-    const std::int16_t* row = RowAt(src, srcStep, y);
-    for (std::int32_t x = 0; x < size.width; x += kBlockPixels) {
-      const std::int32_t n = size.width - x < kBlockPixels ? size.width - x : kBlockPixels;
-      const std::int16_t* p = Converted<Matrix>(row + 3 * x, n, matrix, block);
-      Keep(p, n, dst, dstStep, y, x);
-      for (int c = 0; c < 3; ++c) {
-        std::uint32_t* const bins = counts[c];
-        if (bins == nullptr) continue;
-        for (std::int32_t i = c; i < 3 * n; i += 3) {
-          const std::int32_t v = p[i];
-          ++bins[v < 0 ? 0 : (v > high ? high : v)];
-        }
-      }
-    }
-  }
+  EachBlock<Matrix>(src, srcStep, size, matrix, dst, dstStep,
+                    [&](const std::int16_t* p, std::int32_t n) {
+                      for (int c = 0; c < 3; ++c) {
+                        std::uint32_t* const bins = counts[c];
+                        if (bins == nullptr) continue;
+                        for (std::int32_t i = c; i < 3 * n; i += 3) {
+                          const std::int32_t v = p[i];
+                          ++bins[v < 0 ? 0 : (v > high ? high : v)];
+                        }
+                      }
+                    });
   return StatusOk;
 }
 

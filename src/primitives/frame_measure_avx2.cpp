@@ -88,6 +88,27 @@ class Keeper {
   std::int32_t step_;
 };
 
+// Every sixteen pixels of the region as channel vectors, kept when there is a destination, and
+// handed to take(channels, pixels); the last pixels of a row come with zeros after them.
+template <typename Read, typename Take>
+void EachStep(const Read& read, const Keeper& keep, const std::int16_t* src, std::int32_t srcStep,
+              ImageSize size, Take take) {
+  const std::int32_t full = size.width / kPixels * kPixels;
+  for (std::int32_t y = 0; y < size.height; ++y) {
+    const auto* row = reinterpret_cast<const unsigned char*>(RowAt(src, srcStep, y));
+    for (std::int32_t x = 0; x < full; x += kPixels) {
+      const Channels ch = read(row + 6 * x);
+      keep.Put(y, x, ch, kPixels);
+      take(ch, kPixels);
+    }
+    if (full < size.width) {
+      const Channels ch = read.Tail(row + 6 * full, size.width - full);
+      keep.Put(y, full, ch, size.width - full);
+      take(ch, size.width - full);
+    }
+  }
+}
+
 // Counters of up to this many bins per channel are counted in 16 bits first, in the
 // first-level cache. Neighbouring pixels take turns between two copies, so that a flat region
 // does not wait on one counter; each copy is padded so that no two copies' bins for the same
@@ -183,20 +204,13 @@ Status MeasureS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize siz
   const Keeper keep(dst, dstStep);
   return WithReader(matrix, [&](const auto& read) {
     StatsAccumulator acc;
-    const std::int32_t full = size.width / kPixels * kPixels;
-    for (std::int32_t y = 0; y < size.height; ++y) {
-      const auto* row = reinterpret_cast<const unsigned char*>(RowAt(src, srcStep, y));
-      for (std::int32_t x = 0; x < full; x += kPixels) {
-        const Channels ch = read(row + 6 * x);
-        keep.Put(y, x, ch, kPixels);
+    EachStep(read, keep, src, srcStep, size, [&](const Channels& ch, std::int32_t pixels) {
+      if (pixels == kPixels) {
         acc.Add(ch);
+      } else {
+        acc.AddSome(ch, pixels);
       }
-      if (full < size.width) {
-        const Channels ch = read.Tail(row + 6 * full, size.width - full);
-        keep.Put(y, full, ch, size.width - full);
-        acc.AddSome(ch, size.width - full);
-      }
-    }
+    });
     acc.Result(stats);
     return StatusOk;
   });
@@ -264,20 +278,7 @@ Status CountS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
   };
   const Keeper keep(dst, dstStep);
   return WithReader(matrix, [&](const auto& read) {
-    const std::int32_t full = size.width / kPixels * kPixels;
-    for (std::int32_t y = 0; y < size.height; ++y) {
-      const auto* row = reinterpret_cast<const unsigned char*>(RowAt(src, srcStep, y));
-      for (std::int32_t x = 0; x < full; x += kPixels) {
-        const Channels ch = read(row + 6 * x);
-        keep.Put(y, x, ch, kPixels);
-        count(ch, kPixels);
-      }
-      if (full < size.width) {
-        const Channels ch = read.Tail(row + 6 * full, size.width - full);
-        keep.Put(y, full, ch, size.width - full);
-        count(ch, size.width - full);
-      }
-    }
+    EachStep(read, keep, src, srcStep, size, count);
     if (narrow) flush();
     return StatusOk;
   });
