@@ -115,6 +115,16 @@ bool TakeHistogram(const std::int16_t* plane, std::int32_t width, std::int32_t h
   return ok;
 }
 
+// The black and white points from a channel's bins; level k of the histogram is levels[k],
+// or k itself without a level table.
+ClipLevels ClipLevelsOf(const std::int32_t* bins, const float* levelTable,
+                        const ChannelLevels& levels, std::int32_t width, std::int32_t height) {
+  const std::int32_t low = DarkSideBin(bins, TargetCount(levels.clipLow, width, height));
+  const std::int32_t high = BrightSideBin(bins, TargetCount(levels.clipHigh, width, height));
+  return levelTable != nullptr ? ClipLevels{levelTable[low], levelTable[high]}
+                               : ClipLevels{static_cast<float>(low), static_cast<float>(high)};
+}
+
 // The black and white points of one channel; false when its histogram cannot be taken.
 bool FindClipLevels(const std::int16_t* plane, std::int32_t width, std::int32_t height,
                     std::int32_t bands, const ChannelLevels& levels, ClipLevels* clip) {
@@ -125,10 +135,7 @@ bool FindClipLevels(const std::int16_t* plane, std::int32_t width, std::int32_t 
     std::memset(counts, 0, sizeof(std::int32_t) * kBinCount);
     ok = TakeHistogram(plane, width, height, bands, counts, levelTable);
   }
-  if (ok) {
-    clip->low = levelTable[DarkSideBin(counts, TargetCount(levels.clipLow, width, height))];
-    clip->high = levelTable[BrightSideBin(counts, TargetCount(levels.clipHigh, width, height))];
-  }
+  if (ok) *clip = ClipLevelsOf(counts, levelTable, levels, width, height);
   FreeAligned(levelTable);
   FreeAligned(counts);
   return ok;
@@ -140,6 +147,11 @@ struct ClipStep {
   bool stretch = false;  // levels far enough apart to stretch between
   ClipLevels levels{};
 };
+
+// A clipped channel's step: clamped always, stretched when its levels lie far enough apart.
+ClipStep StepFor(const ClipLevels& levels) {
+  return {true, levels.high - levels.low >= kMinClipSpan, levels};
+}
 
 bool Clips(const ChannelLevels& levels) {
   return levels.clipHigh > 0 || levels.clipLow > 0;
@@ -171,9 +183,7 @@ void PlanClipping(std::int16_t* const planes[3], std::int32_t width, std::int32_
   for (int c = 0; c < 3; ++c) {
     if (!Clips(levels[c])) continue;
     if (!found[c]) return;
-    steps[c].levels = clip[c];
-    steps[c].clamp = true;
-    steps[c].stretch = steps[c].levels.high - steps[c].levels.low >= kMinClipSpan;
+    steps[c] = StepFor(clip[c]);
   }
 }
 
@@ -216,13 +226,7 @@ void ClipFromCounts(const pipeline::ChannelCounts& counts, std::int32_t width, s
     if (!Clips(levels[c])) continue;
     // The counts are plain 32-bit counters, as the histogram's bins are.
     const auto* bins = reinterpret_cast<const std::int32_t*>(counts.bins(c));
-    // Level k of the histogram is k itself.
-    steps[c].levels.low =
-        static_cast<float>(DarkSideBin(bins, TargetCount(levels[c].clipLow, width, height)));
-    steps[c].levels.high =
-        static_cast<float>(BrightSideBin(bins, TargetCount(levels[c].clipHigh, width, height)));
-    steps[c].clamp = true;
-    steps[c].stretch = steps[c].levels.high - steps[c].levels.low >= kMinClipSpan;
+    steps[c] = StepFor(ClipLevelsOf(bins, nullptr, levels[c], width, height));
   }
 }
 

@@ -64,10 +64,10 @@ bool MeasureStats(const Frame& frame, WorkSpace space, FrameStats* stats, const 
                      KeptRows(keep, begin), keep != nullptr ? keep->step : 0, &bands[chunk].stats);
   });
   bool ok = true;
-  ChannelStats all = bands[0].stats;
-  for (std::int32_t b = 0; b < plan.chunks; ++b) {
-    ok = ok && bands[b].status == StatusOk;
-    if (!ok || b == 0) continue;
+  for (std::int32_t b = 0; b < plan.chunks; ++b) ok = ok && bands[b].status == StatusOk;
+  ChannelStats all{};
+  if (ok) all = bands[0].stats;
+  for (std::int32_t b = 1; b < plan.chunks && ok; ++b) {
     for (int c = 0; c < 3; ++c) {
       all.min[c] = std::min(all.min[c], bands[b].stats.min[c]);
       all.max[c] = std::max(all.max[c], bands[b].stats.max[c]);
