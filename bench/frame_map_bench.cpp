@@ -1,8 +1,8 @@
 // The mapping kernels over the filter benchmarks' 1920 x 1080 scene, in every slot: lookups of luma
 // alone and of all three channels, and lookups of RGB between the two colour matrices.
 #include "bench_util.h"
-#include "parallel/frame_convert.h"
-#include "primitives/slots.h"
+#include "pipeline/frame_convert.h"
+#include "pipeline/kernel_slots.h"
 
 namespace tessaro::bench {
 namespace {

@@ -1,8 +1,8 @@
 // The measuring kernels over the filter benchmarks' 1920 x 1080 scene, in every slot: statistics of
 // the stored samples and of RGB, and counts of RGB.
 #include "bench_util.h"
-#include "parallel/frame_convert.h"
-#include "primitives/slots.h"
+#include "pipeline/frame_convert.h"
+#include "pipeline/kernel_slots.h"
 
 namespace tessaro::bench {
 namespace {

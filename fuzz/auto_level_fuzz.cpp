@@ -1,9 +1,9 @@
 // The Auto Level processing callback with any frame and any live values: it returns without a
 // write outside the buffers, and a refused frame stays as it came. Frames it processes come
-// out the same through every LevelPath, on every slot.
-#include "autolevel/auto_level.h"
+// out the same through every pipeline::FramePath, on every slot.
 #include "filter_frame.h"
 #include "host/filters.h"
+#include "host/frame_callbacks.h"
 #include "host/frame_guard.h"
 #include "parallel/parallel.h"
 
@@ -36,11 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TESSARO_FUZZ_CHECK(frame.edit().Bytes() == edit);
   }
   if (verdict == FrameVerdict::kProcess) {
-    ExpectPathsAgree(frame, *filter, edit, temp, result, slot,
-                     [&](FilterDescriptor* f, FrameInfo* info, LevelPath path) {
-                       return checks[CheckRgbMode] != 0 ? AutoLevelRgb(f, info, path)
-                                                        : AutoLevelYc(f, info, path);
-                     });
+    ExpectPathsAgree(frame, *filter, edit, temp, result, slot, AutoLevelProcWithPath);
   }
   filter->trackValues = nullptr;
   filter->checkValues = nullptr;

@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "autolevel/auto_level.h"
 #include "fuzz_input.h"
 #include "host/frame_guard.h"
 #include "host/host_records.h"
+#include "pipeline/frame_pipeline.h"
 #include "primitives/cpu.h"
 #include "primitives/dispatch.h"
 
@@ -128,8 +128,8 @@ void ExpectPathsAgree(FuzzFrame& frame, const FilterDescriptor& filter,
   for (int p = 0; p < 2; ++p) {
     frame.edit().Restore(edit);
     frame.temp().Restore(temp);
-    results[p] =
-        run(settings.filter(), frame.info(), p == 0 ? LevelPath::kPerSample : LevelPath::kPipeline);
+    results[p] = run(settings.filter(), frame.info(),
+                     p == 0 ? pipeline::FramePath::kPerSample : pipeline::FramePath::kPipeline);
     pixels[p] = frame.Pixels();
   }
   CpuPath.store(processSlot);

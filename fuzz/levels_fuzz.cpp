@@ -1,10 +1,9 @@
 // The Quillon Level processing callback with any frame and any live values: it returns without
 // a write outside the buffers, and a refused frame stays as it came. Frames it processes come
-// out the same through every LevelPath, on every slot.
+// out the same through every pipeline::FramePath, on every slot.
 #include "filter_frame.h"
 #include "host/filters.h"
 #include "host/frame_guard.h"
-#include "levels/levels.h"
 #include "parallel/parallel.h"
 
 using namespace tessaro;

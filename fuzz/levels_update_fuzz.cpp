@@ -4,7 +4,7 @@
 
 #include "fuzz_input.h"
 #include "host/filters.h"
-#include "levels/levels.h"
+#include "host/frame_callbacks.h"
 
 using namespace tessaro;
 using namespace tessaro::fuzz;

@@ -2,28 +2,56 @@
 
 #include <cmath>
 
-#include "autolevel/level_plane.h"
-#include "autolevel/sample_table.h"
-#include "host/filters.h"
-#include "host/frame_guard.h"
 #include "parallel/parallel.h"
+#include "pipeline/level_plane.h"
+#include "pipeline/sample_table.h"
 #include "primitives/arithmetic.h"
-#include "primitives/planar_copy.h"
-#include "primitives/statistics.h"
 
 namespace tessaro {
 namespace {
 
-constexpr float kFullScale = static_cast<float>(kYcFullScale);
+using pipeline::FrameStats;
+
+constexpr float kYcScale = static_cast<float>(kYcFullScale);
+constexpr float kRgbScale = static_cast<float>(kRgbFullScale);
 
 // Carries the mean luma, as a fraction of 4096, to midRng percent.
-float YcAutoGamma(double meanY, std::int32_t midRng) {
-  float mY = static_cast<float>(meanY) * 0.000244140625f;
+float YcAutoGamma(const FrameStats& st, std::int32_t midRng) {
+  float mY = static_cast<float>(st.mean[0]) * 0.000244140625f;
   mY = std::fmax(mY, 0.0f);
   mY = std::fmin(mY, 1.0f);
   const double a = std::log(static_cast<double>(mY));
   const double t = static_cast<double>(static_cast<float>(midRng)) / 100.0;
   return static_cast<float>(a / std::log(t));
+}
+
+// The average of the three channels' gammas, each carrying its mean (of 4080) to midRng
+// percent.
+float RgbAutoGamma(const FrameStats& st, std::int32_t midRng) {
+  const double lnT = std::log(static_cast<double>(static_cast<float>(midRng)) / 100.0);
+  float g[3];
+  for (int c = 0; c < 3; ++c) {
+    float m = static_cast<float>(st.mean[c]) / kRgbScale;
+    m = std::fmax(m, 0.0f);
+    m = std::fmin(m, 1.0f);
+    g[c] = static_cast<float>(std::log(static_cast<double>(m)) / lnT);
+  }
+  return ((g[0] + g[1]) + g[2]) / 3.0f;
+}
+
+// The smaller distance from the mean to either extreme; when both are 0 the quotient is not
+// a number and the result is the upper distance, 0.
+double Spread(std::int16_t min, std::int16_t max, double mean) {
+  const double up = std::fabs(static_cast<double>(max) - mean);
+  const double down = std::fabs(mean - static_cast<double>(min));
+  return up / down > 1.0 ? down : up;
+}
+
+// Too compressed a channel: some mean lies closer than skip / 2 to its channel's extremes.
+bool Skips(const FrameStats& st, std::int32_t skip) {
+  double spread = Spread(st.min[0], st.max[0], st.mean[0]);
+  for (int c = 1; c < 3; ++c) spread = std::fmin(spread, Spread(st.min[c], st.max[c], st.mean[c]));
+  return static_cast<double>(skip) > 2.0 * spread;
 }
 
 }  // namespace
@@ -32,82 +60,56 @@ float UsableGamma(float gamma) {
   return std::isfinite(gamma) && gamma > 0.0f ? gamma : 1.0f;
 }
 
-void PlanesAt(YcPixel* buffer, std::int32_t width, std::int32_t height, std::int16_t* planes[3]) {
-  auto* base = reinterpret_cast<std::int16_t*>(buffer);
-  const std::int64_t planeSamples = static_cast<std::int64_t>(width) * height;
-  for (int c = 0; c < 3; ++c) planes[c] = base + c * planeSamples;
-}
+bool AutoLevelFrame(const AutoLevelSettings& settings, const pipeline::Buffers& buffers,
+                    pipeline::FramePath path) {
+  const std::int32_t w = buffers.edit.width;
+  const std::int32_t h = buffers.edit.height;
+  const bool rgb = settings.rgbMode;
+  // Nothing to measure: the statistics stay 0, so in RGB mode every spread is 0 and any skip
+  // above 0 skips the frame; otherwise nothing changes.
+  if (w <= 0 || h <= 0) return !(rgb && settings.skip > 0);
 
-HostBool AutoLevelProc(FilterDescriptor* filter, FrameInfo* frame) {
-  const FrameVerdict verdict = CheckFrame(filter, frame);
-  if (verdict == FrameVerdict::kRefuse) return kFalse;
-  SettingsSnapshot settings(*filter);
-  filter = settings.filter();
-  if (verdict == FrameVerdict::kEmpty) {
-    // Nothing to measure: the statistics stay 0, so in RGB mode every spread is 0 and any
-    // Skip above 0 skips the frame; otherwise the steps run and change nothing.
-    const bool skipped =
-        filter->checkValues[CheckRgbMode] != 0 && filter->trackValues[TrackSkip] > 0;
-    return skipped ? kFalse : kTrue;
+  const pipeline::WorkSpace space = rgb ? pipeline::RgbSamples() : pipeline::kStoredSamples;
+  FrameStats st{};
+  const pipeline::Frame working = pipeline::MeasureWorking(buffers, space, path, &st);
+  // Skipped before anything is written to the frame.
+  if (rgb && Skips(st, settings.skip)) return false;
+  const float gamma =
+      UsableGamma(rgb ? RgbAutoGamma(st, settings.midRng) : YcAutoGamma(st, settings.midRng));
+
+  // Every channel in RGB mode; otherwise luma, and chroma as asked. A flat channel has nothing
+  // to stretch and is left exactly as it came.
+  const bool asked[3] = {true, rgb || settings.cb, rgb || settings.cr};
+  pipeline::TableRanges ranges{};
+  for (int c = 0; c < 3; ++c) {
+    ranges.lo[c] = st.min[c];
+    ranges.hi[c] = st.max[c];
+    ranges.levelled[c] = asked[c] && st.min[c] != st.max[c];
   }
-  if (filter->checkValues[CheckRgbMode] != 0)
-    return AutoLevelRgb(filter, frame, LevelPath::kFastest);
-  return AutoLevelYc(filter, frame, LevelPath::kFastest);
-}
-
-void MeasureWithPrimitives(const std::int16_t* image, std::int32_t step, ImageSize size,
-                           pipeline::FrameStats* stats) {
-  parallel::Invoke(
-      3 * static_cast<std::int64_t>(size.width) * size.height,
-      [&] { MinMaxS16C3(image, step, size, stats->min, stats->max); },
-      [&] { MeanS16C3(image, step, size, stats->mean); });
-}
-
-HostBool AutoLevelYc(FilterDescriptor* filter, FrameInfo* frame, LevelPath path) {
-  const std::int32_t w = frame->width;
-  const std::int32_t h = frame->height;
-  const std::int32_t rowStep = frame->rowLength * 6;
-  const ImageSize size{w, h};
-  auto* edit = reinterpret_cast<std::int16_t*>(frame->edit);
-  const pipeline::Frame pixels{edit, rowStep, w, h};
-
-  pipeline::FrameStats st{};
-  if (path == LevelPath::kPerSample ||
-      !pipeline::MeasureStats(pixels, pipeline::kStoredSamples, &st)) {
-    MeasureWithPrimitives(edit, rowStep, size, &st);
-  }
-  const float gamma = UsableGamma(YcAutoGamma(st.mean[0], filter->trackValues[TrackMidRng]));
-
-  // A flat plane has nothing to stretch and is left exactly as it came.
-  bool level[3] = {true, filter->checkValues[CheckCb] != 0, filter->checkValues[CheckCr] != 0};
-  for (int c = 0; c < 3; ++c) level[c] = level[c] && st.min[c] != st.max[c];
-  // Chroma comes back from 0..4096 to its signed range.
-  auto levelPlane = [&](int c, std::int16_t* plane, std::int32_t step, std::int32_t pw,
-                        std::int32_t ph) {
-    LevelPlane(plane, step, pw, ph, st.max[c], st.min[c], gamma, kFullScale);
-    if (c > 0) SubConstS16C1(kChromaCentre, plane, step, ImageSize{pw, ph}, 0);
+  const float outScale = rgb ? kRgbScale : kYcScale;
+  // Stored chroma comes back from 0..4096 to its signed range.
+  auto level = [&](int c, std::int16_t* plane, std::int32_t step, std::int32_t pw,
+                   std::int32_t ph) {
+    LevelPlane(plane, step, pw, ph, st.min[c], st.max[c], gamma, outScale);
+    if (!rgb && c > 0) SubConstS16C1(kChromaCentre, plane, step, ImageSize{pw, ph}, 0);
   };
 
-  if (path != LevelPath::kPerSample) {
-    ChannelTables tables;
-    const bool built = tables.Build(
-        st.min, st.max, level, [&](int c, std::int16_t* row, std::int32_t step, std::int32_t n) {
-          levelPlane(c, row, step, n, 1);
-        });
-    if (built && (path == LevelPath::kPipeline || tables.WorthIt(w, h))) {
-      pipeline::MapFrame(pixels, pipeline::kStoredSamples, tables.lookups());
-      return kTrue;
+  if (pipeline::UsePipeline(path, std::int64_t{w} * h, ranges.Values())) {
+    pipeline::ChannelTables tables;
+    if (tables.Build(ranges, level) &&
+        pipeline::MapFrame(buffers.edit, space, tables.lookups(), &working) == StatusOk) {
+      return true;
     }
   }
-
-  std::int16_t* planes[3];
-  PlanesAt(frame->temp, w, h, planes);
-  if (SplitS16C3(edit, rowStep, planes, 2 * w, size) != StatusOk) return kTrue;
-  for (int c = 0; c < 3; ++c) {
-    if (level[c]) levelPlane(c, planes[c], 2 * w, w, h);
-  }
-  MergeS16C3(planes, 2 * w, edit, rowStep, size);
-  return kTrue;
+  pipeline::OnPlanes(buffers, working, space, [&](const pipeline::Planes& p) {
+    auto levelIfAny = [&](int c) {
+      if (ranges.levelled[c]) level(c, p.plane[c], p.step, w, h);
+    };
+    parallel::Invoke(
+        3 * std::int64_t{w} * h, [&] { levelIfAny(0); }, [&] { levelIfAny(1); },
+        [&] { levelIfAny(2); });
+  });
+  return true;
 }
 
 }  // namespace tessaro

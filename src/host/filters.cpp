@@ -3,10 +3,9 @@
 #include <cstddef>
 #include <iterator>
 
-#include "autolevel/auto_level.h"
+#include "host/frame_callbacks.h"
 #include "host/help.h"
 #include "host/startup.h"
-#include "levels/levels.h"
 
 namespace tessaro {
 namespace {

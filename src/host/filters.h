@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "host/host_records.h"
+#include "levels/levels_params.h"
 
 namespace tessaro {
 
@@ -16,18 +17,6 @@ enum AutoLevelCheck : std::int32_t {
   CheckAutoLevelHelp = 3
 };
 
-// "Quillon Level": per channel c (0 R, 1 G, 2 B) six tracks from 6c, then three gammas.
-enum LevelsTrackInBlock : std::int32_t {
-  TrackClipHigh = 0,
-  TrackClipLow = 1,
-  TrackInFirst = 2,
-  TrackInSecond = 3,
-  TrackOutFirst = 4,
-  TrackOutSecond = 5,
-};
-inline constexpr std::int32_t kLevelsTracksPerChannel = 6;
-inline constexpr std::int32_t kLevelsGammaTrack = 18;  // + channel
-inline constexpr std::int32_t kLevelsTrackCount = 21;
 enum LevelsCheck : std::int32_t { CheckSyncRgb = 0, CheckLevelsHelp = 1 };
 
 inline constexpr std::uint32_t kAutoLevelHelpCommand = kButtonCommandBase + CheckAutoLevelHelp;

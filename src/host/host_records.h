@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "pipeline/frame.h"
+
 #if defined(_WIN32) && !defined(_WIN64)
 #define TESSARO_HOST_API __stdcall
 #else
@@ -17,12 +19,6 @@ namespace tessaro {
 using HostBool = std::int32_t;  // 1 TRUE, 0 FALSE
 inline constexpr HostBool kTrue = 1;
 inline constexpr HostBool kFalse = 0;
-
-// Sample scales: the host's Y runs from 0 to kYcFullScale, Cb and Cr from -kChromaCentre to
-// kChromaCentre; both filters' R, G and B, and the level sliders, from 0 to kRgbFullScale.
-inline constexpr std::int32_t kYcFullScale = 4096;
-inline constexpr std::int32_t kChromaCentre = 2048;
-inline constexpr std::int32_t kRgbFullScale = 4080;
 
 // One frame pixel: Y 0..4096, Cb and Cr centred on 0 (-2048..2048); nothing clamps them.
 struct YcPixel {

@@ -1,35 +1,27 @@
 #include "levels/levels.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "autolevel/auto_level.h"
-#include "autolevel/level_plane.h"
-#include "autolevel/sample_table.h"
-#include "host/frame_guard.h"
 #include "levels/levels_params.h"
 #include "levels/levels_rows.h"
-#include "parallel/frame_convert.h"
 #include "parallel/parallel.h"
-#include "pipeline/frame_pipeline.h"
+#include "pipeline/level_plane.h"
+#include "pipeline/sample_table.h"
+#include "pipeline/status_reducer.h"
 #include "primitives/aligned_memory.h"
 #include "primitives/histogram.h"
-#include "primitives/planar_copy.h"
 #include "primitives/replace_out_of_range.h"
 
 namespace tessaro {
 namespace {
 
-constexpr float kFullScale = static_cast<float>(kRgbFullScale);
+constexpr float kRgbScale = static_cast<float>(kRgbFullScale);
 // Levels k = 0..4080 make bin k count exactly the samples equal to k; 4080 falls in none.
 constexpr std::int32_t kLevelCount = kRgbFullScale + 1;
 constexpr std::int32_t kBinCount = kLevelCount - 1;
 // Narrower clipping ranges count as flat: a near-constant channel is not blown up to full contrast.
 constexpr float kMinClipSpan = 4.0f;
-// A histogram band should count at least this many pixels: each zeroes 256 KiB of scratch.
-constexpr std::int64_t kBandPixels = 1 << 18;
-constexpr std::int32_t kMaxHistogramBands = 16;
 
 struct ClipLevels {
   float low;
@@ -39,7 +31,7 @@ struct ClipLevels {
 // The share slider / 4080 of the pixels, halves away from zero. Signed, so that the walks
 // treat a non-positive target as reached at once.
 std::int64_t TargetCount(std::int32_t slider, std::int32_t width, std::int32_t height) {
-  const float share = static_cast<float>(slider) / kFullScale * static_cast<float>(width) *
+  const float share = static_cast<float>(slider) / kRgbScale * static_cast<float>(width) *
                       static_cast<float>(height);
   return static_cast<std::int64_t>(std::round(static_cast<double>(share)));
 }
@@ -65,19 +57,20 @@ std::int32_t BrightSideBin(const std::int32_t* counts, std::int64_t target) {
 }
 
 // Counts the plane into bins 0..4079 and copies out the 4081 level boundaries; the record
-// and scratch live only for this call. Each of the row bands is counted on its own scratch,
-// bands in parallel, and the counts summed: they add exactly, wrapping like the bins.
+// and scratch live only for this call. Bands of rows are counted in parallel, each on its own
+// scratch and bins, and the bins summed: they add exactly, wrapping like the bins.
 bool TakeHistogram(const std::int16_t* plane, std::int32_t width, std::int32_t height,
-                   std::int32_t bands, std::int32_t* counts, float* levelTable) {
+                   std::int32_t* counts, float* levelTable) {
   const ImageSize size{width, height};
   const float lower = 0.0f;
-  const float upper = kFullScale;
+  const float upper = kRgbScale;
   std::int32_t specSize = 0;
   std::int32_t bufferSize = 0;
   HistogramGetSize(DataTypeS16, size, &kLevelCount, 1, 1, &specSize, &bufferSize);
-  // Band b's scratch at b * bufferSize; the counts of bands 1.. after all the scratch.
+  const parallel::ChunkPlan bands = pipeline::CountingBands(width, height);
+  // Band b's scratch at b * bufferSize, then the bins of every band, one run after another.
   const std::int64_t scratchBytes =
-      static_cast<std::int64_t>(bufferSize) * bands + 4 * kBinCount * std::int64_t{bands - 1};
+      (std::int64_t{bufferSize} + 4 * std::int64_t{kBinCount}) * bands.chunks;
   std::uint8_t* buffer =
       scratchBytes <= 0x7FFFFFFF ? AllocU8(static_cast<std::int32_t>(scratchBytes)) : nullptr;
   std::uint8_t* recordMemory = AllocU8(specSize);
@@ -85,28 +78,18 @@ bool TakeHistogram(const std::int16_t* plane, std::int32_t width, std::int32_t h
   bool ok = buffer != nullptr && record != nullptr &&
             HistogramInitUniform(DataTypeS16, &lower, &upper, &kLevelCount, 1, record) == StatusOk;
   if (ok) {
-    auto* bandCounts =
-        reinterpret_cast<std::int32_t*>(buffer + static_cast<std::int64_t>(bufferSize) * bands) -
-        kBinCount;
-    const parallel::ChunkPlan rows{height, bands};
-    bool failed[kMaxHistogramBands] = {};
-    parallel::ParallelFor(bands, [&](std::int32_t begin, std::int32_t end) {
-      for (std::int32_t b = begin; b < end; ++b) {
-        const std::int32_t first = rows.Begin(b);
-        const std::int16_t* bandPlane = plane + static_cast<std::int64_t>(first) * width;
-        std::int32_t* out = b == 0 ? counts : bandCounts + static_cast<std::int64_t>(b) * kBinCount;
-        failed[b] =
-            HistogramS16C1(bandPlane, 2 * width, ImageSize{width, rows.Begin(b + 1) - first}, out,
-                           record, buffer + static_cast<std::int64_t>(b) * bufferSize) != StatusOk;
-      }
-    });
-    for (std::int32_t b = 0; b < bands; ++b) ok = ok && !failed[b];
-    for (std::int32_t b = 1; b < bands && ok; ++b) {
-      const std::int32_t* band = bandCounts + static_cast<std::int64_t>(b) * kBinCount;
-      for (std::int32_t k = 0; k < kBinCount; ++k) {
-        counts[k] = static_cast<std::int32_t>(static_cast<std::uint32_t>(counts[k]) +
-                                              static_cast<std::uint32_t>(band[k]));
-      }
+    auto* bins = reinterpret_cast<std::int32_t*>(buffer + std::int64_t{bufferSize} * bands.chunks);
+    ok = FirstFailing(bands.chunks, [&](std::int32_t b) {
+           const std::int32_t first = bands.Begin(b);
+           return HistogramS16C1(plane + std::int64_t{first} * width, 2 * width,
+                                 ImageSize{width, bands.Begin(b + 1) - first},
+                                 bins + std::int64_t{b} * kBinCount, record,
+                                 buffer + std::int64_t{b} * bufferSize);
+         }) == StatusOk;
+    if (ok) {
+      pipeline::SumBands(reinterpret_cast<std::uint32_t*>(bins), bands.chunks, kBinCount,
+                         kBinCount);
+      std::memcpy(counts, bins, sizeof(std::int32_t) * kBinCount);
     }
   }
   if (ok) HistogramGetLevels(record, &levelTable);
@@ -127,13 +110,13 @@ ClipLevels ClipLevelsOf(const std::int32_t* bins, const float* levelTable,
 
 // The black and white points of one channel; false when its histogram cannot be taken.
 bool FindClipLevels(const std::int16_t* plane, std::int32_t width, std::int32_t height,
-                    std::int32_t bands, const ChannelLevels& levels, ClipLevels* clip) {
+                    const ChannelLevels& levels, ClipLevels* clip) {
   std::int32_t* counts = AllocS32(kBinCount);
   float* levelTable = AllocF32(kLevelCount);
   bool ok = counts != nullptr && levelTable != nullptr;
   if (ok) {
     std::memset(counts, 0, sizeof(std::int32_t) * kBinCount);
-    ok = TakeHistogram(plane, width, height, bands, counts, levelTable);
+    ok = TakeHistogram(plane, width, height, counts, levelTable);
   }
   if (ok) *clip = ClipLevelsOf(counts, levelTable, levels, width, height);
   FreeAligned(levelTable);
@@ -153,33 +136,26 @@ ClipStep StepFor(const ClipLevels& levels) {
   return {true, levels.high - levels.low >= kMinClipSpan, levels};
 }
 
+// Every channel's table covers the whole RGB range.
+constexpr pipeline::TableRanges kAllLevels{
+    {0, 0, 0}, {kRgbFullScale, kRgbFullScale, kRgbFullScale}, {true, true, true}};
+
 bool Clips(const ChannelLevels& levels) {
   return levels.clipHigh > 0 || levels.clipLow > 0;
 }
 
-// Row bands per histogram: one for the reference path; otherwise a couple per worker, each
-// worth more than zeroing its scratch costs.
-std::int32_t HistogramBands(std::int32_t width, std::int32_t height, LevelPath path) {
-  if (path == LevelPath::kPerSample) return 1;
-  std::int64_t bands = 2 * static_cast<std::int64_t>(parallel::MaxWorkers());
-  bands = std::min<std::int64_t>(bands, static_cast<std::int64_t>(width) * height / kBandPixels);
-  bands = std::min<std::int64_t>({bands, height, kMaxHistogramBands});
-  return bands < 1 ? 1 : static_cast<std::int32_t>(bands);
-}
-
 // The channels' histograms concurrently; in channel order, a histogram that cannot be taken
 // ends the clipping step for that channel and the ones after it.
-void PlanClipping(std::int16_t* const planes[3], std::int32_t width, std::int32_t height,
-                  std::int32_t bands, const ChannelLevels levels[3], ClipStep steps[3]) {
+void PlanClipping(const pipeline::Planes& planes, std::int32_t width, std::int32_t height,
+                  const ChannelLevels levels[3], ClipStep steps[3]) {
   bool found[3] = {false, false, false};
   ClipLevels clip[3]{};
   auto find = [&](int c) {
     if (Clips(levels[c]))
-      found[c] = FindClipLevels(planes[c], width, height, bands, levels[c], &clip[c]);
+      found[c] = FindClipLevels(planes.plane[c], width, height, levels[c], &clip[c]);
   };
   parallel::Invoke(
-      3 * static_cast<std::int64_t>(width) * height, [&] { find(0); }, [&] { find(1); },
-      [&] { find(2); });
+      3 * std::int64_t{width} * height, [&] { find(0); }, [&] { find(1); }, [&] { find(2); });
   for (int c = 0; c < 3; ++c) {
     if (!Clips(levels[c])) continue;
     if (!found[c]) return;
@@ -188,8 +164,8 @@ void PlanClipping(std::int16_t* const planes[3], std::int32_t width, std::int32_
 }
 
 // Everything after the first clamp, for one channel: clipping stretch, input levels with
-// gamma, output levels, a clamp after each. Only sample values matter, so a one-row plane of
-// all values gives the channel's table.
+// gamma, output levels, a clamp after each. Only sample values matter, so a plane holding
+// every value once gives the channel's table.
 void ChannelChain(std::int16_t* plane, std::int32_t step, std::int32_t width, std::int32_t height,
                   const ClipStep& clip, const ChannelLevels& levels) {
   if (clip.stretch)
@@ -198,14 +174,10 @@ void ChannelChain(std::int16_t* plane, std::int32_t step, std::int32_t width, st
     ReplaceOutOfRangeS16C1(plane, step, ImageSize{width, height}, 0, 0, kRgbFullScale,
                            kRgbFullScale);
   }
-  LevelPlane(plane, step, width, height, levels.inHigh, levels.inLow, levels.gamma, kFullScale);
+  LevelPlane(plane, step, width, height, levels.inLow, levels.inHigh, levels.gamma, kRgbScale);
   ClampPlaneRows(plane, step, width, height);
-  ApplyOutputLevelRows(plane, step, width, height, levels.outHigh, levels.outLow);
+  ApplyOutputLevelRows(plane, step, width, height, levels.outLow, levels.outHigh);
   ClampPlaneRows(plane, step, width, height);
-}
-
-void ClampPlanes(std::int16_t* const planes[3], std::int32_t width, std::int32_t height) {
-  for (int c = 0; c < 3; ++c) ClampPlaneRows(planes[c], 2 * width, width, height);
 }
 
 // Whether two channels' chains map every value the same way.
@@ -219,7 +191,7 @@ bool SameChain(const ClipStep& a, const ChannelLevels& la, const ClipStep& b,
 }
 
 // The clipping levels of each clipped channel from the pipeline's counts, in channel order as
-// the per-sample path finds them.
+// the per-sample road finds them.
 void ClipFromCounts(const pipeline::ChannelCounts& counts, std::int32_t width, std::int32_t height,
                     const ChannelLevels levels[3], ClipStep steps[3]) {
   for (int c = 0; c < 3; ++c) {
@@ -230,21 +202,20 @@ void ClipFromCounts(const pipeline::ChannelCounts& counts, std::int32_t width, s
   }
 }
 
-// The whole frame in the pipeline: a counting pass when a channel clips, the channel chains
-// as tables over 0..4080 (the lookup clamps each sample into the table first, which is the
-// first clamp), and one mapping pass through RGB and back. False, with the frame untouched,
-// when memory is short.
-bool LevelThroughPipeline(const pipeline::Frame& frame, const pipeline::Frame& scratch,
-                          const ChannelLevels levels[3]) {
+// The whole frame in the pipeline: a counting pass when a channel clips (it keeps the RGB
+// frame in the temporary buffer for the map pass), the channel chains as tables over 0..4080
+// (the lookup clamps each sample into the table first, which is the first clamp), and one map
+// pass through RGB and back. False, with the frame untouched, when memory is short.
+bool LevelThroughPipeline(const pipeline::Buffers& buffers, const ChannelLevels levels[3]) {
+  const pipeline::Frame& frame = buffers.edit;
   ClipStep clip[3];
   const bool clips[3] = {Clips(levels[0]), Clips(levels[1]), Clips(levels[2])};
   pipeline::ChannelCounts counts;
-  // A counting pass keeps the RGB frame in the scratch buffer for the mapping pass.
   const pipeline::Frame* rgb = nullptr;
   if (clips[0] || clips[1] || clips[2]) {
-    if (!counts.Count(frame, pipeline::RgbSamples(), kBinCount, clips, &scratch)) return false;
+    if (!counts.Count(frame, pipeline::RgbSamples(), kBinCount, clips, &buffers.temp)) return false;
     ClipFromCounts(counts, frame.width, frame.height, levels, clip);
-    rgb = &scratch;
+    rgb = &buffers.temp;
   }
   // With the channels in step (Sync RGB), one table serves all three.
   int sameAs[3] = {-1, -1, -1};
@@ -253,59 +224,41 @@ bool LevelThroughPipeline(const pipeline::Frame& frame, const pipeline::Frame& s
       if (SameChain(clip[c], levels[c], clip[d], levels[d])) sameAs[c] = d;
     }
   }
-  const std::int16_t lo[3] = {0, 0, 0};
-  const std::int16_t hi[3] = {kBinCount, kBinCount, kBinCount};
-  const bool all[3] = {true, true, true};
-  ChannelTables tables;
+  pipeline::ChannelTables tables;
   const bool built = tables.Build(
-      lo, hi, all,
-      [&](int c, std::int16_t* row, std::int32_t step, std::int32_t n) {
-        ChannelChain(row, step, n, 1, clip[c], levels[c]);
+      kAllLevels,
+      [&](int c, std::int16_t* plane, std::int32_t step, std::int32_t width, std::int32_t height) {
+        ChannelChain(plane, step, width, height, clip[c], levels[c]);
       },
       sameAs);
-  if (!built) return false;
-  const SampleLookup* lookups = tables.lookups();
-  pipeline::MapFrame(frame, pipeline::RgbSamples(), lookups, rgb);
-  return true;
+  return built &&
+         pipeline::MapFrame(frame, pipeline::RgbSamples(), tables.lookups(), rgb) == StatusOk;
 }
 
 }  // namespace
 
-HostBool LevelsProc(FilterDescriptor* filter, FrameInfo* frame) {
-  if (CheckFrame(filter, frame) != FrameVerdict::kProcess) return kFalse;
-  SettingsSnapshot settings(*filter);
-  return LevelsProcWithPath(settings.filter(), frame, LevelPath::kFastest);
-}
-
-HostBool LevelsProcWithPath(FilterDescriptor* filter, FrameInfo* frame, LevelPath path) {
-  const std::int32_t w = frame->width;
-  const std::int32_t h = frame->height;
-  const std::int32_t rowStep = frame->rowLength * 6;
-  auto* edit = reinterpret_cast<std::int16_t*>(frame->edit);
-  auto* temp = reinterpret_cast<std::int16_t*>(frame->temp);
-
+bool LevelsFrame(const std::int32_t* tracks, const pipeline::Buffers& buffers,
+                 pipeline::FramePath path) {
+  const std::int32_t w = buffers.edit.width;
+  const std::int32_t h = buffers.edit.height;
   ChannelLevels levels[3];
-  for (int c = 0; c < 3; ++c) levels[c] = ReadChannelLevels(filter->trackValues, c);
-  const bool pipelined = path != LevelPath::kPerSample &&
-                         (path == LevelPath::kPipeline || TableIsWorthIt(w, h, 3 * kLevelCount));
-  if (pipelined && LevelThroughPipeline({edit, rowStep, w, h}, {temp, rowStep, w, h}, levels)) {
-    return kTrue;
+  for (int c = 0; c < 3; ++c) levels[c] = ReadChannelLevels(tracks, c);
+  if (pipeline::UsePipeline(path, std::int64_t{w} * h, kAllLevels.Values()) &&
+      LevelThroughPipeline(buffers, levels)) {
+    return true;
   }
 
-  // RGB in the temporary buffer; the edit buffer is scratch from here until the final
-  // conversion rewrites it.
-  if (ConvertYcToRgbFrame(edit, rowStep, temp, rowStep, w, h) != StatusOk) return kFalse;
-  std::int16_t* planes[3];
-  PlanesAt(frame->edit, w, h, planes);
-  const std::int32_t planeStep = 2 * w;
-  if (SplitS16C3(temp, rowStep, planes, planeStep, ImageSize{w, h}) != StatusOk) return kFalse;
-  ClampPlanes(planes, w, h);
-  ClipStep clip[3];
-  PlanClipping(planes, w, h, HistogramBands(w, h, path), levels, clip);
-  for (int c = 0; c < 3; ++c) ChannelChain(planes[c], planeStep, w, h, clip[c], levels[c]);
-  MergeS16C3(planes, planeStep, temp, rowStep, ImageSize{w, h});
-  ConvertRgbToYcFrame(temp, rowStep, edit, rowStep, w, h);
-  return kTrue;
+  // RGB in the temporary buffer, planes in the edit buffer, which is scratch from here until
+  // the final conversion rewrites it.
+  const pipeline::WorkSpace rgb = pipeline::RgbSamples();
+  pipeline::Frame working{};
+  if (!pipeline::ToWorking(buffers, rgb, &working)) return false;
+  return pipeline::OnPlanes(buffers, working, rgb, [&](const pipeline::Planes& p) {
+    for (int c = 0; c < 3; ++c) ClampPlaneRows(p.plane[c], p.step, w, h);
+    ClipStep clip[3];
+    PlanClipping(p, w, h, levels, clip);
+    for (int c = 0; c < 3; ++c) ChannelChain(p.plane[c], p.step, w, h, clip[c], levels[c]);
+  });
 }
 
 }  // namespace tessaro

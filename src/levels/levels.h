@@ -1,17 +1,17 @@
-// The "Quillon Level" filter.
+// The "Quillon Level" filter: per channel an optional clipping stretch from the channel's
+// histogram, input levels with a gamma, and output levels, on R, G and B.
 #pragma once
 
 #include <cstdint>
 
-#include "autolevel/auto_level.h"
-#include "host/host_records.h"
+#include "pipeline/frame.h"
+#include "pipeline/frame_pipeline.h"
 
 namespace tessaro {
 
-// Processing callback of "Quillon Level".
-HostBool LevelsProc(FilterDescriptor* filter, FrameInfo* frame);
-HostBool LevelsProcWithPath(FilterDescriptor* filter, FrameInfo* frame, LevelPath path);
-// Settings-changed callback: keeps the three channels' sliders in step under "Sync RGB".
-HostBool LevelsUpdate(FilterDescriptor* filter, std::int32_t change);
+// tracks: the filter's 21 slider values. Rewrites the frame in place; false, with the edit
+// frame untouched, when the frame cannot be taken into RGB planes.
+bool LevelsFrame(const std::int32_t* tracks, const pipeline::Buffers& buffers,
+                 pipeline::FramePath path = pipeline::FramePath::kChoose);
 
 }  // namespace tessaro

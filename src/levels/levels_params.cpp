@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <cassert>
 
-#include "host/filters.h"
-#include "levels/levels.h"
-
 namespace tessaro {
 namespace {
 
@@ -41,19 +38,11 @@ consteval bool PartnersCoverEveryTrack() {
 }
 static_assert(PartnersCoverEveryTrack());
 
-const PartnerRow& PartnerRowOf(std::int32_t track) {
-  for (const PartnerRow& row : kPartners) {
-    if (track <= row.lastTrack) return row;
-  }
-  assert(false);
-  return kPartners[0];
-}
-
 }  // namespace
 
-ChannelLevels ReadChannelLevels(const std::int32_t* trackValues, std::int32_t channel) {
-  assert(trackValues != nullptr && channel >= 0 && channel < 3);
-  const std::int32_t* block = trackValues + kLevelsTracksPerChannel * channel;
+ChannelLevels ReadChannelLevels(const std::int32_t* tracks, std::int32_t channel) {
+  assert(tracks != nullptr && channel >= 0 && channel < 3);
+  const std::int32_t* block = tracks + kLevelsTracksPerChannel * channel;
   const auto [inLow, inHigh] = std::minmax(block[TrackInFirst], block[TrackInSecond]);
   const auto [outLow, outHigh] = std::minmax(block[TrackOutFirst], block[TrackOutSecond]);
   ChannelLevels levels{};
@@ -63,31 +52,18 @@ ChannelLevels ReadChannelLevels(const std::int32_t* trackValues, std::int32_t ch
   levels.inHigh = static_cast<float>(inHigh);
   levels.outLow = static_cast<float>(outLow);
   levels.outHigh = static_cast<float>(outHigh);
-  levels.gamma = static_cast<float>(trackValues[kLevelsGammaTrack + channel]) / 100.0f;
+  levels.gamma = static_cast<float>(tracks[kLevelsGammaTrack + channel]) / 100.0f;
   return levels;
 }
 
-HostBool LevelsUpdate(FilterDescriptor* filter, std::int32_t change) {
-  if (filter == nullptr || filter->trackValues == nullptr || filter->checkValues == nullptr) {
-    return kFalse;
+SyncPartners SyncPartnersOf(std::int32_t track) {
+  assert(track >= 0 && track < kLevelsTrackCount);
+  for (const PartnerRow& row : kPartners) {
+    if (track <= row.lastTrack)
+      return {track + row.firstWriteOffset, track + row.secondWriteOffset};
   }
-  if (filter->checkValues[CheckSyncRgb] == 0) return kFalse;
-  // Compared before subtracting, so no code can overflow.
-  if (change < kTrackChangeBase || change >= kTrackChangeBase + kLevelsTrackCount) return kFalse;
-
-  std::int32_t* tracks = filter->trackValues;
-  const std::int32_t n = change - kTrackChangeBase;
-  const PartnerRow& row = PartnerRowOf(n);
-  tracks[n + row.firstWriteOffset] = tracks[n];
-  tracks[n + row.secondWriteOffset] = tracks[n];
-
-  // A host that has not filled the table gets the copies without a refresh: calling
-  // through a null pointer would take the host down.
-  HostServiceTable* services = filter->services;
-  if (services != nullptr && services->refreshFilterWindow != nullptr) {
-    services->refreshFilterWindow(filter);
-  }
-  return kTrue;
+  assert(false);
+  return {track, track};
 }
 
 }  // namespace tessaro

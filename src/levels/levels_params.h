@@ -1,9 +1,23 @@
-// "Quillon Level" slider values turned into per-channel parameters.
+// "Quillon Level" slider values turned into per-channel parameters, and the sliders that
+// "Sync RGB" keeps in step.
 #pragma once
 
 #include <cstdint>
 
 namespace tessaro {
+
+// The sliders: per channel c (0 R, 1 G, 2 B) six from 6c, then the three gammas.
+enum LevelsTrackInBlock : std::int32_t {
+  TrackClipHigh = 0,
+  TrackClipLow = 1,
+  TrackInFirst = 2,
+  TrackInSecond = 3,
+  TrackOutFirst = 4,
+  TrackOutSecond = 5,
+};
+inline constexpr std::int32_t kLevelsTracksPerChannel = 6;
+inline constexpr std::int32_t kLevelsGammaTrack = 18;  // + channel
+inline constexpr std::int32_t kLevelsTrackCount = 21;
 
 // One channel's parameters, read afresh from the live tracks for every frame.
 struct ChannelLevels {
@@ -16,7 +30,15 @@ struct ChannelLevels {
   float gamma;  // the input stage raises to 1 / gamma
 };
 
-// trackValues: the filter's 21 live track values; channel: 0 R, 1 G, 2 B.
-ChannelLevels ReadChannelLevels(const std::int32_t* trackValues, std::int32_t channel);
+// tracks: the filter's 21 slider values; channel: 0 R, 1 G, 2 B.
+ChannelLevels ReadChannelLevels(const std::int32_t* tracks, std::int32_t channel);
+
+// The same slider of the other two channels, in the order a moved slider is copied to them.
+struct SyncPartners {
+  std::int32_t first;
+  std::int32_t second;
+};
+// track: 0..20.
+SyncPartners SyncPartnersOf(std::int32_t track);
 
 }  // namespace tessaro

@@ -18,6 +18,6 @@ void ContrastStretchRows(std::int16_t* plane, std::int32_t planeStep, std::int32
 
 // 0..4080 mapped linearly onto [outLow, outHigh]; the input is expected inside 0..4080.
 void ApplyOutputLevelRows(std::int16_t* plane, std::int32_t planeStep, std::int32_t width,
-                          std::int32_t height, float outHigh, float outLow);
+                          std::int32_t height, float outLow, float outHigh);
 
 }  // namespace tessaro

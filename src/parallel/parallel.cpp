@@ -11,9 +11,6 @@ namespace {
 
 std::atomic<int> g_maxWorkers{0};
 
-// A few chunks per worker balance uneven rows without much scheduling overhead.
-constexpr int kChunksPerWorker = 8;
-
 bool InsideTeam() {
   return omp_get_level() > 0;
 }
@@ -52,9 +49,9 @@ int MaxWorkers() {
   return set > 0 ? set : omp_get_max_threads();
 }
 
-ChunkPlan PlanChunks(std::int32_t count, std::int32_t grain) {
+ChunkPlan PlanChunks(std::int32_t count, std::int32_t grain, std::int32_t perWorker) {
   if (count < 1) return {count, 0};
-  const std::int64_t wanted = static_cast<std::int64_t>(MaxWorkers()) * kChunksPerWorker;
+  const std::int64_t wanted = static_cast<std::int64_t>(MaxWorkers()) * std::max(1, perWorker);
   const std::int64_t byGrain = std::max<std::int64_t>(1, count / std::max(1, grain));
   return {count, static_cast<std::int32_t>(std::min(byGrain, wanted))};
 }

@@ -46,15 +46,21 @@ struct ChunkPlan {
     return static_cast<std::int32_t>(static_cast<std::int64_t>(count) * chunk / chunks);
   }
 };
-// grain: the fewest indices worth a chunk of their own.
-ChunkPlan PlanChunks(std::int32_t count, std::int32_t grain = 1);
+// A few chunks per worker balance uneven rows without much scheduling overhead.
+inline constexpr std::int32_t kChunksPerWorker = 8;
+// The one way [0, count) is cut into chunks: as many as the workers can use (perWorker each),
+// but none with fewer than `grain` indices unless the whole range has fewer.
+ChunkPlan PlanChunks(std::int32_t count, std::int32_t grain = 1,
+                     std::int32_t perWorker = kChunksPerWorker);
 
 // Below this many samples a parallel region costs more than it saves.
 inline constexpr std::int64_t kMinParallelSamples = 16384;
-// Rows per chunk for rows of the given number of samples.
-inline std::int32_t RowGrain(std::int64_t samplesPerRow) {
-  if (samplesPerRow >= kMinParallelSamples) return 1;
-  return static_cast<std::int32_t>(kMinParallelSamples / (samplesPerRow > 0 ? samplesPerRow : 1));
+// Rows per chunk for rows of the given number of samples, so that a chunk holds at least
+// minSamples.
+inline std::int32_t RowGrain(std::int64_t samplesPerRow,
+                             std::int64_t minSamples = kMinParallelSamples) {
+  if (samplesPerRow >= minSamples) return 1;
+  return static_cast<std::int32_t>(minSamples / (samplesPerRow > 0 ? samplesPerRow : 1));
 }
 
 // Runs body over every chunk of the plan, each once, and returns when all are done.

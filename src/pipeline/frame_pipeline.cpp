@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "parallel/frame_convert.h"
-#include "parallel/parallel.h"
-#include "parallel/status_reducer.h"
+#include "pipeline/frame_convert.h"
+#include "pipeline/status_reducer.h"
 #include "primitives/aligned_memory.h"
+#include "primitives/planar_copy.h"
+#include "primitives/statistics.h"
 
 namespace tessaro::pipeline {
 namespace {
@@ -14,11 +15,8 @@ namespace {
 // Each band of counts clears and sums its own bins (48 KiB for three channels of 0..4080):
 // worth it only over this many pixels.
 constexpr std::int64_t kCountBandPixels = 1 << 18;
-
-std::int16_t* RowOf(const Frame& frame, std::int32_t row) {
-  return reinterpret_cast<std::int16_t*>(reinterpret_cast<char*>(frame.pixels) +
-                                         static_cast<std::int64_t>(row) * frame.step);
-}
+// Counting bands per worker: the bins, not the rows, are what a band costs.
+constexpr std::int32_t kCountBandsPerWorker = 2;
 
 // Row `row` of the buffer that keeps the working samples, or null when none is kept.
 std::int16_t* KeptRows(const Frame* keep, std::int32_t row) {
@@ -31,8 +29,7 @@ ImageSize Rows(const Frame& frame, std::int32_t begin, std::int32_t end) {
 }
 
 parallel::ChunkPlan RowBands(const Frame& frame) {
-  return parallel::PlanChunks(frame.height,
-                              parallel::RowGrain(3 * static_cast<std::int64_t>(frame.width)));
+  return parallel::PlanChunks(frame.height, parallel::RowGrain(3 * std::int64_t{frame.width}));
 }
 
 // A block of count elements from the module's allocator, or null.
@@ -43,42 +40,34 @@ T* AllocArray(std::int64_t count) {
   return reinterpret_cast<T*>(AllocU8(static_cast<std::int32_t>(bytes)));
 }
 
-struct Band {
-  ChannelStats stats;
-  Status status;
-};
-
-}  // namespace
-
-WorkSpace RgbSamples() {
-  return {YcToRgbMatrix, RgbToYcMatrix};
-}
-
+// The one pass over the frame for its statistics, bands merged exactly. False when memory is
+// short.
 bool MeasureStats(const Frame& frame, WorkSpace space, FrameStats* stats, const Frame* keep) {
   const parallel::ChunkPlan plan = RowBands(frame);
-  Band* bands = AllocArray<Band>(plan.chunks);
+  auto* bands = AllocArray<ChannelStats>(plan.chunks);
   if (bands == nullptr) return false;
-  parallel::ForEachChunk(plan, [&](std::int32_t chunk, std::int32_t begin, std::int32_t end) {
-    bands[chunk].status =
-        MeasureS16C3(RowOf(frame, begin), frame.step, Rows(frame, begin, end), space.toWork,
-                     KeptRows(keep, begin), keep != nullptr ? keep->step : 0, &bands[chunk].stats);
+  const Status failed = FirstFailing(plan.chunks, [&](std::int32_t b) {
+    const std::int32_t begin = plan.Begin(b);
+    return MeasureS16C3(RowOf(frame, begin), frame.step, Rows(frame, begin, plan.Begin(b + 1)),
+                        space.toWork, KeptRows(keep, begin), keep != nullptr ? keep->step : 0,
+                        &bands[b]);
   });
-  bool ok = true;
-  for (std::int32_t b = 0; b < plan.chunks; ++b) ok = ok && bands[b].status == StatusOk;
-  ChannelStats all{};
-  if (ok) all = bands[0].stats;
-  for (std::int32_t b = 1; b < plan.chunks && ok; ++b) {
+  if (failed != StatusOk) {
+    FreeAligned(bands);
+    return false;
+  }
+  ChannelStats all = bands[0];
+  for (std::int32_t b = 1; b < plan.chunks; ++b) {
     for (int c = 0; c < 3; ++c) {
-      all.min[c] = std::min(all.min[c], bands[b].stats.min[c]);
-      all.max[c] = std::max(all.max[c], bands[b].stats.max[c]);
-      all.sum[c] += bands[b].stats.sum[c];
+      all.min[c] = std::min(all.min[c], bands[b].min[c]);
+      all.max[c] = std::max(all.max[c], bands[b].max[c]);
+      all.sum[c] += bands[b].sum[c];
     }
   }
   FreeAligned(bands);
-  if (!ok) return false;
   // The integer sums are exact in double; the mean is their product with the reciprocal of
   // the pixel count, as the mean primitive forms it.
-  const double r = 1.0 / static_cast<double>(static_cast<std::int64_t>(frame.width) * frame.height);
+  const double r = 1.0 / static_cast<double>(std::int64_t{frame.width} * frame.height);
   for (int c = 0; c < 3; ++c) {
     stats->min[c] = all.min[c];
     stats->max[c] = all.max[c];
@@ -87,8 +76,60 @@ bool MeasureStats(const Frame& frame, WorkSpace space, FrameStats* stats, const 
   return true;
 }
 
+// The statistics primitives on an interleaved frame, run as two concurrent tasks.
+void MeasureWithPrimitives(const Frame& frame, FrameStats* stats) {
+  const ImageSize size{frame.width, frame.height};
+  parallel::Invoke(
+      3 * std::int64_t{frame.width} * frame.height,
+      [&] { MinMaxS16C3(frame.pixels, frame.step, size, stats->min, stats->max); },
+      [&] { MeanS16C3(frame.pixels, frame.step, size, stats->mean); });
+}
+
+}  // namespace
+
+bool UsePipeline(FramePath path, std::int64_t pixels, std::int64_t tableValues) {
+  switch (path) {
+    case FramePath::kPerSample:
+      return false;
+    case FramePath::kPipeline:
+      return true;
+    case FramePath::kChoose:
+      break;
+  }
+  return tableValues < pixels;
+}
+
+WorkSpace RgbSamples() {
+  return {YcToRgbMatrix, RgbToYcMatrix};
+}
+
+Frame MeasureWorking(const Buffers& buffers, WorkSpace space, FramePath path, FrameStats* stats) {
+  const bool stored = space.toWork == nullptr;
+  const Frame& working = stored ? buffers.edit : buffers.temp;
+  if (path != FramePath::kPerSample &&
+      MeasureStats(buffers.edit, space, stats, stored ? nullptr : &buffers.temp)) {
+    return working;
+  }
+  Frame converted = working;
+  if (!ToWorking(buffers, space, &converted)) return working;
+  MeasureWithPrimitives(converted, stats);
+  return converted;
+}
+
 ChannelCounts::~ChannelCounts() {
   FreeAligned(storage_);
+}
+
+parallel::ChunkPlan CountingBands(std::int32_t width, std::int32_t height) {
+  return parallel::PlanChunks(height, parallel::RowGrain(width, kCountBandPixels),
+                              kCountBandsPerWorker);
+}
+
+void SumBands(std::uint32_t* counters, std::int32_t bands, std::int64_t stride, std::int64_t bins) {
+  for (std::int32_t b = 1; b < bands; ++b) {
+    const std::uint32_t* band = counters + b * stride;
+    for (std::int64_t k = 0; k < bins; ++k) counters[k] += band[k];
+  }
 }
 
 bool ChannelCounts::Count(const Frame& frame, WorkSpace space, std::int32_t high,
@@ -99,16 +140,12 @@ bool ChannelCounts::Count(const Frame& frame, WorkSpace space, std::int32_t high
   const int counted = channels[0] + channels[1] + channels[2];
   if (counted == 0) return true;
 
-  // A couple of bands per worker, each of them worth clearing its own bins.
-  const std::int64_t pixels = static_cast<std::int64_t>(frame.width) * frame.height;
-  const std::int32_t bands = static_cast<std::int32_t>(std::max<std::int64_t>(
-      1, std::min<std::int64_t>({2 * static_cast<std::int64_t>(parallel::MaxWorkers()),
-                                 pixels / kCountBandPixels, frame.height})));
-  const std::int64_t binCount = static_cast<std::int64_t>(high) + 1;
+  const parallel::ChunkPlan bands = CountingBands(frame.width, frame.height);
+  const std::int64_t binCount = std::int64_t{high} + 1;
   const std::int64_t perBand = counted * binCount;
-  std::uint32_t* storage = AllocArray<std::uint32_t>(bands * perBand);
+  std::uint32_t* storage = AllocArray<std::uint32_t>(bands.chunks * perBand);
   if (storage == nullptr) return false;
-  std::memset(storage, 0, static_cast<std::size_t>(bands * perBand) * sizeof(std::uint32_t));
+  std::memset(storage, 0, static_cast<std::size_t>(bands.chunks * perBand) * sizeof(std::uint32_t));
 
   // Band b's bins of the k-th counted channel.
   const auto binsOf = [&](std::int32_t band, int channel) -> std::uint32_t* {
@@ -116,11 +153,10 @@ bool ChannelCounts::Count(const Frame& frame, WorkSpace space, std::int32_t high
     const int k = channels[0] * (channel > 0) + channels[1] * (channel > 1);
     return storage + band * perBand + k * binCount;
   };
-  const parallel::ChunkPlan rows{frame.height, bands};
-  const Status failed = FirstFailingRow(bands, [&](std::int32_t b) {
+  const Status failed = FirstFailing(bands.chunks, [&](std::int32_t b) {
     std::uint32_t* const counts[3] = {binsOf(b, 0), binsOf(b, 1), binsOf(b, 2)};
-    const std::int32_t begin = rows.Begin(b);
-    return CountS16C3(RowOf(frame, begin), frame.step, Rows(frame, begin, rows.Begin(b + 1)),
+    const std::int32_t begin = bands.Begin(b);
+    return CountS16C3(RowOf(frame, begin), frame.step, Rows(frame, begin, bands.Begin(b + 1)),
                       space.toWork, KeptRows(keep, begin), keep != nullptr ? keep->step : 0, high,
                       counts);
   });
@@ -128,26 +164,22 @@ bool ChannelCounts::Count(const Frame& frame, WorkSpace space, std::int32_t high
     FreeAligned(storage);
     return false;
   }
-  // Counts add exactly, wrapping like the bins themselves.
-  for (int c = 0; c < 3; ++c) {
-    std::uint32_t* sum = binsOf(0, c);
-    if (sum == nullptr) continue;
-    for (std::int32_t b = 1; b < bands; ++b) {
-      const std::uint32_t* band = binsOf(b, c);
-      for (std::int64_t k = 0; k < binCount; ++k) sum[k] += band[k];
-    }
-    bins_[c] = sum;
-  }
+  SumBands(storage, bands.chunks, perBand, perBand);
+  for (int c = 0; c < 3; ++c) bins_[c] = binsOf(0, c);
   storage_ = storage;
   return true;
 }
 
 Status MapFrame(const Frame& frame, WorkSpace space, const SampleLookup lookups[3],
                 const Frame* kept) {
+  // Checked for the whole frame first, so that a refused frame is not written in part.
+  if (frame.pixels == nullptr || lookups == nullptr || (kept != nullptr && kept->pixels == nullptr))
+    return StatusNullPointer;
+  if (frame.width <= 0 || frame.height <= 0) return StatusSizeError;
   const parallel::ChunkPlan plan = RowBands(frame);
-  return FirstFailingRow(plan.chunks, [&](std::int32_t chunk) {
-    const std::int32_t begin = plan.Begin(chunk);
-    const ImageSize size = Rows(frame, begin, plan.Begin(chunk + 1));
+  return FirstFailing(plan.chunks, [&](std::int32_t band) {
+    const std::int32_t begin = plan.Begin(band);
+    const ImageSize size = Rows(frame, begin, plan.Begin(band + 1));
     std::int16_t* rows = RowOf(frame, begin);
     if (space.toWork == nullptr) return LookupS16C3(rows, frame.step, size, lookups);
     if (kept != nullptr) {
@@ -157,6 +189,36 @@ Status MapFrame(const Frame& frame, WorkSpace space, const SampleLookup lookups[
     return MatrixLookupS16C3(rows, frame.step, rows, frame.step, size, space.toWork, lookups,
                              space.toStored);
   });
+}
+
+bool ToWorking(const Buffers& buffers, WorkSpace space, Frame* working) {
+  if (space.toWork == nullptr) {
+    *working = buffers.edit;
+    return true;
+  }
+  *working = buffers.temp;
+  return ConvertFrame(space.toWork, buffers.edit, buffers.temp) == StatusOk;
+}
+
+bool OnPlanes(const Buffers& buffers, const Frame& working, WorkSpace space,
+              parallel::FunctionRef<void(const Planes& planes)> work) {
+  const Frame& scratch = working.pixels == buffers.edit.pixels ? buffers.temp : buffers.edit;
+  const Planes planes = PlanesAt(scratch);
+  const ImageSize size{working.width, working.height};
+  if (SplitS16C3(working.pixels, working.step, planes.plane, planes.step, size) != StatusOk) {
+    return false;
+  }
+  work(planes);
+  MergeS16C3(planes.plane, planes.step, working.pixels, working.step, size);
+  if (space.toStored != nullptr) ConvertFrame(space.toStored, working, buffers.edit);
+  return true;
+}
+
+Planes PlanesAt(const Frame& buffer) {
+  const std::int64_t planeSamples = std::int64_t{buffer.width} * buffer.height;
+  Planes planes{{}, 2 * buffer.width};
+  for (int c = 0; c < 3; ++c) planes.plane[c] = buffer.pixels + c * planeSamples;
+  return planes;
 }
 
 }  // namespace tessaro::pipeline

@@ -1,23 +1,29 @@
-// The frame pipeline both filters share: at most two passes over a frame. The measure pass
-// reads every pixel once and gives what the frame's parameters need; every stage that depends
-// only on a sample's value then runs once per value, as a table; the map pass reads every
-// pixel once, takes it through the tables, and writes it once. Rows run in parallel bands.
+// The frame pipeline both filters share. The fast road takes at most two passes over a frame:
+// the measure pass reads every pixel once and gives what the frame's parameters need; every
+// stage that depends only on a sample's value then runs once per value, as a table; the map
+// pass reads every pixel once, takes it through the tables, and writes it once. The per-sample
+// road, the reference, runs every stage on three planes of the frame. Rows run in parallel
+// bands on both.
 #pragma once
 
 #include <cstdint>
 
-#include "primitives/frame_map.h"
-#include "primitives/frame_measure.h"
+#include "parallel/parallel.h"
+#include "pipeline/frame.h"
+#include "pipeline/frame_map.h"
+#include "pipeline/frame_measure.h"
 
 namespace tessaro::pipeline {
 
-// The host's frame: interleaved Y, Cb, Cr pixels, rows `step` bytes apart.
-struct Frame {
-  std::int16_t* pixels;
-  std::int32_t step;
-  std::int32_t width;
-  std::int32_t height;
-};
+// How a frame is processed: stage by stage on every sample through the primitives (the
+// reference), or in the passes with the value-only stages as tables. Both give the same frame;
+// kChoose lets the cost rule decide, the others force a road (tests).
+enum class FramePath { kChoose, kPerSample, kPipeline };
+
+// A table value costs about what one sample costs on the per-sample road (a power and two
+// conversions each), and the passes around either road cost about the same: tables pay when
+// they hold fewer values than the frame has pixels. Decided before any table is built.
+bool UsePipeline(FramePath path, std::int64_t pixels, std::int64_t tableValues);
 
 // The samples a filter works on: the frame's own, or R, G, B through a matrix and back.
 struct WorkSpace {
@@ -35,13 +41,16 @@ struct FrameStats {
   double mean[3];
 };
 
-// False when memory is short. With `keep`, the working samples are also written there (a
-// buffer of the frame's size), for MapFrame to read instead of converting the frame again.
-bool MeasureStats(const Frame& frame, WorkSpace space, FrameStats* stats,
-                  const Frame* keep = nullptr);
+// The frame's working samples, measured. They are the edit frame's own in the stored space;
+// otherwise the measure pass writes them into the temporary frame as it reads (or, on the
+// per-sample road or when memory is short, the frame is converted there and measured by the
+// statistics primitives). Returns the frame that holds them, for a per-sample road to take
+// them from; the map pass takes the kept samples from there too.
+Frame MeasureWorking(const Buffers& buffers, WorkSpace space, FramePath path, FrameStats* stats);
 
 // Histograms of the frame's working samples clamped into 0..high, of the channels asked for:
-// bin k counts the samples equal to k.
+// bin k counts the samples equal to k. The working samples are written into `keep` as they
+// are counted.
 class ChannelCounts {
  public:
   ChannelCounts() = default;
@@ -49,7 +58,7 @@ class ChannelCounts {
   ChannelCounts(const ChannelCounts&) = delete;
   ChannelCounts& operator=(const ChannelCounts&) = delete;
 
-  // False, with nothing counted, when memory is short. `keep` as for MeasureStats.
+  // False, with nothing counted, when memory is short.
   bool Count(const Frame& frame, WorkSpace space, std::int32_t high, const bool channels[3],
              const Frame* keep = nullptr);
   // high + 1 bins; null for a channel not counted.
@@ -60,10 +69,28 @@ class ChannelCounts {
   const std::uint32_t* bins_[3] = {nullptr, nullptr, nullptr};
 };
 
-// Every channel of the working samples through its table (a null table leaves the channel
-// as it is) and the result back into the frame. The working samples are those a measure pass
-// kept, or the frame's own converted again. The status of the first failing band.
+// Bands of rows for a counting pass: a couple per worker, each worth clearing its own bins.
+parallel::ChunkPlan CountingBands(std::int32_t width, std::int32_t height);
+// Adds bands 1.. of `bands` runs of `bins` counters, `stride` apart, into band 0, wrapping as
+// the counters themselves do.
+void SumBands(std::uint32_t* counters, std::int32_t bands, std::int64_t stride, std::int64_t bins);
+
+// Every channel of the working samples through its table (a null table leaves the channel as
+// it is) and the result back into the edit frame. The working samples are those a measure or
+// counting pass kept in `kept`, or the frame's own converted again. A frame refused by its
+// arguments is not written at all; otherwise StatusOk.
 Status MapFrame(const Frame& frame, WorkSpace space, const SampleLookup lookups[3],
                 const Frame* kept = nullptr);
+
+// The per-sample road's working samples: the edit frame's own, or the frame converted into
+// the temporary one. False when the conversion fails.
+bool ToWorking(const Buffers& buffers, WorkSpace space, Frame* working);
+
+// The per-sample road: the working samples split into three planes in the buffer that does not
+// hold them, work(planes) run on those, the planes merged back, and the result converted into
+// the edit frame when the working space is another. False, with the edit frame untouched,
+// when the split fails.
+bool OnPlanes(const Buffers& buffers, const Frame& working, WorkSpace space,
+              parallel::FunctionRef<void(const Planes& planes)> work);
 
 }  // namespace tessaro::pipeline

@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "primitives/convert.h"
+#include "primitives/image_rows.h"
 
 namespace tessaro {
 namespace {
@@ -25,13 +26,6 @@ inline std::int32_t RoundHalfToEven(double x) {
 
 inline std::int32_t RoundHalfAwayFromZero(double x) {
   return static_cast<std::int32_t>(x >= 0.0 ? x + 0.5 : x - 0.5);
-}
-
-// Row y of an image whose rows lie step bytes apart; a negative step runs upwards.
-template <typename T>
-inline T* RowAt(T* base, std::int32_t step, std::int32_t y) {
-  using Byte = std::conditional_t<std::is_const_v<T>, const unsigned char, unsigned char>;
-  return reinterpret_cast<T*>(reinterpret_cast<Byte*>(base) + static_cast<std::intptr_t>(step) * y);
 }
 
 // Samples at any byte address: rows whose step is not a whole number of samples stay well

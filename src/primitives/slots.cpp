@@ -5,41 +5,13 @@
 // nor a level above its own.
 #include "primitives/slots.h"
 
+#include "primitives/slot_grid.h"
+
 namespace tessaro {
 
 std::atomic<std::int32_t> CpuPath{PathGeneric};
 
 namespace slots {
-namespace {
-
-// Rank of each level among the slots: the lowest CpuPath whose processors have it.
-namespace level {
-constexpr int generic = PathGeneric;
-constexpr int sse2 = PathSse2;
-constexpr int ssse3 = PathSsse3;
-constexpr int sse41 = PathSse41;
-constexpr int avx = PathAvx;
-constexpr int avx2 = PathAvx2;
-}  // namespace level
-
-constexpr bool Climbs(const int (&levels)[kPathCount]) {
-  for (int slot = 0; slot < kPathCount; ++slot) {
-    if (levels[slot] > slot || (slot > 0 && levels[slot] < levels[slot - 1])) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-// TABLE's seven slots run IMPL of the levels named; the row must climb.
-#define TESSARO_SLOTS_OF(TABLE, IMPL, L0, L1, L2, L3, L4, L5, L6)                       \
-  const SlotTable<std::remove_pointer_t<decltype(&L0::IMPL)>> TABLE = {                 \
-      L0::IMPL, L1::IMPL, L2::IMPL, L3::IMPL, L4::IMPL, L5::IMPL, L6::IMPL};            \
-  static_assert(Climbs({level::L0, level::L1, level::L2, level::L3, level::L4, level::L5, \
-                        level::L6}),                                                     \
-                #TABLE " must climb")
-#define TESSARO_SLOTS(NAME, L0, L1, L2, L3, L4, L5, L6) \
-  TESSARO_SLOTS_OF(NAME, NAME, L0, L1, L2, L3, L4, L5, L6)
 
 // clang-format off
 // CpuPath:                             0        1        2        3        4        5        6
@@ -65,15 +37,7 @@ TESSARO_SLOTS_OF(AllocF32, Alloc32Bit,  generic, generic, generic, generic, gene
 TESSARO_SLOTS_OF(AllocU8, AllocBytes,   generic, generic, generic, generic, generic, generic, generic);
 TESSARO_SLOTS_OF(FreeRows, FreeBlock,   generic, generic, generic, generic, generic, generic, generic);
 TESSARO_SLOTS_OF(FreeAligned, FreeBlock,generic, generic, generic, generic, generic, generic, generic);
-// The frame pipeline's kernels, each applying the colour matrix of its slot's ColorMatrixS16C3.
-TESSARO_SLOTS(MeasureS16C3,             generic, sse2,    sse2,    sse2,    sse2,    sse2,    avx2);
-TESSARO_SLOTS(CountS16C3,               generic, sse2,    sse2,    sse2,    sse2,    sse2,    avx2);
-TESSARO_SLOTS(LookupS16C3,              generic, generic, generic, generic, generic, generic, avx2);
-TESSARO_SLOTS(MatrixLookupS16C3,        generic, sse2,    sse2,    sse2,    sse2,    sse2,    avx2);
 // clang-format on
-
-#undef TESSARO_SLOTS
-#undef TESSARO_SLOTS_OF
 
 }  // namespace slots
 
@@ -95,10 +59,6 @@ ReplaceOutOfRangeF32C1Fn* const ReplaceOutOfRangeF32C1 = Entry<slots::ReplaceOut
 AllocRowsF32Fn* const AllocRowsF32 = Entry<slots::AllocRowsF32>;
 FreeBlockFn* const FreeRows = Entry<slots::FreeRows>;
 FreeBlockFn* const FreeAligned = Entry<slots::FreeAligned>;
-MeasureS16C3Fn* const MeasureS16C3 = Entry<slots::MeasureS16C3>;
-CountS16C3Fn* const CountS16C3 = Entry<slots::CountS16C3>;
-LookupS16C3Fn* const LookupS16C3 = Entry<slots::LookupS16C3>;
-MatrixLookupS16C3Fn* const MatrixLookupS16C3 = Entry<slots::MatrixLookupS16C3>;
 
 // The typed blocks: their tables share one untyped implementation.
 std::int32_t* AllocS32(std::int32_t count) {

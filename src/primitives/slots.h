@@ -6,8 +6,6 @@
 #include "primitives/arithmetic.h"
 #include "primitives/convert.h"
 #include "primitives/dispatch.h"
-#include "primitives/frame_map.h"
-#include "primitives/frame_measure.h"
 #include "primitives/histogram.h"
 #include "primitives/planar_copy.h"
 #include "primitives/replace_out_of_range.h"
@@ -35,10 +33,5 @@ extern const SlotTable<AllocBlockFn> AllocF32;
 extern const SlotTable<AllocBlockFn> AllocU8;
 extern const SlotTable<FreeBlockFn> FreeRows;
 extern const SlotTable<FreeBlockFn> FreeAligned;
-// The frame pipeline's kernels.
-extern const SlotTable<MeasureS16C3Fn> MeasureS16C3;
-extern const SlotTable<CountS16C3Fn> CountS16C3;
-extern const SlotTable<LookupS16C3Fn> LookupS16C3;
-extern const SlotTable<MatrixLookupS16C3Fn> MatrixLookupS16C3;
 
 }  // namespace tessaro::slots

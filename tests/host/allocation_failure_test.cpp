@@ -5,9 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "autolevel/auto_level.h"
 #include "host/filters.h"
-#include "levels/levels.h"
+#include "host/frame_callbacks.h"
 #include "parallel/parallel.h"
 #include "support/failing_heap.h"
 #include "support/filter_host.h"
@@ -20,7 +19,8 @@ using testing::HeapFailure;
 using testing::HeapRequests;
 using testing::HostFrame;
 
-constexpr LevelPath kPaths[] = {LevelPath::kFastest, LevelPath::kPerSample, LevelPath::kPipeline};
+constexpr pipeline::FramePath kPaths[] = {
+    pipeline::FramePath::kChoose, pipeline::FramePath::kPerSample, pipeline::FramePath::kPipeline};
 
 // Wide enough that Auto Level takes its table path by default.
 HostFrame PatternFrame() {
@@ -63,7 +63,7 @@ TEST_F(AllocationFailure, AutoLevelYcLeavesTheRowWhoseBufferFailedUnchanged) {
   FilterHost host(0);
   const HostFrame input = PatternFrame();
   auto run = [&](HostFrame& f) {
-    return AutoLevelYc(host.filter(), f.info(), LevelPath::kPerSample);
+    return AutoLevelProcWithPath(host.filter(), f.info(), pipeline::FramePath::kPerSample);
   };
   HostFrame reference(input);
   ASSERT_EQ(run(reference), kTrue);
@@ -95,7 +95,7 @@ TEST_F(AllocationFailure, LevelsEndsTheClippingStepAtTheChannelWhoseHistogramFai
   host.track(2 * kLevelsTracksPerChannel + TrackClipHigh) = 500;  // B
   const HostFrame input = PatternFrame();
   // The frame is too small for the pipeline by default: both paths clip plane by plane.
-  for (LevelPath path : {LevelPath::kFastest, LevelPath::kPerSample}) {
+  for (pipeline::FramePath path : {pipeline::FramePath::kChoose, pipeline::FramePath::kPerSample}) {
     SCOPED_TRACE(static_cast<int>(path));
     auto run = [&](HostFrame& f) { return LevelsProcWithPath(host.filter(), f.info(), path); };
     // What the frame becomes when clipping ends before R, and before B.
@@ -129,10 +129,12 @@ TEST_F(AllocationFailure, LevelsPipelineFallsBackToThePerSamplePathWithoutItsCou
   host.track(TrackClipLow) = 300;
   const HostFrame input = PatternFrame();
   HostFrame reference(input), frame(input);
-  ASSERT_EQ(LevelsProcWithPath(host.filter(), reference.info(), LevelPath::kPerSample), kTrue);
+  ASSERT_EQ(LevelsProcWithPath(host.filter(), reference.info(), pipeline::FramePath::kPerSample),
+            kTrue);
   {
     HeapFailure failure(1);
-    EXPECT_EQ(LevelsProcWithPath(host.filter(), frame.info(), LevelPath::kPipeline), kTrue);
+    EXPECT_EQ(LevelsProcWithPath(host.filter(), frame.info(), pipeline::FramePath::kPipeline),
+              kTrue);
   }
   EXPECT_EQ(Picture(frame), Picture(reference));
 }
@@ -154,11 +156,10 @@ TEST_F(AllocationFailure, EveryRequestOfEveryPathFailingInTurn) {
       host.track(kLevelsGammaTrack) = 40;
     }
     const HostFrame input = PatternFrame();
-    for (LevelPath path : kPaths) {
+    for (pipeline::FramePath path : kPaths) {
       auto run = [&](HostFrame& f) {
         if (c.filter == 1) return LevelsProcWithPath(host.filter(), f.info(), path);
-        return c.rgbMode ? AutoLevelRgb(host.filter(), f.info(), path)
-                         : AutoLevelYc(host.filter(), f.info(), path);
+        return AutoLevelProcWithPath(host.filter(), f.info(), path);
       };
       const std::int64_t requests = RequestsOf(input, run);
       ASSERT_GT(requests, 0);

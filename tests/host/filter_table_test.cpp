@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "autolevel/auto_level.h"
 #include "host/expected_filters.h"
 #include "host/filters.h"
+#include "host/frame_callbacks.h"
 #include "host/help.h"
 #include "host/startup.h"
-#include "levels/levels.h"
 #include "primitives/dispatch.h"
 #include "support/fake_cpu.h"
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "host/filters.h"
-#include "parallel/frame_convert.h"
 #include "parallel/parallel.h"
+#include "pipeline/frame_convert.h"
 #include "primitives/status.h"
 #include "support/filter_host.h"
 

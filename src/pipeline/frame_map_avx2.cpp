@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "primitives/frame_map.h"
-#include "primitives/frame_pixels_avx2.h"
+#include "pipeline/frame_map.h"
+#include "pipeline/frame_pixels_avx2.h"
 #include "primitives/rounding.h"
 #include "primitives/rounding_scope.h"
 
@@ -82,12 +82,6 @@ void Look(const Tables& tables, Wide w[3]) {
   }
 }
 
-inline Status CheckRegion(const void* src, const void* out, ImageSize size) {
-  if (src == nullptr || out == nullptr) return StatusNullPointer;
-  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
-  return StatusOk;
-}
-
 // Runs step(in, out) over every sixteen pixels of the region's rows; the last pixels of a
 // row go through a zeroed block so that nothing outside the region is read or written.
 template <typename Step>
@@ -112,7 +106,6 @@ void EachStep(const unsigned char* src, std::int32_t srcStep, unsigned char* dst
 
 Status LookupS16C3(std::int16_t* image, std::int32_t step, ImageSize size,
                    const SampleLookup lookups[3]) {
-  if (const Status s = CheckRegion(image, lookups, size); s != StatusOk) return s;
   const Masks split = MakeMasks(false);
   const Masks join = MakeMasks(true);
   const Tables tables = LoadTables(lookups);
@@ -136,8 +129,6 @@ Status LookupS16C3(std::int16_t* image, std::int32_t step, ImageSize size,
 Status MatrixLookupS16C3(const std::int16_t* src, std::int32_t srcStep, std::int16_t* dst,
                          std::int32_t dstStep, ImageSize size, const float* first,
                          const SampleLookup lookups[3], const float* second) {
-  if (const Status s = CheckRegion(src, dst, size); s != StatusOk) return s;
-  if (lookups == nullptr || second == nullptr) return StatusNullPointer;
   const RoundingScope rounding(kRoundNearest);
   const Masks split = MakeMasks(false);
   const Masks join = MakeMasks(true);

@@ -1,12 +1,7 @@
-// The mapping kernels as the generic colour matrix on blocks of a row and scalar lookups.
-#include "primitives/frame_blocks.h"
+// The mapping kernels as the SSE2 colour matrix on blocks of a row and scalar lookups.
+#include "pipeline/frame_blocks.h"
 
-namespace tessaro::generic {
-
-Status LookupS16C3(std::int16_t* image, std::int32_t step, ImageSize size,
-                   const SampleLookup lookups[3]) {
-  return blocks::Lookup(image, step, size, lookups);
-}
+namespace tessaro::sse2 {
 
 Status MatrixLookupS16C3(const std::int16_t* src, std::int32_t srcStep, std::int16_t* dst,
                          std::int32_t dstStep, ImageSize size, const float* first,
@@ -15,4 +10,4 @@ Status MatrixLookupS16C3(const std::int16_t* src, std::int32_t srcStep, std::int
                                                 second);
 }
 
-}  // namespace tessaro::generic
+}  // namespace tessaro::sse2

@@ -1,12 +1,12 @@
-#include "autolevel/sample_table.h"
+#include "pipeline/sample_table.h"
 
 #include "primitives/aligned_memory.h"
 
-namespace tessaro {
+namespace tessaro::pipeline {
 namespace {
 
-// The work of one table value, in frame samples, for deciding whether tables are built
-// concurrently.
+// The work of one table value in samples of a pass (a power against a read and a write), for
+// deciding whether tables are built concurrently.
 constexpr std::int64_t kValueCost = 64;
 
 }  // namespace
@@ -15,7 +15,7 @@ SampleTable::~SampleTable() {
   FreeAligned(values_);
 }
 
-bool SampleTable::Build(std::int16_t lo, std::int16_t hi, RowStage stage) {
+bool SampleTable::Build(std::int16_t lo, std::int16_t hi, PlaneStage stage) {
   FreeAligned(values_);
   values_ = nullptr;
   count_ = 0;
@@ -25,7 +25,7 @@ bool SampleTable::Build(std::int16_t lo, std::int16_t hi, RowStage stage) {
   auto* values = reinterpret_cast<std::int16_t*>(AllocU8(2 * (count + 1)));
   if (values == nullptr) return false;
   for (std::int32_t i = 0; i < count; ++i) values[i] = static_cast<std::int16_t>(lo + i);
-  stage(values, 2 * count, count);
+  stage(values, 2 * count, count, 1);
   values[count] = values[count - 1];
   identity_ = true;
   for (std::int32_t i = 0; i < count && identity_; ++i) identity_ = values[i] == lo + i;
@@ -35,23 +35,29 @@ bool SampleTable::Build(std::int16_t lo, std::int16_t hi, RowStage stage) {
   return true;
 }
 
-bool ChannelTables::Build(const std::int16_t mins[3], const std::int16_t maxs[3],
-                          const bool levelled[3], ChannelStage stage, const int sameAs[3]) {
+std::int64_t TableRanges::Values() const {
+  std::int64_t values = 0;
+  for (int c = 0; c < 3; ++c) {
+    if (levelled[c]) values += std::int64_t{hi[c]} - lo[c] + 1;
+  }
+  return values;
+}
+
+bool ChannelTables::Build(const TableRanges& ranges, ChannelStage stage, const int sameAs[3]) {
   bool own[3];
   std::int64_t values = 0;
   for (int c = 0; c < 3; ++c) {
-    own[c] = levelled[c] && (sameAs == nullptr || sameAs[c] < 0);
-    if (own[c]) values += std::int64_t{maxs[c]} - mins[c] + 1;
+    own[c] = ranges.levelled[c] && (sameAs == nullptr || sameAs[c] < 0);
+    if (own[c]) values += std::int64_t{ranges.hi[c]} - ranges.lo[c] + 1;
   }
   bool built[3] = {true, true, true};
   auto build = [&](int c) {
     if (!own[c]) return;
-    built[c] = tables_[c].Build(
-        mins[c], maxs[c],
-        [&](std::int16_t* row, std::int32_t step, std::int32_t n) { stage(c, row, step, n); });
+    built[c] = tables_[c].Build(ranges.lo[c], ranges.hi[c],
+                                [&](std::int16_t* plane, std::int32_t step, std::int32_t width,
+                                    std::int32_t height) { stage(c, plane, step, width, height); });
   };
-  // A value costs about a power and a few conversions: far more than a frame sample. A single
-  // table is built on this thread, without waking the workers.
+  // A single table is built on this thread, without waking the workers.
   if (own[0] + own[1] + own[2] > 1) {
     parallel::Invoke(
         kValueCost * values, [&] { build(0); }, [&] { build(1); }, [&] { build(2); });
@@ -60,12 +66,10 @@ bool ChannelTables::Build(const std::int16_t mins[3], const std::int16_t maxs[3]
   }
   if (!built[0] || !built[1] || !built[2]) return false;
   for (int c = 0; c < 3; ++c) {
-    if (!levelled[c]) continue;
-    const SampleTable& table = own[c] ? tables_[c] : tables_[sameAs[c]];
-    lookups_[c] = table.lookup();
-    if (own[c]) values_ += table.size();
+    if (!ranges.levelled[c]) continue;
+    lookups_[c] = (own[c] ? tables_[c] : tables_[sameAs[c]]).lookup();
   }
   return true;
 }
 
-}  // namespace tessaro
+}  // namespace tessaro::pipeline

@@ -1,4 +1,4 @@
-// The level-and-gamma stage shared by both filters.
+// The level-and-gamma stage both filters use.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,6 @@ namespace tessaro {
 // negative base has no useful power. A row whose float buffer cannot be had is left as it
 // was.
 void LevelPlane(std::int16_t* plane, std::int32_t planeStep, std::int32_t width,
-                std::int32_t height, float high, float low, float gamma, float outScale);
+                std::int32_t height, float low, float high, float gamma, float outScale);
 
 }  // namespace tessaro

@@ -1,7 +1,9 @@
 // The frame pipeline's measuring kernels: one read of an interleaved three-channel image
 // gives everything a frame's parameters need, optionally of the image taken through a colour
 // matrix first. A matrix is applied exactly as ColorMatrixS16C3 in the same slot applies it,
-// so that the generic slot keeps its explicit rounding and left-to-right sum.
+// so that the generic slot keeps its explicit rounding and left-to-right sum. The entries
+// check their arguments in the order given (null src or output, then the region, then high),
+// so the slots' code may assume them valid.
 #pragma once
 
 #include <cstdint>
@@ -32,8 +34,8 @@ using CountS16C3Fn = Status(const std::int16_t* src, std::int32_t srcStep, Image
                             const float* matrix, std::int16_t* dst, std::int32_t dstStep,
                             std::int32_t high, std::uint32_t* const counts[3]);
 
-extern MeasureS16C3Fn* const MeasureS16C3;
-extern CountS16C3Fn* const CountS16C3;
+MeasureS16C3Fn MeasureS16C3;
+CountS16C3Fn CountS16C3;
 
 namespace generic {
 MeasureS16C3Fn MeasureS16C3;

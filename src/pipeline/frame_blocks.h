@@ -6,9 +6,9 @@
 
 #include <cstdint>
 
+#include "pipeline/frame_map.h"
+#include "pipeline/frame_measure.h"
 #include "primitives/arithmetic.h"
-#include "primitives/frame_map.h"
-#include "primitives/frame_measure.h"
 #include "primitives/rounding.h"
 
 namespace tessaro {
@@ -27,12 +27,6 @@ const std::int16_t* Converted(const std::int16_t* src, std::int32_t n, const flo
   if (matrix == nullptr) return src;
   Matrix(src, kBlockStep, block, kBlockStep, ImageSize{n, 1}, matrix);
   return block;
-}
-
-inline Status CheckRegion(const void* src, const void* out, ImageSize size) {
-  if (src == nullptr || out == nullptr) return StatusNullPointer;
-  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
-  return StatusOk;
 }
 
 // The n pixels of a block, converted, into row x of dst when there is one.
@@ -63,7 +57,6 @@ void EachBlock(const std::int16_t* src, std::int32_t srcStep, ImageSize size, co
 template <ColorMatrixS16C3Fn* Matrix>
 Status Measure(const std::int16_t* src, std::int32_t srcStep, ImageSize size, const float* matrix,
                std::int16_t* dst, std::int32_t dstStep, ChannelStats* stats) {
-  if (const Status s = CheckRegion(src, stats, size); s != StatusOk) return s;
   std::int16_t first[3];
   const std::int16_t* firstPixel = Converted<Matrix>(src, 1, matrix, first);
   ChannelStats st{};
@@ -87,8 +80,6 @@ template <ColorMatrixS16C3Fn* Matrix>
 Status Count(const std::int16_t* src, std::int32_t srcStep, ImageSize size, const float* matrix,
              std::int16_t* dst, std::int32_t dstStep, std::int32_t high,
              std::uint32_t* const counts[3]) {
-  if (const Status s = CheckRegion(src, counts, size); s != StatusOk) return s;
-  if (high <= 0 || high >= 32767) return StatusRangeError;
   EachBlock<Matrix>(src, srcStep, size, matrix, dst, dstStep,
                     [&](const std::int16_t* p, std::int32_t n) {
                       for (int c = 0; c < 3; ++c) {
@@ -125,7 +116,6 @@ inline void LookupBlock(std::int16_t* samples, std::int32_t n, const SampleLooku
 
 inline Status Lookup(std::int16_t* image, std::int32_t step, ImageSize size,
                      const SampleLookup lookups[3]) {
-  if (const Status s = CheckRegion(image, lookups, size); s != StatusOk) return s;
   for (std::int32_t y = 0; y < size.height; ++y) {
     LookupBlock(RowAt(image, step, y), size.width, lookups);
   }
@@ -136,8 +126,6 @@ template <ColorMatrixS16C3Fn* Matrix>
 Status MatrixLookup(const std::int16_t* src, std::int32_t srcStep, std::int16_t* dst,
                     std::int32_t dstStep, ImageSize size, const float* first,
                     const SampleLookup lookups[3], const float* second) {
-  if (const Status s = CheckRegion(src, dst, size); s != StatusOk) return s;
-  if (lookups == nullptr || second == nullptr) return StatusNullPointer;
   std::int16_t block[3 * kBlockPixels];
   for (std::int32_t y = 0; y < size.height; ++y) {
     const std::int16_t* in = RowAt(src, srcStep, y);

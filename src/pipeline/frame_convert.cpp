@@ -1,10 +1,9 @@
-#include "parallel/frame_convert.h"
+#include "pipeline/frame_convert.h"
 
-#include <type_traits>
-
-#include "host/host_records.h"
-#include "parallel/status_reducer.h"
+#include "pipeline/frame.h"
+#include "pipeline/status_reducer.h"
 #include "primitives/arithmetic.h"
+#include "primitives/image_rows.h"
 
 namespace tessaro {
 
@@ -28,11 +27,11 @@ const float YcToRgbMatrix[12] = {
 
 namespace {
 
+// Row r starts r * step bytes after the base, rounded down to an even count, so that an odd
+// step still gives aligned samples.
 template <typename T>
-T* RowAt(T* base, std::int32_t step, std::int32_t row) {
-  const std::int64_t offset = (static_cast<std::int64_t>(row) * step) & ~std::int64_t{1};
-  using Byte = std::conditional_t<std::is_const_v<T>, const char, char>;
-  return reinterpret_cast<T*>(reinterpret_cast<Byte*>(base) + offset);
+T* EvenRowAt(T* base, std::int32_t step, std::int32_t row) {
+  return AtBytes(base, static_cast<std::intptr_t>((std::int64_t{row} * step) & ~std::int64_t{1}));
 }
 
 Status ConvertWith(const float* matrix, const std::int16_t* src, std::int32_t srcStep,
@@ -52,12 +51,17 @@ Status ConvertWith(const float* matrix, const std::int16_t* src, std::int32_t sr
 Status ConvertFrameRows(const std::int16_t* src, std::int32_t srcStep, std::int16_t* dst,
                         std::int32_t dstStep, std::int32_t width, std::int32_t height,
                         parallel::FunctionRef<RowMatrixFn> rowOp) {
-  return FirstFailingRow(
+  return FirstFailing(
       height,
       [&](std::int32_t r) {
-        return rowOp(RowAt(src, srcStep, r), srcStep, RowAt(dst, dstStep, r), dstStep, width);
+        return rowOp(EvenRowAt(src, srcStep, r), srcStep, EvenRowAt(dst, dstStep, r), dstStep,
+                     width);
       },
       parallel::RowGrain(3 * static_cast<std::int64_t>(width)));
+}
+
+Status ConvertFrame(const float* matrix, const pipeline::Frame& src, const pipeline::Frame& dst) {
+  return ConvertWith(matrix, src.pixels, src.step, dst.pixels, dst.step, src.width, src.height);
 }
 
 Status ConvertYcToRgbFrame(const std::int16_t* src, std::int32_t srcStep, std::int16_t* dst,

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "parallel/parallel.h"
+#include "pipeline/frame.h"
 #include "primitives/status.h"
 
 namespace tessaro {
@@ -20,6 +21,9 @@ Status ConvertYcToRgbFrame(const std::int16_t* src, std::int32_t srcStep, std::i
                            std::int32_t dstStep, std::int32_t width, std::int32_t height);
 Status ConvertRgbToYcFrame(const std::int16_t* src, std::int32_t srcStep, std::int16_t* dst,
                            std::int32_t dstStep, std::int32_t width, std::int32_t height);
+
+// src through a matrix into dst, of src's size: as the two above with either matrix.
+Status ConvertFrame(const float* matrix, const pipeline::Frame& src, const pipeline::Frame& dst);
 
 using RowMatrixFn = Status(const std::int16_t* srcRow, std::int32_t srcStep, std::int16_t* dstRow,
                            std::int32_t dstStep, std::int32_t width);

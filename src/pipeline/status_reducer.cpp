@@ -1,4 +1,4 @@
-#include "parallel/status_reducer.h"
+#include "pipeline/status_reducer.h"
 
 #include <new>
 
@@ -33,25 +33,25 @@ Status StatusReducer::First() const {
   return lost_ ? lostStatus_ : StatusOk;
 }
 
-Status FirstFailingRow(std::int32_t rows, parallel::FunctionRef<Status(std::int32_t row)> rowOp,
-                       std::int32_t grain) {
-  if (rows < 1) return StatusOk;
+Status FirstFailing(std::int32_t count, parallel::FunctionRef<Status(std::int32_t index)> op,
+                    std::int32_t grain) {
+  if (count < 1) return StatusOk;
   try {
     const StatusReducer merged = parallel::ReduceOrdered<StatusReducer>(
-        rows,
+        count,
         [&](StatusReducer& view, std::int32_t begin, std::int32_t end) {
-          for (std::int32_t r = begin; r < end; ++r) {
-            const Status s = rowOp(r);
+          for (std::int32_t i = begin; i < end; ++i) {
+            const Status s = op(i);
             if (s != StatusOk) view.Append(s);
           }
         },
         [](StatusReducer& left, StatusReducer&& right) { left.Merge(std::move(right)); }, grain);
     return merged.First();
   } catch (const std::bad_alloc&) {
-    // No memory for the views: the rows still all run, one after another.
+    // No memory for the views: every index still runs, one after another.
     Status first = StatusOk;
-    for (std::int32_t r = 0; r < rows; ++r) {
-      const Status s = rowOp(r);
+    for (std::int32_t i = 0; i < count; ++i) {
+      const Status s = op(i);
       if (first == StatusOk) first = s;
     }
     return first;

@@ -1,14 +1,15 @@
 // The per-value tables against the per-sample reference, on random frames and settings.
-#include "autolevel/sample_table.h"
+#include "pipeline/sample_table.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "autolevel/auto_level.h"
 #include "host/filters.h"
-#include "levels/levels.h"
+#include "host/frame_callbacks.h"
 #include "parallel/parallel.h"
+#include "pipeline/frame_map.h"
 #include "support/differential.h"
 #include "support/filter_host.h"
 
@@ -39,19 +40,20 @@ void RandomFrame(HostFrame& f, Random& rng) {
   });
 }
 
-using Run = HostBool (*)(FilterDescriptor*, FrameInfo*, LevelPath);
+using Run = HostBool (*)(FilterDescriptor*, FrameInfo*, pipeline::FramePath);
 
 // Same frame both ways; the picture must agree bit for bit. The row padding is compared only
 // where neither path uses it as plane scratch.
 void ExpectSamePicture(FilterDescriptor* filter, Run run, Random& rng, bool comparePadding,
-                       int w = 0, int h = 0, LevelPath fast = LevelPath::kPipeline) {
+                       int w = 0, int h = 0,
+                       pipeline::FramePath fast = pipeline::FramePath::kPipeline) {
   if (w == 0) w = rng.Range(1, 90);
   if (h == 0) h = rng.Range(1, 40);
   const int pad = rng.Range(0, 5);
   HostFrame reference(w, h, w + pad);
   RandomFrame(reference, rng);
   HostFrame table = reference;
-  const HostBool a = run(filter, reference.info(), LevelPath::kPerSample);
+  const HostBool a = run(filter, reference.info(), pipeline::FramePath::kPerSample);
   const HostBool b = run(filter, table.info(), fast);
   ASSERT_EQ(a, b);
   for (int y = 0; y < h; ++y) {
@@ -74,7 +76,8 @@ TEST(SampleTableTest, AutoLevelTablesMatchThePerSamplePath) {
     host.check(CheckCb) = rng.OneIn(2);
     host.check(CheckCr) = rng.OneIn(2);
     const bool rgb = rng.OneIn(2);
-    ExpectSamePicture(host.filter(), rgb ? AutoLevelRgb : AutoLevelYc, rng, !rgb);
+    host.check(CheckRgbMode) = rgb;
+    ExpectSamePicture(host.filter(), AutoLevelProcWithPath, rng, !rgb);
   }
 }
 
@@ -119,27 +122,34 @@ TEST(SampleTableTest, LargeFramesMatchThePerSamplePathWithEveryWorkerCount) {
         levels.track(kLevelsGammaTrack + c) = rng.Range(1, 100);
       }
       ExpectSamePicture(levels.filter(), LevelsProcWithPath, rng, false, 1100, 500 + 7 * workers,
-                        LevelPath::kFastest);
+                        pipeline::FramePath::kChoose);
       autoLevel.check(CheckRgbMode) = 1;
       autoLevel.track(TrackSkip) = 0;
-      ExpectSamePicture(autoLevel.filter(), AutoLevelRgb, rng, false, 1100, 501,
-                        LevelPath::kFastest);
+      ExpectSamePicture(autoLevel.filter(), AutoLevelProcWithPath, rng, false, 1100, 501,
+                        pipeline::FramePath::kChoose);
     }
   }
   parallel::SetMaxWorkers(0);
 }
 
+// A table maps through the lookup kernels; samples outside its range take the nearest end,
+// and a table that maps every value to itself needs no reads.
 TEST(SampleTableTest, ValuesOutsideTheTableTakeTheNearestEnd) {
-  SampleTable table;
-  ASSERT_TRUE(table.Build(10, 13, [](std::int16_t* row, std::int32_t, std::int32_t n) {
-    for (std::int32_t i = 0; i < n; ++i) row[i] = static_cast<std::int16_t>(row[i] * 2);
-  }));
+  auto doubled = [](std::int16_t* plane, std::int32_t, std::int32_t width, std::int32_t height) {
+    for (std::int32_t i = 0; i < width * height; ++i)
+      plane[i] = static_cast<std::int16_t>(plane[i] * 2);
+  };
+  pipeline::SampleTable table, same;
+  ASSERT_TRUE(table.Build(10, 13, doubled));
+  ASSERT_TRUE(same.Build(10, 13, [](std::int16_t*, std::int32_t, std::int32_t, std::int32_t) {}));
   EXPECT_EQ(table.size(), 4);
-  EXPECT_EQ(table(10), 20);
-  EXPECT_EQ(table(13), 26);
-  EXPECT_EQ(table(-32768), 20);
-  EXPECT_EQ(table(32767), 26);
-  EXPECT_FALSE(table.Build(5, 4, [](std::int16_t*, std::int32_t, std::int32_t) {}));
+  EXPECT_EQ(same.lookup().values, nullptr);
+  // Channels 0 and 1 through the doubling table, channel 2 through the clamp into 10..13.
+  std::int16_t px[] = {10, 13, -32768, 32767, 11, 12, -5, 12, 900};
+  const SampleLookup lookups[3] = {table.lookup(), table.lookup(), same.lookup()};
+  ASSERT_EQ(LookupS16C3(px, 18, {3, 1}, lookups), StatusOk);
+  EXPECT_THAT(px, ::testing::ElementsAre(20, 26, 10, 26, 22, 12, 20, 24, 13));
+  EXPECT_FALSE(table.Build(5, 4, doubled));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "parallel/frame_convert.h"
+#include "pipeline/frame_convert.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "parallel/status_reducer.h"
+#include "pipeline/status_reducer.h"
 
 namespace tessaro {
 namespace {
@@ -100,15 +100,27 @@ TEST(FrameConvertTest, LowestFailingRowWinsWhateverOrderRowsRun) {
   for (int a : attempts) EXPECT_EQ(a, 1);
 }
 
+// Whatever views are empty and in whatever grouping they merge, the first failure of the
+// leftmost view that has one comes first.
 TEST(FrameConvertTest, ReducerViewsMergeInOrder) {
-  StatusReducer left, right, empty;
-  left.Append(-6);
-  right.Append(-8);
-  right.Append(-14);
-  empty.Merge(std::move(left));
-  empty.Merge(std::move(right));
-  EXPECT_EQ(empty.values(), (std::vector<Status>{-6, -8, -14}));
+  auto view = [](std::initializer_list<Status> failures) {
+    StatusReducer r;
+    for (Status s : failures) r.Append(s);
+    return r;
+  };
+  StatusReducer empty;
+  empty.Merge(view({-6}));
+  empty.Merge(view({-8, -14}));
   EXPECT_EQ(empty.First(), -6);
+  StatusReducer left = view({}), right = view({-8});
+  right.Merge(view({-6}));  // right's own failure came first in index order
+  left.Merge(std::move(right));
+  EXPECT_EQ(left.First(), -8);
+  StatusReducer later = view({-14});
+  StatusReducer earlier = view({});
+  earlier.Merge(view({}));
+  earlier.Merge(std::move(later));
+  EXPECT_EQ(earlier.First(), -14);
   EXPECT_EQ(StatusReducer{}.First(), StatusOk);
 }
 

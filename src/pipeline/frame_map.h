@@ -1,7 +1,9 @@
 // The frame pipeline's mapping kernels: one read and one write of an interleaved
 // three-channel image takes every sample through its channel's table of values, optionally
 // between two colour matrices. A matrix is applied exactly as ColorMatrixS16C3 in the same
-// slot applies it.
+// slot applies it. The entries check their arguments in the order given (null image or source,
+// output, then the region, then the lookups and the second matrix), so the slots' code may
+// assume them valid.
 #pragma once
 
 #include <cstdint>
@@ -31,8 +33,8 @@ using MatrixLookupS16C3Fn = Status(const std::int16_t* src, std::int32_t srcStep
                                    std::int32_t dstStep, ImageSize size, const float* first,
                                    const SampleLookup lookups[3], const float* second);
 
-extern LookupS16C3Fn* const LookupS16C3;
-extern MatrixLookupS16C3Fn* const MatrixLookupS16C3;
+LookupS16C3Fn LookupS16C3;
+MatrixLookupS16C3Fn MatrixLookupS16C3;
 
 namespace generic {
 LookupS16C3Fn LookupS16C3;

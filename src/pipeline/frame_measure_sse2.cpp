@@ -1,6 +1,6 @@
 // The measuring kernels as the SSE2 colour matrix on blocks of a row, then scalar statistics and
 // counts.
-#include "primitives/frame_blocks.h"
+#include "pipeline/frame_blocks.h"
 
 namespace tessaro::sse2 {
 

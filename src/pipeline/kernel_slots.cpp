@@ -1,0 +1,63 @@
+// Which implementation each code path runs for the frame pipeline's kernels, as the
+// primitives' grid says it for theirs; every kernel applies the colour matrix of its slot's
+// ColorMatrixS16C3. Then the kernels' entries: the arguments checked once, then the slot.
+#include "pipeline/kernel_slots.h"
+
+#include "primitives/slot_grid.h"
+
+namespace tessaro {
+namespace slots {
+
+// clang-format off
+// CpuPath:                             0        1        2        3        4        5        6
+//                                      generic  SSE2     SSSE3    SSSE3    SSE4.1   AVX      AVX2
+//                                                                 +MOVBE
+TESSARO_SLOTS(MeasureS16C3,             generic, sse2,    sse2,    sse2,    sse2,    sse2,    avx2);
+TESSARO_SLOTS(CountS16C3,               generic, sse2,    sse2,    sse2,    sse2,    sse2,    avx2);
+TESSARO_SLOTS(LookupS16C3,              generic, generic, generic, generic, generic, generic, avx2);
+TESSARO_SLOTS(MatrixLookupS16C3,        generic, sse2,    sse2,    sse2,    sse2,    sse2,    avx2);
+// clang-format on
+
+}  // namespace slots
+
+namespace {
+
+Status CheckRegion(const void* src, const void* out, ImageSize size) {
+  if (src == nullptr || out == nullptr) return StatusNullPointer;
+  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
+  return StatusOk;
+}
+
+}  // namespace
+
+Status MeasureS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
+                    const float* matrix, std::int16_t* dst, std::int32_t dstStep,
+                    ChannelStats* stats) {
+  if (const Status s = CheckRegion(src, stats, size); s != StatusOk) return s;
+  return CallSlot(slots::MeasureS16C3, src, srcStep, size, matrix, dst, dstStep, stats);
+}
+
+Status CountS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
+                  const float* matrix, std::int16_t* dst, std::int32_t dstStep, std::int32_t high,
+                  std::uint32_t* const counts[3]) {
+  if (const Status s = CheckRegion(src, counts, size); s != StatusOk) return s;
+  if (high <= 0 || high >= 32767) return StatusRangeError;
+  return CallSlot(slots::CountS16C3, src, srcStep, size, matrix, dst, dstStep, high, counts);
+}
+
+Status LookupS16C3(std::int16_t* image, std::int32_t step, ImageSize size,
+                   const SampleLookup lookups[3]) {
+  if (const Status s = CheckRegion(image, lookups, size); s != StatusOk) return s;
+  return CallSlot(slots::LookupS16C3, image, step, size, lookups);
+}
+
+Status MatrixLookupS16C3(const std::int16_t* src, std::int32_t srcStep, std::int16_t* dst,
+                         std::int32_t dstStep, ImageSize size, const float* first,
+                         const SampleLookup lookups[3], const float* second) {
+  if (const Status s = CheckRegion(src, dst, size); s != StatusOk) return s;
+  if (lookups == nullptr || second == nullptr) return StatusNullPointer;
+  return CallSlot(slots::MatrixLookupS16C3, src, srcStep, dst, dstStep, size, first, lookups,
+                  second);
+}
+
+}  // namespace tessaro

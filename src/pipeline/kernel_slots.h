@@ -1,0 +1,16 @@
+// The seven-slot tables of the frame pipeline's kernels. Entries dispatch through these; tests
+// use them directly to run one kernel in a chosen slot.
+#pragma once
+
+#include "pipeline/frame_map.h"
+#include "pipeline/frame_measure.h"
+#include "primitives/dispatch.h"
+
+namespace tessaro::slots {
+
+extern const SlotTable<MeasureS16C3Fn> MeasureS16C3;
+extern const SlotTable<CountS16C3Fn> CountS16C3;
+extern const SlotTable<LookupS16C3Fn> LookupS16C3;
+extern const SlotTable<MatrixLookupS16C3Fn> MatrixLookupS16C3;
+
+}  // namespace tessaro::slots
