@@ -20,9 +20,11 @@ namespace tessaro::pipeline {
 // kChoose lets the cost rule decide, the others force a road (tests).
 enum class FramePath { kChoose, kPerSample, kPipeline };
 
-// A table value costs about what one sample costs on the per-sample road (a power and two
-// conversions each), and the passes around either road cost about the same: tables pay when
-// they hold fewer values than the frame has pixels. Decided before any table is built.
+// What one table value costs, in samples of a pass (a read and a write): a power and two
+// conversions. One sample of a levelled channel costs the same on the per-sample road, and
+// the passes around either road cost about the same, so tables pay when they hold fewer
+// values than the frame has pixels. Decided before any table is built.
+inline constexpr std::int64_t kValueCost = 64;
 bool UsePipeline(FramePath path, std::int64_t pixels, std::int64_t tableValues);
 
 // The samples a filter works on: the frame's own, or R, G, B through a matrix and back.

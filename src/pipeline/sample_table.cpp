@@ -1,15 +1,9 @@
 #include "pipeline/sample_table.h"
 
+#include "pipeline/frame_pipeline.h"
 #include "primitives/aligned_memory.h"
 
 namespace tessaro::pipeline {
-namespace {
-
-// The work of one table value in samples of a pass (a power against a read and a write), for
-// deciding whether tables are built concurrently.
-constexpr std::int64_t kValueCost = 64;
-
-}  // namespace
 
 SampleTable::~SampleTable() {
   FreeAligned(values_);
