@@ -145,7 +145,6 @@ bool ChannelCounts::Count(const Frame& frame, WorkSpace space, std::int32_t high
   const std::int64_t perBand = counted * binCount;
   std::uint32_t* storage = AllocArray<std::uint32_t>(bands.chunks * perBand);
   if (storage == nullptr) return false;
-  std::memset(storage, 0, static_cast<std::size_t>(bands.chunks * perBand) * sizeof(std::uint32_t));
 
   // Band b's bins of the k-th counted channel.
   const auto binsOf = [&](std::int32_t band, int channel) -> std::uint32_t* {
@@ -154,6 +153,9 @@ bool ChannelCounts::Count(const Frame& frame, WorkSpace space, std::int32_t high
     return storage + band * perBand + k * binCount;
   };
   const Status failed = FirstFailing(bands.chunks, [&](std::int32_t b) {
+    // Each band clears its own bins, on its own worker.
+    std::memset(storage + b * perBand, 0,
+                static_cast<std::size_t>(perBand) * sizeof(std::uint32_t));
     std::uint32_t* const counts[3] = {binsOf(b, 0), binsOf(b, 1), binsOf(b, 2)};
     const std::int32_t begin = bands.Begin(b);
     return CountS16C3(RowOf(frame, begin), frame.step, Rows(frame, begin, bands.Begin(b + 1)),

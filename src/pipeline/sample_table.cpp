@@ -9,23 +9,36 @@ SampleTable::~SampleTable() {
   FreeAligned(values_);
 }
 
-bool SampleTable::Build(std::int16_t lo, std::int16_t hi, PlaneStage stage) {
+bool SampleTable::Allocate(std::int16_t lo, std::int16_t hi) {
   FreeAligned(values_);
   values_ = nullptr;
-  count_ = 0;
+  count_ = rows_ = 0;
   if (hi < lo) return false;
   const std::int32_t count = hi - lo + 1;
-  // One entry more than the range: the vector kernels read entries in pairs.
-  auto* values = reinterpret_cast<std::int16_t*>(AllocU8(2 * (count + 1)));
+  // At least one entry more than the range: the vector kernels read entries in pairs.
+  const std::int32_t rows = count / kValuesPerRow + 1;
+  auto* values = reinterpret_cast<std::int16_t*>(AllocU8(2 * rows * kValuesPerRow));
   if (values == nullptr) return false;
-  for (std::int32_t i = 0; i < count; ++i) values[i] = static_cast<std::int16_t>(lo + i);
-  stage(values, 2 * count, count, 1);
-  values[count] = values[count - 1];
-  identity_ = true;
-  for (std::int32_t i = 0; i < count && identity_; ++i) identity_ = values[i] == lo + i;
+  for (std::int32_t i = 0; i < rows * kValuesPerRow; ++i) {
+    values[i] = static_cast<std::int16_t>(i < count ? lo + i : hi);
+  }
   lo_ = lo;
   count_ = count;
+  rows_ = rows;
   values_ = values;
+  return true;
+}
+
+void SampleTable::Finish() {
+  values_[count_] = values_[count_ - 1];
+  identity_ = true;
+  for (std::int32_t i = 0; i < count_ && identity_; ++i) identity_ = values_[i] == lo_ + i;
+}
+
+bool SampleTable::Build(std::int16_t lo, std::int16_t hi, PlaneStage stage) {
+  if (!Allocate(lo, hi)) return false;
+  stage(values_, 2 * kValuesPerRow, kValuesPerRow, rows_);
+  Finish();
   return true;
 }
 
@@ -39,26 +52,27 @@ std::int64_t TableRanges::Values() const {
 
 bool ChannelTables::Build(const TableRanges& ranges, ChannelStage stage, const int sameAs[3]) {
   bool own[3];
-  std::int64_t values = 0;
+  std::int32_t firstRow[4] = {0, 0, 0, 0};  // of each channel's table among all rows
   for (int c = 0; c < 3; ++c) {
     own[c] = ranges.levelled[c] && (sameAs == nullptr || sameAs[c] < 0);
-    if (own[c]) values += std::int64_t{ranges.hi[c]} - ranges.lo[c] + 1;
+    if (own[c] && !tables_[c].Allocate(ranges.lo[c], ranges.hi[c])) return false;
+    firstRow[c + 1] = firstRow[c] + (own[c] ? tables_[c].rows() : 0);
   }
-  bool built[3] = {true, true, true};
-  auto build = [&](int c) {
-    if (!own[c]) return;
-    built[c] = tables_[c].Build(ranges.lo[c], ranges.hi[c],
-                                [&](std::int16_t* plane, std::int32_t step, std::int32_t width,
-                                    std::int32_t height) { stage(c, plane, step, width, height); });
-  };
-  // A single table is built on this thread, without waking the workers.
-  if (own[0] + own[1] + own[2] > 1) {
-    parallel::Invoke(
-        kValueCost * values, [&] { build(0); }, [&] { build(1); }, [&] { build(2); });
-  } else {
-    for (int c = 0; c < 3; ++c) build(c);
+  constexpr std::int32_t kWidth = SampleTable::kValuesPerRow;
+  parallel::ParallelFor(
+      firstRow[3],
+      [&](std::int32_t begin, std::int32_t end) {
+        for (int c = 0; c < 3; ++c) {
+          const std::int32_t from = begin > firstRow[c] ? begin : firstRow[c];
+          const std::int32_t to = end < firstRow[c + 1] ? end : firstRow[c + 1];
+          if (from < to)
+            stage(c, tables_[c].Row(from - firstRow[c]), 2 * kWidth, kWidth, to - from);
+        }
+      },
+      parallel::RowGrain(kWidth * kValueCost));
+  for (int c = 0; c < 3; ++c) {
+    if (own[c]) tables_[c].Finish();
   }
-  if (!built[0] || !built[1] || !built[2]) return false;
   for (int c = 0; c < 3; ++c) {
     if (!ranges.levelled[c]) continue;
     lookups_[c] = (own[c] ? tables_[c] : tables_[sameAs[c]]).lookup();

@@ -29,9 +29,19 @@ class SampleTable {
   // range, which needs no reads.
   SampleLookup lookup() const { return {identity_ ? nullptr : values_, lo_, count_ - 1}; }
 
+  // Build in parts, for stages run on several tables at once: the values lo..hi laid out as
+  // rows of kValuesPerRow (the last row padded with hi), for a stage to rewrite row by row,
+  // then Finish. False when memory is short.
+  static constexpr std::int32_t kValuesPerRow = 256;
+  bool Allocate(std::int16_t lo, std::int16_t hi);
+  std::int32_t rows() const { return rows_; }
+  std::int16_t* Row(std::int32_t row) const { return values_ + std::int64_t{row} * kValuesPerRow; }
+  void Finish();
+
  private:
   std::int16_t lo_ = 0;
   std::int32_t count_ = 0;
+  std::int32_t rows_ = 0;
   std::int16_t* values_ = nullptr;
   bool identity_ = false;
 };
@@ -54,9 +64,10 @@ class ChannelTables {
       parallel::FunctionRef<void(int channel, std::int16_t* plane, std::int32_t step,
                                  std::int32_t width, std::int32_t height)>;
 
-  // The tables of every levelled channel, the channels concurrently; a channel c with
-  // sameAs[c] >= 0 takes the table of that earlier channel instead of running the same stage
-  // again. False when memory is short.
+  // The tables of every levelled channel, all their rows spread over the workers at once: a
+  // value costs far more than a sample of a pass, so even one table is worth them all. A
+  // channel c with sameAs[c] >= 0 takes the table of that earlier channel instead of running
+  // the same stage again. False when memory is short.
   bool Build(const TableRanges& ranges, ChannelStage stage, const int sameAs[3] = nullptr);
   // As the frame pipeline takes them: no table for a channel left untouched.
   const SampleLookup* lookups() const { return lookups_; }
