@@ -10,6 +10,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
@@ -107,6 +108,19 @@ void ReadItems(const Registration& r, FilterStage* stage) {
   FollowRedSliders(stage);
 }
 
+// The filters' one FALSE by design is "Auto Level" in "RGB mode" skipping a compressed frame:
+// it passes as it came, since false would stop the editor's whole render. Any other FALSE says
+// the filter could not process the frame (memory ran out), and the editor is told so.
+bool LeftByDesign(const FilterStage& stage) {
+  const FilterDescriptor& d = *stage.filter();
+  for (int c = 0; c < std::min(d.checkCount, kMaxChecks); ++c) {
+    if (d.checkNames[c] != nullptr && std::strcmp(d.checkNames[c], "RGB mode") == 0) {
+      return stage.checks()[static_cast<std::size_t>(c)] != 0;
+    }
+  }
+  return false;
+}
+
 bool ProcessVideo(int filter, VideoProc* video) noexcept {
   try {
     Plugin* plugin = Started();
@@ -133,9 +147,8 @@ bool ProcessVideo(int filter, VideoProc* video) noexcept {
     auto* bytes = reinterpret_cast<std::uint8_t*>(picture.get());
     FrameBuffers buffers(w, h, 0);
     buffers.LoadRgba(bytes);
-    // FALSE: the filter left the frame as it came (a skipped "RGB mode" frame), and so is the
-    // picture. Returning false would stop the editor's whole render.
-    if (stage.Process(buffers.info()) != kTrue) return true;
+    // FALSE: the filter left the frame as it came, and so is the picture.
+    if (stage.Process(buffers.info()) != kTrue) return LeftByDesign(stage);
     buffers.StoreRgba(bytes, bytes);
     video->setImageData(picture.get(), w, h);
     return true;
