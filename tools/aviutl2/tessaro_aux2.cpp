@@ -72,7 +72,8 @@ struct Plugin {
 
 Plugin* Started() noexcept;
 
-// The module's own help callback, as the editor's other host sends a button's press.
+// A press reaches the module's window-message callback as AviUtl 1.10 sends it: the button's
+// command message; the filter's help callback shows its text in a message box.
 void PressButton(int filter, int check) noexcept {
   Plugin* plugin = Started();
   if (plugin == nullptr || filter >= plugin->count) return;
