@@ -1,22 +1,28 @@
 #!/usr/bin/env bash
-# Builds the packages into build/packages and checks them: the Windows zip's contents, then
-# the Debian package installed on this machine, `tessaro list` and ffmpeg's frei0r filter with
-# no path variables, and the package removed again. Needs root (or sudo) for the install; a
-# tessaro package already installed is left alone and fails the check.
+# Builds the packages into build/packages and checks them: the contents of AviUtl ExEdit2's
+# package and of the Windows zip, then the Debian package installed on this machine,
+# `tessaro list` and ffmpeg's frei0r filter with no path variables, and the package removed
+# again. Needs root (or sudo) for the install; a tessaro package already installed is left
+# alone and fails the check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+here=$(pwd)
 out=build/packages
 jobs="$(nproc)"
-for preset in native-release windows-i686-release; do
+# The 64-bit Windows build before the 32-bit one: the Windows zip carries its plug-in.
+for preset in native-release windows-x64-release windows-i686-release; do
   cmake --preset "${preset}" >/dev/null
   cmake --build --preset "${preset}" -j "${jobs}" >/dev/null
 done
 rm -f "${out}"/*.deb "${out}"/*.zip
+mkdir -p "${out}"
 (cd build/native-release && cpack -G DEB -B ../packages >/dev/null 2>&1)
 (cd build/windows-i686-release && cpack -G ZIP -B ../packages >/dev/null 2>&1)
+cp build/windows-x64-release/packaging/Tessaro-*.au2pkg.zip "${out}/"
 deb=$(ls "${out}"/tessaro_*_amd64.deb)
-zip=$(ls "${out}"/Tessaro-*-windows-i686.zip)
-ls -l "${deb}" "${zip}"
+zip=$(ls "${out}"/Tessaro-*-windows.zip)
+au2pkg=$(ls "${out}"/Tessaro-*.au2pkg.zip)
+ls -l "${deb}" "${zip}" "${au2pkg}"
 
 # list_has LIST ENTRY...: every ENTRY ends a line of LIST (or comes before a link's target).
 list_has() {
@@ -26,7 +32,33 @@ list_has() {
     grep -q -- "${entry}\( -> .*\)\?\$" <<<"${list}" || { echo "FAIL: package lacks ${entry}" >&2; exit 1; }
   done
 }
-list_has "$(cmake -E tar tf "${zip}")" /Tessaro.auf /tessaro.exe /README.txt /LICENSE.txt
+# Both editors' plug-ins, each for its own architecture.
+list_has "$(cmake -E tar tf "${zip}")" /Tessaro.auf /Tessaro.aux2 "/$(basename "${au2pkg}")" \
+  /tessaro.exe /README.txt /LICENSE.txt
+work=$(mktemp -d)
+trap 'rm -rf "${work}"' EXIT
+(cd "${work}" && cmake -E tar xf "${here}/${zip}")
+for f in Tessaro.auf:i386 Tessaro.aux2:i386:x86-64 tessaro.exe:i386; do
+  objdump -f "${work}"/*/"${f%%:*}" | grep -q "architecture: ${f#*:}," ||
+    { echo "FAIL: ${f%%:*} is not built for ${f#*:}" >&2; exit 1; }
+done
+grep -q 'AviUtl ExEdit2' "${work}"/*/README.txt && grep -q 'AviUtl 1.10' "${work}"/*/README.txt ||
+  { echo "FAIL: README.txt does not say which editor takes which plug-in" >&2; exit 1; }
+# AviUtl ExEdit2's package: exactly these at its root, the plug-in in its own folder, and the
+# keys the editor reads from package.ini.
+entries=$(cmake -E tar tf "${au2pkg}" | grep -v '/$' | sort | tr '\n' ' ')
+want="Plugin/Tessaro/LICENSE.txt Plugin/Tessaro/README.txt Plugin/Tessaro/Tessaro.aux2 package.ini package.txt "
+[ "${entries}" = "${want}" ] || { echo "FAIL: $(basename "${au2pkg}") holds ${entries}, want ${want}" >&2; exit 1; }
+(cd "${work}" && cmake -E tar xf "${here}/${au2pkg}")
+ini=$(tr -d '\r' <"${work}/package.ini")
+for key in '^\[package\]$' '^id=Tessaro$' '^name=Tessaro$' '^information=Tessaro .*AviUtl ExEdit2$'; do
+  grep -q "${key}" <<<"${ini}" || { echo "FAIL: package.ini lacks ${key}: ${ini}" >&2; exit 1; }
+done
+cmp -s "${work}/Plugin/Tessaro/Tessaro.aux2" "${work}"/Tessaro-*-windows/Tessaro.aux2 ||
+  { echo "FAIL: the package and the zip hold different Tessaro.aux2" >&2; exit 1; }
+echo "ok: $(basename "${zip}") and $(basename "${au2pkg}") contents"
+rm -rf "${work}"
+trap - EXIT
 list_has "$(dpkg-deb -c "${deb}")" ./usr/bin/tessaro ./usr/lib/tessaro/tessaro \
   ./usr/lib/tessaro/Tessaro.so ./usr/lib/frei0r-1/tessaro_auto_level.so \
   ./usr/lib/frei0r-1/tessaro_quillon_level.so ./usr/share/doc/tessaro/README.md \

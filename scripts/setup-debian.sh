@@ -3,9 +3,12 @@
 # happens when every package is already there.
 #   setup-debian.sh          building the native module and command-line host, and the demo
 #   setup-debian.sh --tests  also everything the tests use: GoogleTest, Google Benchmark, the
-#                            Windows cross compiler, 32-bit Wine, qemu, ffmpeg, clang for the
-#                            sanitizer and fuzzing builds, the frei0r header with GStreamer and
-#                            MLT for the frei0r effects' host tests, and dpkg-dev for the package
+#                            32- and 64-bit Windows cross compilers, 32- and 64-bit Wine, qemu,
+#                            ffmpeg, clang for the sanitizer and fuzzing builds, the frei0r header
+#                            with GStreamer and MLT for the frei0r effects' host tests, and
+#                            dpkg-dev for the package
+# A package index that fails to download is tried again (SETUP_APT_TRIES times, SETUP_APT_PAUSE
+# seconds apart); if it still fails, the install goes on with the indexes that did download.
 set -euo pipefail
 
 tests=0
@@ -22,8 +25,9 @@ if [ "$tests" -eq 1 ]; then
     clang libclang-rt-14-dev libomp-dev
     googletest libgtest-dev libbenchmark-dev
     g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     qemu-user
-    wine wine32:i386
+    wine wine32:i386 wine64
     ffmpeg
     frei0r-plugins-dev gstreamer1.0-tools gstreamer1.0-plugins-bad gstreamer1.0-plugins-good melt
     dpkg-dev
@@ -51,5 +55,78 @@ fi
 
 echo "installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+tries=${SETUP_APT_TRIES:-3}
+pause=${SETUP_APT_PAUSE:-30}
+
+# A mirror in the middle of a sync serves an index of the wrong size ("Mirror sync in
+# progress?") and apt-get update fails; a little later it passes.
+updated=0
+for ((try = 1; try <= tries; try++)); do
+  if "${sudo_cmd[@]}" apt-get update -qq >"$log" 2>&1; then
+    updated=1
+    break
+  fi
+  echo "apt-get update failed (try $try of $tries): $(grep -E '^E:' "$log" | head -n 2)" >&2
+  if [ "$try" -lt "$tries" ]; then sleep "$pause"; fi
+done
+if [ "$updated" -eq 0 ]; then
+  echo "going on with the package indexes that did download" >&2
+fi
+
+install() {
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "$@" >"$log" 2>&1
+}
+
+# With one architecture's index missing (its security updates, say), a library installed for
+# amd64 may be newer than every i386 build apt knows of, while Multi-Arch: same needs both at
+# one version: apt then reports held broken packages. For each such library that the i386
+# packages asked for depend on: NAME=V NAME:i386=V, V the newest version both architectures have.
+matched_versions() {
+  local native foreign=() p base version v
+  native=$(dpkg --print-architecture)
+  for p in "$@"; do
+    if [[ "$p" == *:i386 ]]; then foreign+=("$p"); fi
+  done
+  if [ "${#foreign[@]}" -eq 0 ]; then return 0; fi
+  local needed
+  needed=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
+    --no-replaces --no-enhances "${foreign[@]}" 2>/dev/null | grep -E '^[^ <].*:i386$' | sort -u) || true
+  while read -r p version; do
+    base=${p%:*}
+    local twins
+    twins=$(apt-cache madison "$base:i386" | awk -F ' [|] ' '{print $2}')
+    if grep -qxF -- "$version" <<<"$twins"; then continue; fi
+    # madison lists the newest first.
+    for v in $(apt-cache madison "$base:$native" | awk -F ' [|] ' '{print $2}'); do
+      if grep -qxF -- "$v" <<<"$twins"; then
+        echo "$base=$v $base:i386=$v"
+        break
+      fi
+    done
+  done < <(for p in $needed; do
+             dpkg-query -W -f='${binary:Package} ${Version} ${Multi-Arch} ${db:Status-Abbrev}\n' \
+               "${p%:i386}:$native" 2>/dev/null || true
+           done | awk '$3 == "same" && $4 == "ii" { print $1, $2 }')
+}
+
+if install "${missing[@]}"; then exit 0; fi
+failure=$(grep -vE '^(Reading|Building|Selecting|Preparing|Unpacking|Setting up|Processing)' "$log" | head -n 20)
+pins=()
+if grep -qE 'held broken packages|unmet dependencies' "$log"; then
+  read -r -a pins <<<"$(matched_versions "${missing[@]}" | tr '\n' ' ')"
+fi
+if [ "${#pins[@]}" -gt 0 ]; then
+  echo "once more, with these at versions both architectures have: ${pins[*]}" >&2
+  if install --allow-downgrades "${missing[@]}" "${pins[@]}"; then exit 0; fi
+  failure+=$'\n'"and with ${pins[*]}:"$'\n'$(grep -E '^(E:| )' "$log" | head -n 20)
+fi
+{
+  echo "setup-debian.sh: cannot install ${missing[*]}:"
+  echo "$failure"
+  if [ "$updated" -eq 0 ]; then
+    echo "apt-get update failed $tries times, so a package index is missing: try again later."
+  fi
+} >&2
+exit 1

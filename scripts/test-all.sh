@@ -2,14 +2,15 @@
 # Builds every configuration and runs every test: native (optimised), native with
 # AddressSanitizer and UndefinedBehaviorSanitizer, native with ThreadSanitizer (clang and LLVM's
 # OpenMP runtime), the native build on emulated processors, the 32-bit Windows build under
-# Wine, the packages (the Debian one installed, tried and removed again), then each fuzz target
-# for a bounded time (FUZZ_SECONDS, default 60).
+# Wine, the 64-bit Windows build (with the AviUtl ExEdit2 plug-in) under 64-bit Wine, the
+# packages (the Debian one installed, tried and removed again), then each fuzz target for a
+# bounded time (FUZZ_SECONDS, default 60).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 export WINEDEBUG=-all
 jobs="$(nproc)"
-for preset in native-release native-asan native-tsan windows-i686-release; do
+for preset in native-release native-asan native-tsan windows-i686-release windows-x64-release; do
   echo "== ${preset}"
   cmake --preset "${preset}" >/dev/null
   cmake --build --preset "${preset}" -j "${jobs}"

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "yc_convert.h"
+
 namespace tessaro::tools {
 namespace {
 
@@ -45,6 +47,8 @@ std::string Quoted(const std::string& s) {
 // What a host's buffers hold before a frame arrives: nothing a filter may rely on.
 const YcPixel kPaddingJunk{-31313, 31313, -31313};
 const YcPixel kScratchJunk{5551, -5551, 1234};
+
+constexpr int kMaxRgba = 255;  // the largest 8-bit code
 
 }  // namespace
 
@@ -236,6 +240,32 @@ void FrameBuffers::Store(YcImage* image) const {
   for (std::int32_t y = 0; y < info_.height; ++y) {
     std::copy_n(edit_.begin() + static_cast<std::ptrdiff_t>(y) * info_.rowLength, info_.width,
                 &image->at(0, y));
+  }
+}
+
+void FrameBuffers::LoadRgba(const std::uint8_t* rgba) {
+  const std::size_t w = static_cast<std::size_t>(info_.width);
+  for (std::int32_t y = 0; y < info_.height; ++y) {
+    YcPixel* row = Row(y);
+    const std::uint8_t* s = rgba + 4 * w * static_cast<std::size_t>(y);
+    for (std::size_t x = 0; x < w; ++x, s += 4) row[x] = RgbCodesToYc(s[0], s[1], s[2], kMaxRgba);
+  }
+}
+
+void FrameBuffers::StoreRgba(const std::uint8_t* alpha, std::uint8_t* rgba) const {
+  const std::size_t w = static_cast<std::size_t>(info_.width);
+  for (std::int32_t y = 0; y < info_.height; ++y) {
+    const YcPixel* row = Row(y);
+    const std::size_t at = 4 * w * static_cast<std::size_t>(y);
+    for (std::size_t x = 0; x < w; ++x) {
+      std::uint16_t rgb[3];
+      YcToRgbCodes(row[x], kMaxRgba, rgb);
+      std::uint8_t* d = rgba + at + 4 * x;
+      d[0] = static_cast<std::uint8_t>(rgb[0]);
+      d[1] = static_cast<std::uint8_t>(rgb[1]);
+      d[2] = static_cast<std::uint8_t>(rgb[2]);
+      d[3] = alpha[at + 4 * x + 3];
+    }
   }
 }
 

@@ -88,9 +88,17 @@ class FrameBuffers {
   FrameBuffers(std::int32_t width, std::int32_t height, std::int32_t rowPad);
   void Load(const YcImage& image);
   void Store(YcImage* image) const;
+  // Pictures of 8-bit RGBA pixels (r, g, b, a bytes), rows packed: converted as `tessaro apply`
+  // converts an 8-bit RGB PNG, both ways. Store writes each pixel's colours and takes its alpha
+  // from `alpha` (the picture loaded, which may be `rgba` itself): alpha passes through.
+  void LoadRgba(const std::uint8_t* rgba);
+  void StoreRgba(const std::uint8_t* alpha, std::uint8_t* rgba) const;
   FrameInfo* info() { return &info_; }
   // The first `width` pixels of row y of the edit buffer.
   YcPixel* Row(std::int32_t y) {
+    return edit_.data() + static_cast<std::ptrdiff_t>(y) * info_.rowLength;
+  }
+  const YcPixel* Row(std::int32_t y) const {
     return edit_.data() + static_cast<std::ptrdiff_t>(y) * info_.rowLength;
   }
 

@@ -4,11 +4,12 @@
 # power functions differ: every difference at most 1, in fewer than 1 in 1,000 samples.
 # 8-bit results are compared as stored; 16-bit ones in the module's own samples, which
 # they hold exactly.
-# usage: wine_compare.sh TESSARO_EXE NATIVE_BUILD_DIR
+# usage: wine_compare.sh TESSARO_EXE NATIVE_BUILD_DIR [WINE]   (WINE: the command that runs it)
 source "$(dirname "$0")/lib.sh"
 exe=$1
 native=$2/tools/tessaro
 sample_diff=$2/tests/sample_diff
+wine=${3:-wine}
 for f in "$native" "$sample_diff"; do
   [ -x "$f" ] || { echo "FAIL: $f is missing: build the native-release preset first" >&2; exit 1; }
 done
@@ -30,7 +31,7 @@ for input in in8 in16; do
     label="$input ${args[*]}"
     "$native" apply "$work/$input.y4m" "$work/native.y4m" --quiet "${args[@]}"
     # Through standard input and output, as a client on Windows would use it.
-    if ! wine "$exe" apply - - --quiet "${args[@]}" <"$work/$input.y4m" >"$work/wine.y4m"; then
+    if ! "$wine" "$exe" apply - - --quiet "${args[@]}" <"$work/$input.y4m" >"$work/wine.y4m"; then
       fail "$label: tessaro.exe failed"
       continue
     fi

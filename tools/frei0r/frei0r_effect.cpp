@@ -16,7 +16,6 @@ extern "C" {
 
 #include "filter_stage.h"
 #include "host/host_records.h"
-#include "yc_convert.h"
 
 #define TESSARO_F0R_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -26,7 +25,6 @@ using namespace tessaro;
 using namespace tessaro::tools;
 
 constexpr char kEffectName[] = "Tessaro " TESSARO_FREI0R_FILTER;
-constexpr int kMaxCode = 255;
 
 // The filter in the module's constant list; reading it needs no start-up.
 FilterDescriptor* ListedFilter() {
@@ -196,28 +194,10 @@ TESSARO_F0R_EXPORT void f0r_update(f0r_instance_t instance, double /*time*/,
   auto* e = static_cast<Effect*>(instance);
   if (e == nullptr || inframe == nullptr || outframe == nullptr) return;
   const auto* in = reinterpret_cast<const std::uint8_t*>(inframe);
-  auto* out = reinterpret_cast<std::uint8_t*>(outframe);
-  const std::size_t w = static_cast<std::size_t>(e->width);
-  for (std::int32_t y = 0; y < e->height; ++y) {
-    YcPixel* row = e->buffers.Row(y);
-    const std::uint8_t* s = in + 4 * w * static_cast<std::size_t>(y);
-    for (std::size_t x = 0; x < w; ++x, s += 4) row[x] = RgbCodesToYc(s[0], s[1], s[2], kMaxCode);
-  }
+  e->buffers.LoadRgba(in);
   // A refused frame is left in the edit buffer as it came.
   e->stage.Process(e->buffers.info());
-  for (std::int32_t y = 0; y < e->height; ++y) {
-    const YcPixel* row = e->buffers.Row(y);
-    const std::size_t at = 4 * w * static_cast<std::size_t>(y);
-    for (std::size_t x = 0; x < w; ++x) {
-      std::uint16_t rgb[3];
-      YcToRgbCodes(row[x], kMaxCode, rgb);
-      std::uint8_t* d = out + at + 4 * x;
-      d[0] = static_cast<std::uint8_t>(rgb[0]);
-      d[1] = static_cast<std::uint8_t>(rgb[1]);
-      d[2] = static_cast<std::uint8_t>(rgb[2]);
-      d[3] = in[at + 4 * x + 3];
-    }
-  }
+  e->buffers.StoreRgba(in, reinterpret_cast<std::uint8_t*>(outframe));
 }
 
 TESSARO_F0R_EXPORT void f0r_update2(f0r_instance_t instance, double time,
