@@ -7,6 +7,8 @@
 
 #include "bench_cases.h"
 #include "filter_chain.h"
+#include "host/filters.h"
+#include "pipeline/phases.h"
 #include "platform_io.h"
 
 namespace tessaro::tools {
@@ -46,6 +48,40 @@ void PrintRow(const char* label, Timing t) {
   std::printf("%-24s %9.3f %10.1f %7zu\n", label, ms, ms > 0.0 ? 1000.0 / ms : 0.0, n);
 }
 
+// One frame's time and how much of it each phase of the pipeline took.
+struct PhasedFrame {
+  double total = 0.0;
+  double phase[pipeline::kPhaseCount] = {};
+};
+
+// The observer has no context of its own: frames run one at a time, on this thread.
+PhasedFrame* g_frame = nullptr;
+Clock::time_point g_phaseStart[pipeline::kPhaseCount];
+
+void ObservePhase(pipeline::Phase phase, bool begins) {
+  const Clock::time_point now = Clock::now();
+  const auto i = static_cast<std::size_t>(phase);
+  if (begins) {
+    g_phaseStart[i] = now;
+  } else if (g_frame != nullptr) {
+    g_frame->phase[i] += Seconds(g_phaseStart[i], now);
+  }
+}
+
+// The phases of the median frame, which add up to its time with the rest.
+void PrintPhases(const char* label, std::vector<PhasedFrame> frames) {
+  std::sort(frames.begin(), frames.end(),
+            [](const PhasedFrame& a, const PhasedFrame& b) { return a.total < b.total; });
+  const PhasedFrame& f = frames[(frames.size() - 1) / 2];
+  double rest = f.total;
+  std::printf("%-24s %9.3f", label, 1000.0 * f.total);
+  for (double t : f.phase) {
+    std::printf(" %9.3f", 1000.0 * t);
+    rest -= t;
+  }
+  std::printf(" %9.3f\n", 1000.0 * rest);
+}
+
 }  // namespace
 
 Failure RunBench(const CommandLine& line, HostSession* session) {
@@ -80,6 +116,40 @@ Failure RunBench(const CommandLine& line, HostSession* session) {
                return Seconds(start, Clock::now());
              }));
   }
+
+  // The module tells a host nothing of its phases; the same filters built into this program
+  // report them to an observer.
+  StartedFilters linked;
+  if (Failure f = linked.Start(FilterList())) return f;
+  std::printf(
+      "\nwhere the time goes (ms, the median frame of the same filters built into tessaro)\n");
+  std::printf("%-24s %9s %9s %9s %9s %9s\n", "setting", "frame", "measure", "tables", "map",
+              "rest");
+  pipeline::SetPhaseObserver(ObservePhase);
+  for (const BenchCase& c : BenchCases()) {
+    FilterChain chain;
+    if (Failure f = FilterChain::Build(&linked, {FilterRequest{c.filter, c.settings}}, &chain)) {
+      pipeline::SetPhaseObserver(nullptr);
+      return f;
+    }
+    FilterStage& stage = chain.stage(0);
+    buffers.Load(scene);
+    stage.Process(buffers.info());
+    std::vector<PhasedFrame> frames;
+    TimeFrames(line.benchFrames, [&] {
+      buffers.Load(scene);
+      PhasedFrame frame;
+      g_frame = &frame;
+      const Clock::time_point start = Clock::now();
+      stage.Process(buffers.info());
+      frame.total = Seconds(start, Clock::now());
+      g_frame = nullptr;
+      frames.push_back(frame);
+      return frame.total;
+    });
+    PrintPhases(c.label, frames);
+  }
+  pipeline::SetPhaseObserver(nullptr);
   return {};
 }
 

@@ -2,12 +2,12 @@
 
 namespace tessaro::tools {
 
-Failure FilterChain::Build(HostSession* session, const std::vector<FilterRequest>& requests,
+Failure FilterChain::Build(StartedFilters* filters, const std::vector<FilterRequest>& requests,
                            FilterChain* chain) {
   for (const FilterRequest& request : requests) {
     FilterDescriptor* filter = nullptr;
-    if (Failure f = session->Find(request.name, &filter)) return f;
-    FilterStage stage(filter, session->services());
+    if (Failure f = filters->Find(request.name, &filter)) return f;
+    FilterStage stage(filter, filters->services());
     for (const Setting& s : request.settings) {
       Failure f;
       switch (s.kind) {

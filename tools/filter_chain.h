@@ -16,8 +16,12 @@ namespace tessaro::tools {
 class FilterChain {
  public:
   // Resolves names and applies each filter's settings in order; refusals say what is valid.
-  static Failure Build(HostSession* session, const std::vector<FilterRequest>& requests,
+  static Failure Build(StartedFilters* filters, const std::vector<FilterRequest>& requests,
                        FilterChain* chain);
+  static Failure Build(HostSession* session, const std::vector<FilterRequest>& requests,
+                       FilterChain* chain) {
+    return Build(session->started(), requests, chain);
+  }
 
   void Add(FilterStage stage) { stages_.push_back(std::move(stage)); }
   const std::vector<FilterStage>& stages() const { return stages_; }

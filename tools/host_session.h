@@ -23,6 +23,7 @@ class HostSession {
     return started_.Find(name, filter);
   }
   HostServiceTable* services() { return started_.services(); }
+  StartedFilters* started() { return &started_; }
 
   // How often a filter asked for its window to be refreshed.
   static int RefreshRequests() { return StartedFilters::RefreshRequests(); }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "pipeline/frame_convert.h"
+#include "pipeline/phases.h"
 #include "pipeline/status_reducer.h"
 #include "primitives/aligned_memory.h"
 #include "primitives/planar_copy.h"
@@ -104,6 +105,7 @@ WorkSpace RgbSamples() {
 }
 
 Frame MeasureWorking(const Buffers& buffers, WorkSpace space, FramePath path, FrameStats* stats) {
+  const PhaseScope phase(Phase::kMeasure);
   const bool stored = space.toWork == nullptr;
   const Frame& working = stored ? buffers.edit : buffers.temp;
   if (path != FramePath::kPerSample &&
@@ -139,6 +141,7 @@ bool ChannelCounts::Count(const Frame& frame, WorkSpace space, std::int32_t high
   for (auto& b : bins_) b = nullptr;
   const int counted = channels[0] + channels[1] + channels[2];
   if (counted == 0) return true;
+  const PhaseScope phase(Phase::kMeasure);
 
   const parallel::ChunkPlan bands = CountingBands(frame.width, frame.height);
   const std::int64_t binCount = std::int64_t{high} + 1;
@@ -178,6 +181,7 @@ Status MapFrame(const Frame& frame, WorkSpace space, const SampleLookup lookups[
   if (frame.pixels == nullptr || lookups == nullptr || (kept != nullptr && kept->pixels == nullptr))
     return StatusNullPointer;
   if (frame.width <= 0 || frame.height <= 0) return StatusSizeError;
+  const PhaseScope phase(Phase::kMap);
   const parallel::ChunkPlan plan = RowBands(frame);
   return FirstFailing(plan.chunks, [&](std::int32_t band) {
     const std::int32_t begin = plan.Begin(band);

@@ -1,6 +1,7 @@
 #include "pipeline/sample_table.h"
 
 #include "pipeline/frame_pipeline.h"
+#include "pipeline/phases.h"
 #include "primitives/aligned_memory.h"
 
 namespace tessaro::pipeline {
@@ -51,6 +52,7 @@ std::int64_t TableRanges::Values() const {
 }
 
 bool ChannelTables::Build(const TableRanges& ranges, ChannelStage stage, const int sameAs[3]) {
+  const PhaseScope phase(Phase::kTables);
   bool own[3];
   std::int32_t firstRow[4] = {0, 0, 0, 0};  // of each channel's table among all rows
   for (int c = 0; c < 3; ++c) {
