@@ -1,8 +1,9 @@
 // Which implementation each code path runs, for every primitive and every kernel of the frame
-// pipeline: one row each, one column per CpuPath. A column names the instruction-set level
-// whose file (<family>_<level>.cpp) holds the code; a level that brings nothing for a row
-// names the one below. Every row climbs: no slot runs a lower level than the slot before it,
-// nor a level above its own.
+// pipeline: one row each, one column per CpuPath. A column names the instruction set whose
+// file (<family>_<instruction set>.cpp) holds the code; an instruction set that brings nothing
+// for a row names the one below. Every row climbs: no slot runs code for an older instruction
+// set than the slot before it, nor for one its processors may lack. The primitives' entries,
+// which check the arguments before they call a slot, live in each family's <family>.cpp.
 #include "primitives/slots.h"
 
 namespace tessaro {
@@ -12,34 +13,37 @@ std::atomic<std::int32_t> CpuPath{PathGeneric};
 namespace slots {
 namespace {
 
-// Rank of each level among the slots: the lowest CpuPath whose processors have it.
-namespace level {
+// Each instruction set's first slot: the lowest CpuPath whose processors have it.
+namespace first_slot {
 constexpr int generic = PathGeneric;
 constexpr int sse2 = PathSse2;
 constexpr int ssse3 = PathSsse3;
 constexpr int sse41 = PathSse41;
 constexpr int avx = PathAvx;
 constexpr int avx2 = PathAvx2;
-}  // namespace level
+}  // namespace first_slot
 
-constexpr bool Climbs(const int (&levels)[kPathCount]) {
+// firstSlots[slot]: the first slot of the instruction set that slot runs.
+constexpr bool Climbs(const int (&firstSlots)[kPathCount]) {
   for (int slot = 0; slot < kPathCount; ++slot) {
-    if (levels[slot] > slot || (slot > 0 && levels[slot] < levels[slot - 1])) return false;
+    if (firstSlots[slot] > slot || (slot > 0 && firstSlots[slot] < firstSlots[slot - 1])) {
+      return false;
+    }
   }
   return true;
 }
 
 }  // namespace
 
-// TABLE's seven slots run IMPL of the levels named; the row must climb.
-#define TESSARO_SLOTS_OF(TABLE, IMPL, L0, L1, L2, L3, L4, L5, L6)                       \
-  const SlotTable<std::remove_pointer_t<decltype(&L0::IMPL)>> TABLE = {                 \
-      L0::IMPL, L1::IMPL, L2::IMPL, L3::IMPL, L4::IMPL, L5::IMPL, L6::IMPL};            \
-  static_assert(Climbs({level::L0, level::L1, level::L2, level::L3, level::L4, level::L5, \
-                        level::L6}),                                                     \
+// TABLE's seven slots run IMPL of the instruction sets named; the row must climb.
+#define TESSARO_SLOTS_OF(TABLE, IMPL, I0, I1, I2, I3, I4, I5, I6)                       \
+  const SlotTable<std::remove_pointer_t<decltype(&I0::IMPL)>> TABLE = {                 \
+      I0::IMPL, I1::IMPL, I2::IMPL, I3::IMPL, I4::IMPL, I5::IMPL, I6::IMPL};            \
+  static_assert(Climbs({first_slot::I0, first_slot::I1, first_slot::I2, first_slot::I3, \
+                        first_slot::I4, first_slot::I5, first_slot::I6}),               \
                 #TABLE " must climb")
-#define TESSARO_SLOTS(NAME, L0, L1, L2, L3, L4, L5, L6) \
-  TESSARO_SLOTS_OF(NAME, NAME, L0, L1, L2, L3, L4, L5, L6)
+#define TESSARO_SLOTS(NAME, I0, I1, I2, I3, I4, I5, I6) \
+  TESSARO_SLOTS_OF(NAME, NAME, I0, I1, I2, I3, I4, I5, I6)
 
 // clang-format off
 // CpuPath:                             0        1        2        3        4        5        6
@@ -77,38 +81,10 @@ TESSARO_SLOTS(MatrixLookupS16C3,        generic, sse2,    sse2,    sse2,    sse2
 
 }  // namespace slots
 
-// The entries, made from the tables' types.
-ColorMatrixS16C3Fn* const ColorMatrixS16C3 = Entry<slots::ColorMatrixS16C3>;
-MeanS16C3Fn* const MeanS16C3 = Entry<slots::MeanS16C3>;
-SplitS16C3Fn* const SplitS16C3 = Entry<slots::SplitS16C3>;
-SubConstS16C1Fn* const SubConstS16C1 = Entry<slots::SubConstS16C1>;
-MergeS16C3Fn* const MergeS16C3 = Entry<slots::MergeS16C3>;
-MinMaxS16C3Fn* const MinMaxS16C3 = Entry<slots::MinMaxS16C3>;
-HistogramGetSizeFn* const HistogramGetSize = Entry<slots::HistogramGetSize>;
-HistogramInitUniformFn* const HistogramInitUniform = Entry<slots::HistogramInitUniform>;
-HistogramS16C1Fn* const HistogramS16C1 = Entry<slots::HistogramS16C1>;
-HistogramGetLevelsFn* const HistogramGetLevels = Entry<slots::HistogramGetLevels>;
-ReplaceOutOfRangeS16C1Fn* const ReplaceOutOfRangeS16C1 = Entry<slots::ReplaceOutOfRangeS16C1>;
-ConvertS16ToF32Fn* const ConvertS16ToF32 = Entry<slots::ConvertS16ToF32>;
-ConvertF32ToS16Fn* const ConvertF32ToS16 = Entry<slots::ConvertF32ToS16>;
-ReplaceOutOfRangeF32C1Fn* const ReplaceOutOfRangeF32C1 = Entry<slots::ReplaceOutOfRangeF32C1>;
-AllocRowsF32Fn* const AllocRowsF32 = Entry<slots::AllocRowsF32>;
-FreeBlockFn* const FreeRows = Entry<slots::FreeRows>;
-FreeBlockFn* const FreeAligned = Entry<slots::FreeAligned>;
+// The frame pipeline's kernels' entries, made from the tables' types.
 MeasureS16C3Fn* const MeasureS16C3 = Entry<slots::MeasureS16C3>;
 CountS16C3Fn* const CountS16C3 = Entry<slots::CountS16C3>;
 LookupS16C3Fn* const LookupS16C3 = Entry<slots::LookupS16C3>;
 MatrixLookupS16C3Fn* const MatrixLookupS16C3 = Entry<slots::MatrixLookupS16C3>;
-
-// The typed blocks: their tables share one untyped implementation.
-std::int32_t* AllocS32(std::int32_t count) {
-  return static_cast<std::int32_t*>(CallSlot(slots::AllocS32, count));
-}
-float* AllocF32(std::int32_t count) {
-  return static_cast<float*>(CallSlot(slots::AllocF32, count));
-}
-std::uint8_t* AllocU8(std::int32_t count) {
-  return static_cast<std::uint8_t*>(CallSlot(slots::AllocU8, count));
-}
 
 }  // namespace tessaro
