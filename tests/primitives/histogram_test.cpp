@@ -324,6 +324,8 @@ TEST(HistogramEntryTest, CountRefusesArgumentsInOrderAndWritesNothing) {
   forged.record()->signature = 0x74736967;
   Record damaged = good;
   damaged.record()->levelCount[0] = 1;  // signed, yet no bin to count into
+  Record oversized = good;
+  oversized.record()->levelCount[0] = 536870900;  // more levels than any record can hold
   Record filter = MakeRecord(7, {0}, {4080}, {4081});
   Record unsignedFilter = filter;
   unsignedFilter.record()->signature = 0;
@@ -355,6 +357,7 @@ TEST(HistogramEntryTest, CountRefusesArgumentsInOrderAndWritesNothing) {
       {false, false, false, forged.record(), {4, 2}, 8, -5},
       {false, false, false, unsignedFilter.record(), {20, 4}, 40, -5},
       {false, false, false, damaged.record(), {4, 2}, 8, -5},
+      {false, false, false, oversized.record(), {4, 2}, 8, -5},
       {false, false, false, damagedFilter.record(), {20, 4}, 40, -5},
       {false, false, false, good.record(), {4, 2}, 9, 0},
   };

@@ -55,7 +55,7 @@ std::vector<Path<Fn>> EntryAndSlots(Fn* entry, const SlotTable<Fn>& table) {
 }
 
 // The code between construction and destruction runs on one slot, as after InitPrimitives on a
-// processor of that level.
+// processor that gets that code path.
 class ScopedSlot {
  public:
   explicit ScopedSlot(std::int32_t slot) : saved_(CpuPath.load()) { CpuPath.store(slot); }
