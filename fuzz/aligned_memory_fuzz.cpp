@@ -1,5 +1,5 @@
-// The aligned allocator with any count, width and height: null or a 64-byte aligned block of
-// the promised size (every byte of it written here), released by either free.
+// The aligned allocator with any count, width and height, on every code path: null or a 64-byte
+// aligned block of the promised size (every byte of it written here), released by either free.
 #include <cstring>
 
 #include "fuzz_input.h"
@@ -30,11 +30,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (kind < 3) {
       const std::int64_t bytes = std::int64_t{a} * (kind == 2 ? 1 : 4);
       if (bytes > kMaxBlock && bytes <= kContractLimit) continue;
-      void* block = kind == 0   ? static_cast<void*>(AllocS32(a))
-                    : kind == 1 ? static_cast<void*>(AllocF32(a))
-                                : static_cast<void*>(AllocU8(a));
-      if (a <= 0 || bytes > kContractLimit) TESSARO_FUZZ_CHECK(block == nullptr);
-      if (block != nullptr) Use(block, bytes, otherFree);
+      ForEachPath([&](std::int32_t) {
+        void* block = kind == 0   ? static_cast<void*>(AllocS32(a))
+                      : kind == 1 ? static_cast<void*>(AllocF32(a))
+                                  : static_cast<void*>(AllocU8(a));
+        if (a <= 0 || bytes > kContractLimit) TESSARO_FUZZ_CHECK(block == nullptr);
+        if (block != nullptr) Use(block, bytes, otherFree);
+        if (block == nullptr) (otherFree ? FreeRows : FreeAligned)(nullptr);  // must do nothing
+      });
       continue;
     }
     const std::int32_t height = in.Bit() ? in.Int32() : in.Dimension(50);
@@ -46,16 +49,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             ? 0
             : (rowBytes > kContractLimit ? kContractLimit + 1 : rowBytes * height);
     if (bytes > kMaxBlock && bytes <= kContractLimit) continue;
-    std::int32_t step = -12345;
-    float* rows = AllocRowsF32(a, height, nullStep ? nullptr : &step);
-    if (nullStep) {
-      TESSARO_FUZZ_CHECK(rows == nullptr && step == -12345);
-      continue;
-    }
-    if (a <= 0 || height <= 0) TESSARO_FUZZ_CHECK(rows == nullptr && step == 0);
-    if (rows == nullptr) continue;
-    TESSARO_FUZZ_CHECK(step == rowBytes && bytes <= kContractLimit);
-    Use(rows, bytes, !otherFree);
+    ForEachPath([&](std::int32_t) {
+      std::int32_t step = -12345;
+      float* rows = AllocRowsF32(a, height, nullStep ? nullptr : &step);
+      if (nullStep) {
+        TESSARO_FUZZ_CHECK(rows == nullptr && step == -12345);
+        return;
+      }
+      if (a <= 0 || height <= 0) TESSARO_FUZZ_CHECK(rows == nullptr && step == 0);
+      if (rows == nullptr) return;
+      TESSARO_FUZZ_CHECK(step == rowBytes && bytes <= kContractLimit);
+      Use(rows, bytes, !otherFree);
+    });
   }
   return 0;
 }

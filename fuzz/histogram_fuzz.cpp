@@ -1,7 +1,9 @@
 // The histogram record and counting primitives with any type, sizes, level counts and bounds:
-// buffers exactly as large as the sizes they report, every path counting like the generic code.
+// buffers exactly as large as the sizes they report, every path sizing, filling, reading and
+// counting like the generic code.
 #include <algorithm>
 #include <array>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -28,8 +30,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     upper[c] = in.Bit() ? in.Float() : static_cast<float>(static_cast<std::int16_t>(in.Int32()));
   }
   std::int32_t specSize = -1, bufferSize = -1;
-  const Status sized = HistogramGetSize(type, region, (nulls & 1) ? nullptr : levels.data(),
-                                        channels, in.Int32(), &specSize, &bufferSize);
+  const std::int32_t hint = in.Int32();
+  Status sized = StatusOk;
+  ExpectPathsLikeGeneric([&] {
+    specSize = bufferSize = -1;
+    sized = HistogramGetSize(type, region, (nulls & 1) ? nullptr : levels.data(), channels, hint,
+                             &specSize, &bufferSize);
+    return std::tuple{sized, specSize, bufferSize};
+  });
   if (sized != StatusOk) return 0;
   std::int64_t levelBytes = 0;
   for (std::size_t c = 0; c < static_cast<std::size_t>(channels); ++c)
@@ -38,8 +46,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (specSize > kMaxSpanBytes) return 0;
   std::vector<std::uint8_t> recordMemory(static_cast<std::size_t>(specSize));
   auto* record = reinterpret_cast<HistogramSpec*>(recordMemory.data());
-  const Status init = HistogramInitUniform(type, lower.data(), upper.data(), levels.data(),
-                                           channels, (nulls & 2) ? nullptr : record);
+  Status init = StatusOk;
+  // Float levels may differ in their last bit between paths; integer levels may not.
+  ExpectPathsLikeGeneric([&] {
+    std::fill(recordMemory.begin(), recordMemory.end(), std::uint8_t{0x3c});
+    init = HistogramInitUniform(type, lower.data(), upper.data(), levels.data(), channels,
+                                (nulls & 2) ? nullptr : record);
+    if (init != StatusOk && init != StatusLevelStepWarning) {
+      TESSARO_FUZZ_CHECK(std::all_of(recordMemory.begin(), recordMemory.end(),
+                                     [](std::uint8_t b) { return b == 0x3c; }));
+    }
+    return std::pair{init, type == DataTypeF32 ? std::vector<std::uint8_t>{} : recordMemory};
+  });
   if (init != StatusOk && init != StatusLevelStepWarning) return 0;
 
   std::vector<std::vector<float>> levelCopies;
@@ -48,7 +66,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     levelCopies.emplace_back(static_cast<std::size_t>(levels[c]));
     levelPointers.push_back(levelCopies.back().data());
   }
-  TESSARO_FUZZ_CHECK(HistogramGetLevels(record, levelPointers.data()) == StatusOk);
+  // Compared as bytes: a bound that is not a number gives a level unequal to itself.
+  ExpectPathsLikeGeneric([&] {
+    for (auto& copy : levelCopies) std::fill(copy.begin(), copy.end(), -1.0f);
+    TESSARO_FUZZ_CHECK(HistogramGetLevels(record, levelPointers.data()) == StatusOk);
+    std::vector<std::uint8_t> bytes;
+    for (const auto& copy : levelCopies) {
+      const auto* first = reinterpret_cast<const std::uint8_t*>(copy.data());
+      bytes.insert(bytes.end(), first, first + 4 * copy.size());
+    }
+    return bytes;
+  });
   if (type != DataTypeS16 && type != DataTypeU16) return 0;
 
   const std::int32_t step = in.Step(std::int64_t{region.width} * 2, 2);

@@ -31,19 +31,14 @@ void* AllocAligned(std::int64_t bytes) {
 }  // namespace
 
 void* Alloc32Bit(std::int32_t count) {
-  return count > 0 ? AllocAligned(std::int64_t{count} * 4) : nullptr;
+  return AllocAligned(std::int64_t{count} * 4);
 }
 
 void* AllocBytes(std::int32_t count) {
-  return count > 0 ? AllocAligned(count) : nullptr;
+  return AllocAligned(count);
 }
 
 float* AllocRowsF32(std::int32_t width, std::int32_t height, std::int32_t* step) {
-  if (step == nullptr) return nullptr;
-  if (width <= 0 || height <= 0) {
-    *step = 0;
-    return nullptr;
-  }
   const std::int64_t rowBytes = (std::int64_t{width} * 4 + 63) & ~std::int64_t{63};
   // A padded row beyond the 32-bit step has no layout to report: step 0, as for width 0.
   if (rowBytes > INT32_MAX) {
@@ -56,7 +51,6 @@ float* AllocRowsF32(std::int32_t width, std::int32_t height, std::int32_t* step)
 }
 
 void FreeBlock(void* block) {
-  if (block == nullptr) return;
   void* heap;
   std::memcpy(&heap, static_cast<char*>(block) - kWordBytes, sizeof heap);
   HeapRelease(heap);

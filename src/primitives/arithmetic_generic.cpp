@@ -25,10 +25,6 @@ std::int32_t ScaledDifference(std::int32_t p, std::int32_t k, std::int32_t f) {
 
 Status ColorMatrixS16C3(const std::int16_t* src, std::int32_t srcStep, std::int16_t* dst,
                         std::int32_t dstStep, ImageSize size, const float* matrix) {
-  if (src == nullptr || dst == nullptr || matrix == nullptr) return StatusNullPointer;
-  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
-  if (srcStep <= 0 || dstStep <= 0) return StatusStepError;
-
   float m[12];
   for (int i = 0; i < 12; ++i) m[i] = matrix[i];
   for (std::int32_t y = 0; y < size.height; ++y) {
@@ -53,9 +49,6 @@ Status ColorMatrixS16C3(const std::int16_t* src, std::int32_t srcStep, std::int1
 
 Status SubConstS16C1(std::int32_t value, std::int16_t* image, std::int32_t step, ImageSize size,
                      std::int32_t scaleFactor) {
-  if (image == nullptr) return StatusNullPointer;
-  if (size.height <= 0 || size.width <= 0) return StatusSizeError;
-
   const std::int32_t k = static_cast<std::int16_t>(value);  // only the low 16 bits count
   if (scaleFactor == 0 && k == 0) return StatusOk;
   for (std::int32_t y = 0; y < size.height; ++y) {

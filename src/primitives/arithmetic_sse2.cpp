@@ -163,10 +163,6 @@ void SubConstRow(const SubConstPlan& plan, unsigned char* row, std::int32_t widt
 
 Status ColorMatrixS16C3(const std::int16_t* src, std::int32_t srcStep, std::int16_t* dst,
                         std::int32_t dstStep, ImageSize size, const float* matrix) {
-  if (src == nullptr || dst == nullptr || matrix == nullptr) return StatusNullPointer;
-  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
-  if (srcStep <= 0 || dstStep <= 0) return StatusStepError;
-
   const MatrixVectors m = LoadMatrix(matrix);
   const RoundingScope rounding(kRoundNearest);
   const auto* s = reinterpret_cast<const unsigned char*>(src);
@@ -179,9 +175,6 @@ Status ColorMatrixS16C3(const std::int16_t* src, std::int32_t srcStep, std::int1
 
 Status SubConstS16C1(std::int32_t value, std::int16_t* image, std::int32_t step, ImageSize size,
                      std::int32_t scaleFactor) {
-  if (image == nullptr) return StatusNullPointer;
-  if (size.height <= 0 || size.width <= 0) return StatusSizeError;
-
   const std::int32_t k = static_cast<std::int16_t>(value);  // only the low 16 bits count
   if (scaleFactor == 0 && k == 0) return StatusOk;
   const SubConstPlan plan = PlanSubConst(k, scaleFactor);

@@ -12,6 +12,8 @@ inline constexpr RoundMode RoundTowardZero = 0;
 inline constexpr RoundMode RoundNearestEven = 1;
 inline constexpr RoundMode RoundNearestAway = 2;  // and every other value
 
+// For both conversions, slots may assume the entry's checks passed: no null pointer, a positive
+// size, positive steps.
 using ConvertS16ToF32Fn = Status(const std::int16_t* src, std::int32_t srcStep, float* dst,
                                  std::int32_t dstStep, ImageSize size);
 // The SIMD slots of ConvertF32ToS16 differ from the generic slot in two places only: a
@@ -21,8 +23,9 @@ using ConvertS16ToF32Fn = Status(const std::int16_t* src, std::int32_t srcStep, 
 using ConvertF32ToS16Fn = Status(const float* src, std::int32_t srcStep, std::int16_t* dst,
                                  std::int32_t dstStep, ImageSize size, RoundMode mode);
 
-extern ConvertS16ToF32Fn* const ConvertS16ToF32;
-extern ConvertF32ToS16Fn* const ConvertF32ToS16;
+// The entries (convert.cpp): the argument checks, then the slot CpuPath selects.
+ConvertS16ToF32Fn ConvertS16ToF32;
+ConvertF32ToS16Fn ConvertF32ToS16;
 
 namespace generic {
 ConvertS16ToF32Fn ConvertS16ToF32;

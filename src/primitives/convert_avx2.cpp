@@ -72,18 +72,12 @@ void NarrowRow(const unsigned char* s, unsigned char* d, std::int32_t n, bool aw
 
 Status ConvertS16ToF32(const std::int16_t* src, std::int32_t srcStep, float* dst,
                        std::int32_t dstStep, ImageSize size) {
-  if (const Status status = CheckArguments(src, srcStep, dst, dstStep, size); status != StatusOk) {
-    return status;
-  }
   ForEachRow(src, srcStep, dst, dstStep, MergeContiguousRows(srcStep, dstStep, size), WidenRow);
   return StatusOk;
 }
 
 Status ConvertF32ToS16(const float* src, std::int32_t srcStep, std::int16_t* dst,
                        std::int32_t dstStep, ImageSize size, RoundMode mode) {
-  if (const Status status = CheckArguments(src, srcStep, dst, dstStep, size); status != StatusOk) {
-    return status;
-  }
   const bool away = mode != RoundTowardZero && mode != RoundNearestEven;
   // The away rule's addition must round to nearest as well.
   const RoundingScope rounding(mode == RoundTowardZero ? kRoundTowardZero : kRoundNearest);

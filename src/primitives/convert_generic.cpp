@@ -29,9 +29,6 @@ void ConvertRows(const From* src, std::int32_t srcStep, To* dst, std::int32_t ds
 
 Status ConvertS16ToF32(const std::int16_t* src, std::int32_t srcStep, float* dst,
                        std::int32_t dstStep, ImageSize size) {
-  if (const Status status = CheckArguments(src, srcStep, dst, dstStep, size); status != StatusOk) {
-    return status;
-  }
   ConvertRows(src, srcStep, dst, dstStep, MergeContiguousRows(srcStep, dstStep, size),
               [](std::int16_t v) { return static_cast<float>(v); });
   return StatusOk;
@@ -39,9 +36,6 @@ Status ConvertS16ToF32(const std::int16_t* src, std::int32_t srcStep, float* dst
 
 Status ConvertF32ToS16(const float* src, std::int32_t srcStep, std::int16_t* dst,
                        std::int32_t dstStep, ImageSize size, RoundMode mode) {
-  if (const Status status = CheckArguments(src, srcStep, dst, dstStep, size); status != StatusOk) {
-    return status;
-  }
   ConvertRows(src, srcStep, dst, dstStep, MergeContiguousRows(dstStep, srcStep, size),
               [mode](float v) { return SaturateRoundToS16(v, mode); });
   return StatusOk;

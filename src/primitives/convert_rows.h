@@ -1,5 +1,5 @@
-// Argument checks and the contiguous-region rule of the conversions, shared by the code of
-// every instruction-set level. Internal linkage, like rounding.h.
+// The contiguous-region rule and the row walk of the conversions, shared by the code of every
+// slot. Internal linkage, like rounding.h.
 #pragma once
 
 #include <cstdint>
@@ -8,14 +8,6 @@
 
 namespace tessaro {
 namespace {
-
-Status CheckArguments(const void* src, std::int32_t srcStep, const void* dst, std::int32_t dstStep,
-                      ImageSize size) {
-  if (src == nullptr || dst == nullptr) return StatusNullPointer;
-  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
-  if (srcStep <= 0 || dstStep <= 0) return StatusStepError;
-  return StatusOk;
-}
 
 // Unpadded 16-bit rows next to unpadded float rows: the region is one row of
 // width * height samples, as long as that count still fits the 32-bit width.
@@ -28,7 +20,7 @@ ImageSize MergeContiguousRows(std::int32_t shortStep, std::int32_t floatStep, Im
   return size;
 }
 
-// The rows of a (merged) region top to bottom, for the vector levels: `row(s, d, width)`
+// The rows of a (merged) region top to bottom, for the vector code: `row(s, d, width)`
 // converts one row.
 template <typename Row>
 [[maybe_unused]] void ForEachRow(const void* src, std::int32_t srcStep, void* dst,

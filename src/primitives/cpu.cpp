@@ -1,7 +1,6 @@
 #include "primitives/cpu.h"
 
 #include <cstring>
-#include <iterator>
 
 #include "primitives/dispatch.h"
 
@@ -26,72 +25,6 @@ constexpr std::uint32_t kEbxAvx2 = 1u << 5;
 constexpr std::uint32_t kEbxBmi2 = 1u << 8;
 // XCR0: SSE and AVX register state saved by the operating system.
 constexpr std::uint32_t kXcr0SseAvx = 0x6;
-
-// Leaf-2 cache descriptors of data and unified caches, largest first.
-struct CacheDescriptor {
-  std::uint8_t code;
-  std::int32_t bytes;
-};
-constexpr std::int32_t KiB = 1024;
-constexpr std::int32_t MiB = 1024 * KiB;
-constexpr CacheDescriptor kLeaf2Caches[] = {
-    {0xEC, 24 * MiB},   {0xEB, 18 * MiB},  {0x4D, 16 * MiB},  {0x4C, 12 * MiB},  {0xEA, 12 * MiB},
-    {0x47, 8 * MiB},    {0x4B, 8 * MiB},   {0xE4, 8 * MiB},   {0x4A, 6 * MiB},   {0x4E, 6 * MiB},
-    {0xDE, 6 * MiB},    {0x29, 4 * MiB},   {0x46, 4 * MiB},   {0x49, 4 * MiB},   {0xD8, 4 * MiB},
-    {0xE3, 4 * MiB},    {0x48, 3 * MiB},   {0xDD, 3 * MiB},   {0x25, 2 * MiB},   {0x45, 2 * MiB},
-    {0x7D, 2 * MiB},    {0x85, 2 * MiB},   {0xD2, 2 * MiB},   {0xD7, 2 * MiB},   {0xE2, 2 * MiB},
-    {0xDC, 1536 * KiB}, {0x23, 1 * MiB},   {0x24, 1 * MiB},   {0x44, 1 * MiB},   {0x78, 1 * MiB},
-    {0x7C, 1 * MiB},    {0x84, 1 * MiB},   {0x87, 1 * MiB},   {0xD1, 1 * MiB},   {0xD6, 1 * MiB},
-    {0x22, 512 * KiB},  {0x43, 512 * KiB}, {0x7B, 512 * KiB}, {0x7F, 512 * KiB}, {0x80, 512 * KiB},
-    {0x83, 512 * KiB},  {0x86, 512 * KiB}, {0xD0, 512 * KiB}, {0x21, 256 * KiB}, {0x42, 256 * KiB},
-    {0x7A, 256 * KiB},  {0x82, 256 * KiB}, {0x1D, 128 * KiB}, {0x41, 128 * KiB}, {0x79, 128 * KiB},
-    {0x2C, 32 * KiB},   {0x68, 32 * KiB},  {0x0E, 24 * KiB},  {0x0C, 16 * KiB},  {0x0D, 16 * KiB},
-    {0x60, 16 * KiB},   {0x67, 16 * KiB},  {0x0A, 8 * KiB},   {0x66, 8 * KiB},
-};
-
-Status CacheSizeFromLeaf4(const CpuidProbe& probe, std::int32_t* size) {
-  std::uint64_t largest = 0;
-  for (std::uint32_t i = 0; i < 32; ++i) {
-    const CpuidRegs r = probe.Cpuid(4, i);
-    const std::uint32_t type = r.eax & 0x1F;
-    if (type == 0) break;
-    if (type == 2) continue;  // instruction cache
-    const std::uint64_t ways = (r.ebx >> 22) + 1;
-    const std::uint64_t partitions = ((r.ebx >> 12) & 0x3FF) + 1;
-    const std::uint64_t line = (r.ebx & 0xFFF) + 1;
-    // The other three factors multiply to at most 2^32; holding sets to 2^31 keeps the
-    // product from wrapping, and 2^31 sets already exceed the cap below.
-    const std::uint64_t sets = (r.ecx < 0x7FFFFFFFu ? r.ecx : 0x7FFFFFFFu) + std::uint64_t{1};
-    const std::uint64_t bytes = ways * partitions * line * sets;
-    if (bytes > largest) largest = bytes;
-  }
-  if (largest == 0) return StatusCacheSizeWarning;
-  // No real cache comes near; a nonsensical answer is capped rather than wrapped.
-  *size = largest > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<std::int32_t>(largest);
-  return StatusOk;
-}
-
-Status CacheSizeFromLeaf2(const CpuidProbe& probe, std::int32_t* size) {
-  const CpuidRegs r = probe.Cpuid(2, 0);
-  if ((r.eax & 0xFF) != 1) return StatusCacheSizeWarning;
-  std::uint8_t bytes[16];
-  int n = 0;
-  for (std::uint32_t reg : {r.eax, r.ebx, r.ecx, r.edx}) {
-    if (reg & 0x80000000u) continue;  // register holds no descriptors
-    for (int b = 0; b < 4; ++b) bytes[n++] = static_cast<std::uint8_t>(reg >> (8 * b));
-  }
-  // The first byte of EAX is the iteration count, not a descriptor.
-  const int first = (r.eax & 0x80000000u) ? 0 : 1;
-  for (const CacheDescriptor& d : kLeaf2Caches) {
-    for (int i = first; i < n; ++i) {
-      if (bytes[i] == d.code) {
-        *size = d.bytes;
-        return StatusOk;
-      }
-    }
-  }
-  return StatusCacheSizeWarning;
-}
 
 }  // namespace
 
@@ -160,27 +93,6 @@ Status CpuDetector::Init(std::int32_t* path) {
   return StatusOk;
 }
 
-Status CpuDetector::GetLargestCacheSize(std::int32_t* size) {
-  if (size == nullptr) return StatusNullPointer;
-  if (!cacheValid_.load(std::memory_order_acquire)) {
-    std::int32_t bytes = 0;
-    Status status = StatusNoCpuidWarning;
-    if (probe_.HasCpuid() && IsGenuineIntel()) {
-      const std::uint32_t maxLeaf = probe_.Cpuid(0, 0).eax;
-      if (maxLeaf >= 4) {
-        status = CacheSizeFromLeaf4(probe_, &bytes);
-      } else if (maxLeaf >= 2) {
-        status = CacheSizeFromLeaf2(probe_, &bytes);
-      }
-    }
-    cacheStatus_.store(status, std::memory_order_relaxed);
-    cacheSize_.store(status == StatusOk ? bytes : 0, std::memory_order_relaxed);
-    cacheValid_.store(true, std::memory_order_release);
-  }
-  *size = cacheSize_.load(std::memory_order_relaxed);
-  return cacheStatus_.load(std::memory_order_relaxed);
-}
-
 namespace {
 
 CpuDetector& ProcessDetector() {
@@ -199,10 +111,6 @@ Status InitPrimitives() {
   const Status status = ProcessDetector().Init(&path);
   CpuPath.store(path, std::memory_order_relaxed);
   return status;
-}
-
-Status GetLargestCacheSize(std::int32_t* size) {
-  return ProcessDetector().GetLargestCacheSize(size);
 }
 
 }  // namespace tessaro

@@ -47,7 +47,6 @@ class CpuDetector {
   Status GetCpuFeatures(CpuFeatureMask* mask);
   // Computes the path and the start-up result; stores the path in *path.
   Status Init(std::int32_t* path);
-  Status GetLargestCacheSize(std::int32_t* size);
 
  private:
   bool IsGenuineIntel() const;
@@ -56,9 +55,6 @@ class CpuDetector {
   const CpuidProbe& probe_;
   std::atomic<bool> featuresValid_{false};
   std::atomic<std::uint32_t> features_{0};  // the mask's upper half is always 0
-  std::atomic<bool> cacheValid_{false};
-  std::atomic<Status> cacheStatus_{StatusOk};
-  std::atomic<std::int32_t> cacheSize_{0};
 };
 
 // Path chosen from a feature mask, first matching rule first.
@@ -66,6 +62,5 @@ std::int32_t ChooseCpuPath(CpuFeatureMask mask);
 
 Status GetCpuFeatures(CpuFeatureMask* mask);
 Status InitPrimitives();
-Status GetLargestCacheSize(std::int32_t* size);
 
 }  // namespace tessaro

@@ -1,5 +1,5 @@
-// The process-wide code path, the seven-slot tables behind every primitive, and the entries
-// that dispatch on them.
+// The process-wide code path, the seven-slot tables behind every primitive, and the call through
+// a table that every entry ends with.
 #pragma once
 
 #include <array>
@@ -18,27 +18,11 @@ extern std::atomic<std::int32_t> CpuPath;
 template <typename Fn>
 using SlotTable = std::array<Fn*, kPathCount>;
 
+// One load of CpuPath and a call through that slot, the arguments passed on untouched. An entry
+// calls it once its argument checks have passed.
 template <typename Fn, typename... Args>
 inline auto CallSlot(const SlotTable<Fn>& table, Args... args) {
   return table[static_cast<std::size_t>(CpuPath.load(std::memory_order_relaxed))](args...);
 }
-
-template <typename Fn>
-struct EntryOf;
-
-template <typename R, typename... Args>
-struct EntryOf<R(Args...)> {
-  template <const SlotTable<R(Args...)>& kTable>
-  static R Call(Args... args) {
-    return CallSlot(kTable, args...);
-  }
-};
-
-// A primitive's entry, made from its table's type: one load of CpuPath and a call through
-// that slot, the arguments untouched.
-template <const auto& kTable>
-inline constexpr auto* Entry =
-    &EntryOf<std::remove_pointer_t<typename std::remove_cvref_t<decltype(kTable)>::value_type>>::
-        template Call<kTable>;
 
 }  // namespace tessaro

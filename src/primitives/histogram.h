@@ -29,21 +29,30 @@ struct HistogramSpec {
 };
 static_assert(sizeof(HistogramSpec) == 48);
 
+// Slots may assume the entry's checks passed. HistogramGetSize: no null pointer, a positive
+// size, 1, 3 or 4 channels, at least two levels per channel and a record size that fits int32;
+// the data type is the slot's to report, after it has stored specSize.
 using HistogramGetSizeFn = Status(DataType type, ImageSize size, const std::int32_t* nLevels,
                                   std::int32_t channels, std::int32_t hint, std::int32_t* specSize,
                                   std::int32_t* bufferSize);
+// HistogramInitUniform: a known data type, no null pointer, the level counts as for
+// HistogramGetSize and lower < upper on every channel (or not a number).
 using HistogramInitUniformFn = Status(DataType type, const float* lower, const float* upper,
                                       const std::int32_t* nLevels, std::int32_t channels,
                                       HistogramSpec* record);
+// HistogramS16C1: no null pointer, a positive size, step >= 2 * width, a signed record whose
+// channel 0 has a level count a record can hold (at least two).
 using HistogramS16C1Fn = Status(const std::int16_t* image, std::int32_t step, ImageSize size,
                                 std::int32_t* histogram, const HistogramSpec* record,
                                 std::uint8_t* buffer);
+// HistogramGetLevels: a signed record and a destination for every channel that has levels.
 using HistogramGetLevelsFn = Status(const HistogramSpec* record, float* const* levels);
 
-extern HistogramGetSizeFn* const HistogramGetSize;
-extern HistogramInitUniformFn* const HistogramInitUniform;
-extern HistogramS16C1Fn* const HistogramS16C1;
-extern HistogramGetLevelsFn* const HistogramGetLevels;
+// The entries (histogram.cpp): the argument checks, then the slot CpuPath selects.
+HistogramGetSizeFn HistogramGetSize;
+HistogramInitUniformFn HistogramInitUniform;
+HistogramS16C1Fn HistogramS16C1;
+HistogramGetLevelsFn HistogramGetLevels;
 
 namespace generic {
 HistogramGetSizeFn HistogramGetSize;
@@ -52,7 +61,8 @@ HistogramS16C1Fn HistogramS16C1;
 HistogramGetLevelsFn HistogramGetLevels;
 }  // namespace generic
 
-// Only the counting has level-specific code; the record primitives stay generic.
+// Only the counting has code of its own per instruction set; the record primitives stay
+// generic.
 namespace sse2 {
 HistogramS16C1Fn HistogramS16C1;
 }  // namespace sse2

@@ -1,6 +1,6 @@
-// HistogramS16C1, the one implementation: the generic file and each level file include it
-// and supply their own zero fill. Everything has internal linkage, so each file keeps its own
-// copy compiled with its own flags; only <cstdint> and <cstring> are used.
+// HistogramS16C1, the one implementation: the generic file and each instruction-set file
+// include it and supply their own zero fill. Everything has internal linkage, so each file
+// keeps its own copy compiled with its own flags; only <cstdint> and <cstring> are used.
 #pragma once
 
 #include <cstdint>
@@ -13,9 +13,6 @@ namespace {
 
 constexpr std::int32_t kS16Min = -32768;
 constexpr std::int32_t kS16CounterBytes = 65536 * 4;
-// Most level entries a record can hold while its size still fits int32.
-constexpr std::int64_t kMaxRecordLevels =
-    (0x7FFFFFFF - static_cast<std::int64_t>(sizeof(HistogramSpec))) / 4;
 // Images below this pixel count are counted straight into the bins.
 constexpr std::int64_t kDirectCountPixels = 65536;
 
@@ -88,20 +85,11 @@ void CountRowS16(const std::uint8_t* row, std::int32_t width, std::uint8_t* tabl
   }
 }
 
+// The entry has checked the arguments, the signature and the level count of channel 0.
 Status CountHistogramS16C1(const std::int16_t* image, std::int32_t step, ImageSize size,
                            std::int32_t* histogram, const HistogramSpec* record,
                            std::uint8_t* buffer, ZeroFillFn* zeroFill) {
-  if (image == nullptr || histogram == nullptr || record == nullptr || buffer == nullptr) {
-    return StatusNullPointer;
-  }
-  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
-  if (step < 2 * static_cast<std::int64_t>(size.width)) return StatusStepError;
-  if (record->signature != kHistogramSignature) return StatusContextError;
-  // A count the record could never have been filled with means a damaged record.
-  const std::int32_t n = record->levelCount[0];
-  if (n < 2 || n > kMaxRecordLevels) return StatusContextError;
-
-  const std::int32_t bins = n - 1;
+  const std::int32_t bins = record->levelCount[0] - 1;
   const std::uint8_t* levels =
       reinterpret_cast<const std::uint8_t*>(record) + record->levelOffset[0];
   const bool floatLevels = record->dataType == DataTypeF32;

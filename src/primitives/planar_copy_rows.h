@@ -1,6 +1,6 @@
-// Argument checks and row loops of the split and merge, shared by the code of every
-// instruction-set level; each level supplies only its row kernels. Internal linkage, like
-// rounding.h, so a level file never lends its copy to another.
+// The row loops of the split and merge, shared by the code of every slot; each instruction-set
+// file supplies only its row kernels. Internal linkage, like rounding.h, so an instruction-set
+// file never lends its copy to another.
 #pragma once
 
 #include <cstddef>
@@ -17,7 +17,7 @@ using SplitRowFn = void(const std::int16_t* s, std::int16_t* d0, std::int16_t* d
 using MergeRowFn = void(const std::int16_t* p0, const std::int16_t* p1, const std::int16_t* p2,
                         std::int16_t* d, std::ptrdiff_t n);
 
-// One pixel at a time: the generic rows, and the tail of every vector level's rows.
+// One pixel at a time: the generic rows, and the tail of every vector slot's rows.
 [[maybe_unused]] void SplitSamples(const std::int16_t* s, std::int16_t* d0, std::int16_t* d1,
                                    std::int16_t* d2, std::ptrdiff_t n) {
   for (std::ptrdiff_t x = 0; x < n; ++x, s += 3) {
@@ -39,11 +39,6 @@ using MergeRowFn = void(const std::int16_t* p0, const std::int16_t* p1, const st
 template <SplitRowFn* SplitRow>
 Status SplitRows(const std::int16_t* src, std::int32_t srcStep, std::int16_t* const* planes,
                  std::int32_t planeStep, ImageSize size) {
-  if (src == nullptr || planes == nullptr || planes[0] == nullptr || planes[1] == nullptr ||
-      planes[2] == nullptr) {
-    return StatusNullPointer;
-  }
-  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
   for (std::int32_t y = 0; y < size.height; ++y) {
     SplitRow(RowAt(src, srcStep, y), RowAt(planes[0], planeStep, y), RowAt(planes[1], planeStep, y),
              RowAt(planes[2], planeStep, y), size.width);
@@ -54,12 +49,6 @@ Status SplitRows(const std::int16_t* src, std::int32_t srcStep, std::int16_t* co
 template <MergeRowFn* MergeRow>
 Status MergeRows(const std::int16_t* const* planes, std::int32_t planeStep, std::int16_t* dst,
                  std::int32_t dstStep, ImageSize size) {
-  if (planes == nullptr || dst == nullptr || planes[0] == nullptr || planes[1] == nullptr ||
-      planes[2] == nullptr) {
-    return StatusNullPointer;
-  }
-  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
-
   // Packed planes and a destination without gaps between rows: one long row.
   const std::int64_t width = size.width;
   if (planeStep == 2 * width && dstStep == 3 * std::int64_t{planeStep}) {

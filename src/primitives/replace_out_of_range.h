@@ -7,7 +7,9 @@
 
 namespace tessaro {
 
-// Only the low 16 bits of each threshold and value count.
+// Only the low 16 bits of each threshold and value count. For both, slots may assume the
+// entry's checks passed: a non-null image, a positive size and step, low threshold <= high
+// threshold (for floats as an ordinary comparison, so a NaN threshold passes).
 using ReplaceOutOfRangeS16C1Fn = Status(std::int16_t* image, std::int32_t step, ImageSize size,
                                         std::int32_t lowThreshold, std::int32_t lowValue,
                                         std::int32_t highThreshold, std::int32_t highValue);
@@ -20,8 +22,9 @@ using ReplaceOutOfRangeF32C1Fn = Status(float* image, std::int32_t step, ImageSi
                                         float lowThreshold, float lowValue, float highThreshold,
                                         float highValue);
 
-extern ReplaceOutOfRangeS16C1Fn* const ReplaceOutOfRangeS16C1;
-extern ReplaceOutOfRangeF32C1Fn* const ReplaceOutOfRangeF32C1;
+// The entries (replace_out_of_range.cpp): the argument checks, then the slot CpuPath selects.
+ReplaceOutOfRangeS16C1Fn ReplaceOutOfRangeS16C1;
+ReplaceOutOfRangeF32C1Fn ReplaceOutOfRangeF32C1;
 
 namespace generic {
 ReplaceOutOfRangeS16C1Fn ReplaceOutOfRangeS16C1;

@@ -1,5 +1,6 @@
-// AVX float out-of-range replacement: eight samples per compare and blend. Rows are
-// aligned to 16 bytes, as for the narrower levels; the wide loads are unaligned.
+// AVX float out-of-range replacement: eight samples per compare and blend. As in the 128-bit
+// code, the samples before a row's first 16-byte boundary go one at a time; the wide loads and
+// stores after it are unaligned.
 #include <immintrin.h>
 
 #include <cstdint>
@@ -16,8 +17,9 @@ struct Vectors {
 };
 
 // Ordered compares are false for a NaN sample; the unordered test sends it low. The masks
-// never overlap, so AND/OR blends: the compiler turns a 256-bit blendv of compare masks
-// into per-lane branches.
+// never overlap (the entry has checked low <= high), so AND/OR blends them: GCC, given AVX
+// without AVX2, expands a 256-bit blendv of compare masks into a branch per lane. The 128-bit
+// blendv of Replace4 stays one instruction.
 __m256 Replace8(__m256 v, const Vectors& c) {
   const __m256 below =
       _mm256_or_ps(_mm256_cmp_ps(v, c.lowT, _CMP_LT_OQ), _mm256_cmp_ps(v, v, _CMP_UNORD_Q));
@@ -39,10 +41,6 @@ __m128 Replace4(__m128 v, const Vectors& c) {
 
 Status ReplaceOutOfRangeF32C1(float* image, std::int32_t step, ImageSize size, float lowThreshold,
                               float lowValue, float highThreshold, float highValue) {
-  if (const Status status = CheckReplaceImage(image, step, size); status != StatusOk) {
-    return status;
-  }
-  if (lowThreshold > highThreshold) return StatusThresholdError;
   const F32Bounds b{lowThreshold, lowValue, highThreshold, highValue};
   const Vectors c{_mm256_set1_ps(lowThreshold), _mm256_set1_ps(lowValue),
                   _mm256_set1_ps(highThreshold), _mm256_set1_ps(highValue)};

@@ -1,5 +1,6 @@
-// AVX2 16-bit out-of-range replacement: sixteen samples per compare pair and blend. Rows
-// are aligned to 16 bytes, as for the narrower levels; the wide loads are unaligned.
+// AVX2 16-bit out-of-range replacement: sixteen samples per compare pair and blend. As in the
+// 128-bit code, the samples before a row's first 16-byte boundary go one at a time; the wide
+// loads and stores after it are unaligned.
 #include <immintrin.h>
 
 #include <cstdint>
@@ -15,7 +16,7 @@ struct Vectors {
   __m256i lowT, lowV, highT, highV;
 };
 
-// The thresholds satisfy low <= high, so the two masks never overlap and one OR blends.
+// The entry has checked low <= high, so the two masks never overlap and one OR blends.
 __m256i Replace16(__m256i v, const Vectors& c) {
   const __m256i above = _mm256_cmpgt_epi16(v, c.highT);
   const __m256i below = _mm256_cmpgt_epi16(c.lowT, v);
@@ -39,10 +40,6 @@ Status ReplaceOutOfRangeS16C1(std::int16_t* image, std::int32_t step, ImageSize 
                               std::int32_t highThreshold, std::int32_t highValue) {
   const S16Bounds b{static_cast<std::int16_t>(lowThreshold), static_cast<std::int16_t>(lowValue),
                     static_cast<std::int16_t>(highThreshold), static_cast<std::int16_t>(highValue)};
-  if (const Status status = CheckReplaceImage(image, step, size); status != StatusOk) {
-    return status;
-  }
-  if (b.lowT > b.highT) return StatusThresholdError;
   const Vectors c{_mm256_set1_epi16(b.lowT), _mm256_set1_epi16(b.lowV), _mm256_set1_epi16(b.highT),
                   _mm256_set1_epi16(b.highV)};
   auto* base = reinterpret_cast<std::uint8_t*>(image);

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "primitives/replace_out_of_range_rows.h"
+#include "primitives/replace_out_of_range.h"
 #include "primitives/rounding.h"
 
 namespace tessaro::generic {
@@ -45,8 +45,6 @@ Status ReplaceOutOfRangeS16C1(std::int16_t* image, std::int32_t step, ImageSize 
   const auto lowV = static_cast<std::int16_t>(lowValue);
   const auto highT = static_cast<std::int16_t>(highThreshold);
   const auto highV = static_cast<std::int16_t>(highValue);
-  if (const Status status = CheckReplaceImage(image, step, size); status != StatusOk) return status;
-  if (lowT > highT) return StatusThresholdError;
   ForEachSample(image, step, size, [=](std::byte* p) {
     const auto v = Load<std::int16_t>(p);
     if (v > highT) {
@@ -60,8 +58,6 @@ Status ReplaceOutOfRangeS16C1(std::int16_t* image, std::int32_t step, ImageSize 
 
 Status ReplaceOutOfRangeF32C1(float* image, std::int32_t step, ImageSize size, float lowThreshold,
                               float lowValue, float highThreshold, float highValue) {
-  if (const Status status = CheckReplaceImage(image, step, size); status != StatusOk) return status;
-  if (lowThreshold > highThreshold) return StatusThresholdError;
   // A NaN threshold bounds nothing, as in an ordinary comparison, and a -0.0 high threshold
   // keeps +0.0 samples. Left different from ordinary comparison: a -0.0 sample is below a
   // low threshold of +0.0, and a NaN sample goes by its sign bit.

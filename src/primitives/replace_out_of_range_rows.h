@@ -1,6 +1,6 @@
-// Shared by every level's out-of-range replacement: argument checks and the
-// one-sample steps for heads, tails and rows that never reach vector alignment. Everything
-// has internal linkage, so each level file keeps its own copy compiled with its own flags.
+// Shared by the vector code of the out-of-range replacement: the one-sample steps for heads,
+// tails and rows that never reach vector alignment. Everything has internal linkage, so each
+// instruction-set file keeps its own copy compiled with its own flags.
 #pragma once
 
 #include <cstdint>
@@ -19,13 +19,6 @@ struct S16Bounds {
 struct F32Bounds {
   float lowT, lowV, highT, highV;
 };
-
-Status CheckReplaceImage(const void* image, std::int32_t step, ImageSize size) {
-  if (image == nullptr) return StatusNullPointer;
-  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
-  if (step <= 0) return StatusStepError;
-  return StatusOk;
-}
 
 // Samples that stay are not written back, as in the generic code.
 [[maybe_unused]] void ReplaceOneS16(std::uint8_t* p, const S16Bounds& b) {
@@ -60,7 +53,7 @@ Status CheckReplaceImage(const void* image, std::int32_t step, ImageSize size) {
   return lead < width ? lead : width;
 }
 
-// Every row of a 16-byte-vector level: the samples before the first 16-byte boundary one at a
+// Every row of a 16-byte-vector slot: the samples before the first 16-byte boundary one at a
 // time, whole vectors of 16 / sizeof(sample) samples (aligned when the row reaches a
 // boundary), then the tail. `vector(p, aligned)` replaces one vector's samples at p.
 template <typename Bounds, typename Vector>

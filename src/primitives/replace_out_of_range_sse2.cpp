@@ -10,7 +10,7 @@
 namespace tessaro::sse2 {
 namespace {
 
-// The thresholds satisfy low <= high, so the two masks never overlap and one OR blends.
+// The entry has checked low <= high, so the two masks never overlap and one OR blends.
 __m128i Replace8(__m128i v, __m128i lowT, __m128i lowV, __m128i highT, __m128i highV) {
   const __m128i above = _mm_cmpgt_epi16(v, highT);
   const __m128i below = _mm_cmplt_epi16(v, lowT);
@@ -32,10 +32,6 @@ Status ReplaceOutOfRangeS16C1(std::int16_t* image, std::int32_t step, ImageSize 
                               std::int32_t highThreshold, std::int32_t highValue) {
   const S16Bounds b{static_cast<std::int16_t>(lowThreshold), static_cast<std::int16_t>(lowValue),
                     static_cast<std::int16_t>(highThreshold), static_cast<std::int16_t>(highValue)};
-  if (const Status status = CheckReplaceImage(image, step, size); status != StatusOk) {
-    return status;
-  }
-  if (b.lowT > b.highT) return StatusThresholdError;
   const __m128i lowT = _mm_set1_epi16(b.lowT), lowV = _mm_set1_epi16(b.lowV);
   const __m128i highT = _mm_set1_epi16(b.highT), highV = _mm_set1_epi16(b.highV);
   ReplaceRows16(image, step, size, b, [&](std::uint8_t* row, bool aligned) {
@@ -53,10 +49,6 @@ Status ReplaceOutOfRangeS16C1(std::int16_t* image, std::int32_t step, ImageSize 
 
 Status ReplaceOutOfRangeF32C1(float* image, std::int32_t step, ImageSize size, float lowThreshold,
                               float lowValue, float highThreshold, float highValue) {
-  if (const Status status = CheckReplaceImage(image, step, size); status != StatusOk) {
-    return status;
-  }
-  if (lowThreshold > highThreshold) return StatusThresholdError;
   const F32Bounds b{lowThreshold, lowValue, highThreshold, highValue};
   const __m128 lowT = _mm_set1_ps(lowThreshold), lowV = _mm_set1_ps(lowValue);
   const __m128 highT = _mm_set1_ps(highThreshold), highV = _mm_set1_ps(highValue);

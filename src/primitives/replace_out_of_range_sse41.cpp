@@ -20,10 +20,6 @@ __m128 Replace4(__m128 v, __m128 lowT, __m128 lowV, __m128 highT, __m128 highV) 
 
 Status ReplaceOutOfRangeF32C1(float* image, std::int32_t step, ImageSize size, float lowThreshold,
                               float lowValue, float highThreshold, float highValue) {
-  if (const Status status = CheckReplaceImage(image, step, size); status != StatusOk) {
-    return status;
-  }
-  if (lowThreshold > highThreshold) return StatusThresholdError;
   const F32Bounds b{lowThreshold, lowValue, highThreshold, highValue};
   const __m128 lowT = _mm_set1_ps(lowThreshold), lowV = _mm_set1_ps(lowValue);
   const __m128 highT = _mm_set1_ps(highThreshold), highV = _mm_set1_ps(highValue);

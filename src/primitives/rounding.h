@@ -1,7 +1,7 @@
 // Scalar rounding, saturation, row addressing and unaligned sample access, shared by the
 // generic implementations and by the scalar tails of the SIMD ones. Internal linkage on
-// purpose: a file compiled with a higher instruction-set level must never lend its copy to
-// the rest of the program.
+// purpose: a file compiled for a newer instruction set must never lend its copy to the rest of
+// the program.
 #pragma once
 
 #include <cstddef>

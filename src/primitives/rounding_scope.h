@@ -1,5 +1,5 @@
 // The processor's rounding control (MXCSR) set for the length of one primitive call. For the
-// SIMD level files only; internal linkage, like rounding.h.
+// SIMD instruction-set files only; internal linkage, like rounding.h.
 #pragma once
 
 #include <xmmintrin.h>

@@ -1,8 +1,7 @@
-// Which implementation each code path runs, for every primitive and every kernel of the frame
-// pipeline: one row each, one column per CpuPath. A column names the instruction-set level
-// whose file (<family>_<level>.cpp) holds the code; a level that brings nothing for a row
-// names the one below. Every row climbs: no slot runs a lower level than the slot before it,
-// nor a level above its own.
+// Which implementation each code path runs, for every primitive: one row each, one column per
+// CpuPath (the grid's rules are in slot_grid.h; the frame pipeline keeps its kernels' rows in
+// pipeline/kernel_slots.cpp). The primitives' entries, which check the arguments before they
+// call a slot, live in each family's <family>.cpp.
 #include "primitives/slots.h"
 
 #include "primitives/slot_grid.h"
@@ -41,34 +40,5 @@ TESSARO_SLOTS_OF(FreeAligned, FreeBlock,generic, generic, generic, generic, gene
 
 }  // namespace slots
 
-// The entries, made from the tables' types.
-ColorMatrixS16C3Fn* const ColorMatrixS16C3 = Entry<slots::ColorMatrixS16C3>;
-MeanS16C3Fn* const MeanS16C3 = Entry<slots::MeanS16C3>;
-SplitS16C3Fn* const SplitS16C3 = Entry<slots::SplitS16C3>;
-SubConstS16C1Fn* const SubConstS16C1 = Entry<slots::SubConstS16C1>;
-MergeS16C3Fn* const MergeS16C3 = Entry<slots::MergeS16C3>;
-MinMaxS16C3Fn* const MinMaxS16C3 = Entry<slots::MinMaxS16C3>;
-HistogramGetSizeFn* const HistogramGetSize = Entry<slots::HistogramGetSize>;
-HistogramInitUniformFn* const HistogramInitUniform = Entry<slots::HistogramInitUniform>;
-HistogramS16C1Fn* const HistogramS16C1 = Entry<slots::HistogramS16C1>;
-HistogramGetLevelsFn* const HistogramGetLevels = Entry<slots::HistogramGetLevels>;
-ReplaceOutOfRangeS16C1Fn* const ReplaceOutOfRangeS16C1 = Entry<slots::ReplaceOutOfRangeS16C1>;
-ConvertS16ToF32Fn* const ConvertS16ToF32 = Entry<slots::ConvertS16ToF32>;
-ConvertF32ToS16Fn* const ConvertF32ToS16 = Entry<slots::ConvertF32ToS16>;
-ReplaceOutOfRangeF32C1Fn* const ReplaceOutOfRangeF32C1 = Entry<slots::ReplaceOutOfRangeF32C1>;
-AllocRowsF32Fn* const AllocRowsF32 = Entry<slots::AllocRowsF32>;
-FreeBlockFn* const FreeRows = Entry<slots::FreeRows>;
-FreeBlockFn* const FreeAligned = Entry<slots::FreeAligned>;
-
-// The typed blocks: their tables share one untyped implementation.
-std::int32_t* AllocS32(std::int32_t count) {
-  return static_cast<std::int32_t*>(CallSlot(slots::AllocS32, count));
-}
-float* AllocF32(std::int32_t count) {
-  return static_cast<float*>(CallSlot(slots::AllocF32, count));
-}
-std::uint8_t* AllocU8(std::int32_t count) {
-  return static_cast<std::uint8_t*>(CallSlot(slots::AllocU8, count));
-}
 
 }  // namespace tessaro

@@ -1,5 +1,6 @@
-// The seven-slot table of every primitive. Entries dispatch through these; tests use
-// them directly to run one primitive in a chosen slot.
+// The seven-slot table of every primitive. Entries dispatch through these once their argument
+// checks have passed, so a slot may assume valid arguments; tests use the tables directly to
+// run one primitive in a chosen slot, with arguments the entry would accept.
 #pragma once
 
 #include "primitives/aligned_memory.h"

@@ -7,18 +7,19 @@
 
 namespace tessaro {
 
-// means: three doubles, channel 0, 1, 2.
+// For both, slots may assume the entry's checks passed: no null pointer and a positive size.
+// The step is not checked. means: three doubles, channel 0, 1, 2.
 using MeanS16C3Fn = Status(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
                            double* means);
 // mins, maxs: three samples each, channel 0, 1, 2.
 using MinMaxS16C3Fn = Status(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
                              std::int16_t* mins, std::int16_t* maxs);
 
-// Entries: dispatch on CpuPath.
-extern MeanS16C3Fn* const MeanS16C3;
-extern MinMaxS16C3Fn* const MinMaxS16C3;
+// The entries (statistics.cpp): the argument checks, then the slot CpuPath selects.
+MeanS16C3Fn MeanS16C3;
+MinMaxS16C3Fn MinMaxS16C3;
 
-// Implementations by instruction-set level.
+// The slots' code, by instruction set.
 namespace generic {
 MeanS16C3Fn MeanS16C3;
 MinMaxS16C3Fn MinMaxS16C3;

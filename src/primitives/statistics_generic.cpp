@@ -14,9 +14,6 @@ constexpr std::int32_t kSumBlockPixels = 65536;
 }  // namespace
 
 Status MeanS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size, double* means) {
-  if (means == nullptr || src == nullptr) return StatusNullPointer;
-  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
-
   double total[3] = {0.0, 0.0, 0.0};
   for (std::int32_t y = 0; y < size.height; ++y) {
     const std::int16_t* p = RowAt(src, srcStep, y);
@@ -41,9 +38,6 @@ Status MeanS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size, 
 
 Status MinMaxS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
                    std::int16_t* mins, std::int16_t* maxs) {
-  if (src == nullptr || mins == nullptr || maxs == nullptr) return StatusNullPointer;
-  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
-
   std::int16_t lo[3] = {src[0], src[1], src[2]};
   std::int16_t hi[3] = {src[0], src[1], src[2]};
   for (std::int32_t y = 0; y < size.height; ++y) {

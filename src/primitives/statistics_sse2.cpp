@@ -47,9 +47,6 @@ bool AtBothEnds(const std::int16_t mins[3], const std::int16_t maxs[3]) {
 }  // namespace
 
 Status MeanS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size, double* means) {
-  if (means == nullptr || src == nullptr) return StatusNullPointer;
-  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
-
   // pmaddwd against 1,0 / 0,1 pairs picks the even / odd samples as 32-bit values.
   const __m128i even = _mm_set1_epi32(1);
   const __m128i odd = _mm_set1_epi32(1 << 16);
@@ -89,9 +86,6 @@ Status MeanS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size, 
 
 Status MinMaxS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
                    std::int16_t* mins, std::int16_t* maxs) {
-  if (src == nullptr || mins == nullptr || maxs == nullptr) return StatusNullPointer;
-  if (size.width <= 0 || size.height <= 0) return StatusSizeError;
-
   std::int16_t lo[3] = {src[0], src[1], src[2]};
   std::int16_t hi[3] = {src[0], src[1], src[2]};
   __m128i vlo[3], vhi[3];

@@ -21,7 +21,6 @@ inline constexpr Status StatusLevelCountError = -107;
 
 inline constexpr Status StatusVendorWarning = 20;
 inline constexpr Status StatusNoCpuidWarning = 36;
-inline constexpr Status StatusCacheSizeWarning = 37;
 inline constexpr Status StatusLevelStepWarning = 48;
 
 // The region a primitive works on, in pixels; passed by value, width first.

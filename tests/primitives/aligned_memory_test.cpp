@@ -1,4 +1,5 @@
-// Aligned blocks and float row images, through the entries and every slot.
+// Aligned blocks and float row images: what the entries refuse, and blocks through the entries
+// and every slot.
 #include "primitives/aligned_memory.h"
 
 #include <gtest/gtest.h>
@@ -9,21 +10,12 @@
 #include <vector>
 
 #include "primitives/slots.h"
+#include "support/differential.h"
 
 namespace tessaro {
 namespace {
 
-// The public entry, then the seven slots.
-template <typename Fn>
-std::vector<Fn*> EveryPath(Fn* entry, const SlotTable<Fn>& table) {
-  std::vector<Fn*> fns{entry};
-  fns.insert(fns.end(), table.begin(), table.end());
-  return fns;
-}
-
-std::string PathName(std::size_t i) {
-  return i == 0 ? "entry" : "slot " + std::to_string(i - 1);
-}
+using testing::EntryAndSlots;
 
 void* EntryS32(std::int32_t n) {
   return AllocS32(n);
@@ -37,14 +29,14 @@ void* EntryU8(std::int32_t n) {
 
 struct CountedAlloc {
   const char* name;
-  std::vector<AllocBlockFn*> paths;
+  std::vector<testing::Path<AllocBlockFn>> paths;
   std::int32_t elementBytes;
 };
 
 std::vector<CountedAlloc> CountedAllocs() {
-  return {{"AllocS32", EveryPath(&EntryS32, slots::AllocS32), 4},
-          {"AllocF32", EveryPath(&EntryF32, slots::AllocF32), 4},
-          {"AllocU8", EveryPath(&EntryU8, slots::AllocU8), 1}};
+  return {{"AllocS32", EntryAndSlots(&EntryS32, slots::AllocS32), 4},
+          {"AllocF32", EntryAndSlots(&EntryF32, slots::AllocF32), 4},
+          {"AllocU8", EntryAndSlots(&EntryU8, slots::AllocU8), 1}};
 }
 
 // 64-byte aligned, the heap address W to W + 63 bytes below the block (W the pointer size),
@@ -61,39 +53,61 @@ void ExpectUsableBlock(void* block, std::int64_t bytes) {
 }
 
 TEST(AlignedMemoryTest, CountedBlocksAreAlignedAndReleasedByEitherFree) {
-  const std::vector<FreeBlockFn*> frees[] = {EveryPath(FreeAligned, slots::FreeAligned),
-                                             EveryPath(FreeRows, slots::FreeRows)};
+  const std::vector<testing::Path<FreeBlockFn>> frees[] = {
+      EntryAndSlots(FreeAligned, slots::FreeAligned), EntryAndSlots(FreeRows, slots::FreeRows)};
   for (const CountedAlloc& alloc : CountedAllocs()) {
     for (std::size_t i = 0; i < alloc.paths.size(); ++i) {
-      SCOPED_TRACE(std::string(alloc.name) + " " + PathName(i));
+      SCOPED_TRACE(std::string(alloc.name) + " " + alloc.paths[i].name);
       for (const std::int32_t n : {1, 15, 16, 17, 1000, 4097}) {
-        void* block = alloc.paths[i](n);
+        void* block = alloc.paths[i].fn(n);
         ExpectUsableBlock(block, std::int64_t{n} * alloc.elementBytes);
         // A wrong heap word makes the sanitizer (or the heap) fail here.
-        frees[n % 2][(i + n) % frees[0].size()](block);
+        frees[n % 2][(i + n) % frees[0].size()].fn(block);
       }
     }
   }
 }
 
-TEST(AlignedMemoryTest, NonPositiveAndOversizeCountsGiveNull) {
+// The entries refuse what no slot is given: non-positive counts and sizes, a missing step
+// pointer, a null block.
+TEST(AlignedMemoryEntryTest, NonPositiveRequestsGiveNullAndNullIsNotReleased) {
+  for (const std::int32_t n : {0, -1, INT32_MIN}) {
+    EXPECT_EQ(AllocS32(n), nullptr) << n;
+    EXPECT_EQ(AllocF32(n), nullptr) << n;
+    EXPECT_EQ(AllocU8(n), nullptr) << n;
+  }
+  struct Case {
+    std::int32_t width, height;
+  };
+  for (const Case& c : {Case{0, 5}, Case{5, 0}, Case{-3, 2}, Case{2, INT32_MIN}}) {
+    std::int32_t step = 12345;
+    EXPECT_EQ(AllocRowsF32(c.width, c.height, &step), nullptr) << c.width << " x " << c.height;
+    EXPECT_EQ(step, 0) << c.width << " x " << c.height;
+  }
+  EXPECT_EQ(AllocRowsF32(4, 4, nullptr), nullptr);
+  EXPECT_EQ(AllocRowsF32(0, 4, nullptr), nullptr);
+  FreeAligned(nullptr);
+  FreeRows(nullptr);
+}
+
+// Sizes a signed 32-bit byte count cannot hold with the extra bytes: every slot refuses them.
+TEST(AlignedMemoryTest, OversizeCountsGiveNull) {
   struct Case {
     std::int32_t n, elementBytes;
   };
   // clang-format off
   const Case cases[] = {
-      {0, 4}, {-1, 4}, {INT32_MIN, 4},
       {536'870'895, 4},    // 4 bytes more than a signed 32-bit size holds with the extra bytes
       {1'073'741'825, 4},  // 4 * n wraps to 4 in 32-bit arithmetic
       {INT32_MAX, 4},
-      {0, 1}, {-1, 1}, {2'147'483'580, 1}, {INT32_MAX, 1},
+      {2'147'483'580, 1}, {INT32_MAX, 1},
   };
   // clang-format on
   for (const CountedAlloc& alloc : CountedAllocs()) {
-    for (std::size_t i = 0; i < alloc.paths.size(); ++i) {
+    for (const auto& [allocate, name] : alloc.paths) {
       for (const Case& c : cases) {
         if (c.elementBytes != alloc.elementBytes) continue;
-        EXPECT_EQ(alloc.paths[i](c.n), nullptr) << alloc.name << " " << PathName(i) << " n " << c.n;
+        EXPECT_EQ(allocate(c.n), nullptr) << alloc.name << " " << name << " n " << c.n;
       }
     }
   }
@@ -108,7 +122,6 @@ TEST(AlignedMemoryTest, RowImages) {
   // clang-format off
   const Case cases[] = {
       {1, 1, 64, true}, {16, 3, 64, true}, {17, 2, 128, true}, {1000, 2, 4032, true},
-      {0, 5, 0, false}, {5, 0, 0, false}, {-3, 2, 0, false}, {2, INT32_MIN, 0, false},
       // The step is known before the heap is asked, so it is reported for a failed request.
       {16, 33'554'432, 64, false},  // 2 GiB
       {1, INT32_MAX, 64, false},    // height * step wraps in 32-bit arithmetic
@@ -117,13 +130,12 @@ TEST(AlignedMemoryTest, RowImages) {
       {536'870'897, 1, 0, false}, {INT32_MAX, INT32_MAX, 0, false},
   };
   // clang-format on
-  const auto paths = EveryPath(AllocRowsF32, slots::AllocRowsF32);
-  for (std::size_t i = 0; i < paths.size(); ++i) {
+  for (const auto& [allocate, name] : EntryAndSlots(AllocRowsF32, slots::AllocRowsF32)) {
     for (const Case& c : cases) {
-      SCOPED_TRACE(PathName(i) + " width " + std::to_string(c.width) + " height " +
+      SCOPED_TRACE(name + " width " + std::to_string(c.width) + " height " +
                    std::to_string(c.height));
       std::int32_t step = kUntouched;
-      float* rows = paths[i](c.width, c.height, &step);
+      float* rows = allocate(c.width, c.height, &step);
       EXPECT_EQ(step, c.step);
       if (c.allocated) {
         ExpectUsableBlock(rows, std::int64_t{c.height} * c.step);
@@ -132,14 +144,6 @@ TEST(AlignedMemoryTest, RowImages) {
       }
       FreeRows(rows);
     }
-    EXPECT_EQ(paths[i](4, 4, nullptr), nullptr) << PathName(i);
-  }
-}
-
-TEST(AlignedMemoryTest, FreeOfNullDoesNothing) {
-  for (const auto& frees :
-       {EveryPath(FreeAligned, slots::FreeAligned), EveryPath(FreeRows, slots::FreeRows)}) {
-    for (FreeBlockFn* free : frees) free(nullptr);
   }
 }
 

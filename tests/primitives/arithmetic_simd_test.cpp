@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "primitives/slots.h"
 #include "support/differential.h"
@@ -151,46 +150,6 @@ TEST(ArithmeticSimdTest, SubConstMatchesGeneric) {
         }
       },
       kSweep);
-}
-
-// Same status as the generic slot and nothing written, for each failing argument in turn.
-TEST(ArithmeticSimdTest, ArgumentFailuresMatchGeneric) {
-  struct Case {
-    bool nullSrc, nullDst, nullMatrix;
-    ImageSize size;
-    std::int32_t srcStep, dstStep;
-  };
-  const Case cases[] = {
-      {true, false, false, {0, 1}, 0, 12},   {false, true, false, {2, 1}, 12, 12},
-      {false, false, true, {-1, 1}, 12, 12}, {false, false, false, {2, 0}, 0, 0},
-      {false, false, false, {2, 1}, 12, 0},  {false, false, false, {2, 1}, -12, 12}};
-  const float m[12] = {1, 0, 0, 3, 0, 1, 0, 3, 0, 0, 1, 3};
-  const std::int16_t src[6] = {1, 2, 3, 4, 5, 6};
-  struct SubCase {
-    bool nullImage;
-    ImageSize size;
-  };
-  const SubCase subCases[] = {{true, {0, 1}}, {false, {0, 1}}, {false, {2, -1}}, {false, {-5, 2}}};
-  for (std::int32_t slot = 1; slot <= HighestRunnableSlot(); ++slot) {
-    SCOPED_TRACE("slot " + std::to_string(slot));
-    for (const Case& k : cases) {
-      std::vector<std::int16_t> dst(6, 77);
-      const auto run = [&](std::int32_t s) {
-        return slots::ColorMatrixS16C3[s](k.nullSrc ? nullptr : src, k.srcStep,
-                                          k.nullDst ? nullptr : dst.data(), k.dstStep, k.size,
-                                          k.nullMatrix ? nullptr : m);
-      };
-      EXPECT_EQ(run(slot), run(0));
-      EXPECT_EQ(dst, std::vector<std::int16_t>(6, 77));
-    }
-    for (const SubCase& k : subCases) {
-      std::vector<std::int16_t> image(6, 77);
-      std::int16_t* target = k.nullImage ? nullptr : image.data();
-      EXPECT_EQ(slots::SubConstS16C1[slot](9, target, 12, k.size, 1),
-                slots::SubConstS16C1[0](9, target, 12, k.size, 1));
-      EXPECT_EQ(image, std::vector<std::int16_t>(6, 77));
-    }
-  }
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// ColorMatrixS16C3 and SubConstS16C1: argument checks, rounding half to even and
-// saturation, through the entry and every slot.
+// ColorMatrixS16C3 and SubConstS16C1: the entries' argument checks, and rounding half to even
+// and saturation through the entry and every slot.
 #include "primitives/arithmetic.h"
 
 #include <gtest/gtest.h>
@@ -10,59 +10,78 @@
 #include <vector>
 
 #include "primitives/slots.h"
-#include "support/slot_paths.h"
+#include "support/differential.h"
 
 namespace tessaro {
 namespace {
 
-using testing::GuardedRows;
-using testing::Paths;
+using testing::EntryAndSlots;
+using testing::GuardedImage;
 
-constexpr std::int16_t kGuard = testing::kGuardSample;
+constexpr std::int16_t kUntouched = 0x5A5A;
 
-TEST(ArithmeticTest, ArgumentChecksInOrderAndNoWriteOnFailure) {
+// Each case fails one check, or several (the first decides); nothing may be written.
+TEST(ArithmeticEntryTest, RefusesArgumentsInOrderAndWritesNothing) {
   struct MatrixCase {
     bool nullSrc, nullDst, nullMatrix;
     ImageSize size;
     std::int32_t srcStep, dstStep;
     Status expected;
   };
+  // clang-format off
   const MatrixCase matrixCases[] = {
       {true, false, false, {0, 0}, 0, 0, StatusNullPointer},
+      {true, false, false, {0, 1}, 0, 12, StatusNullPointer},
       {false, true, false, {2, 1}, 12, 12, StatusNullPointer},
       {false, false, true, {2, 1}, 12, 12, StatusNullPointer},
+      {false, false, true, {-1, 1}, 12, 12, StatusNullPointer},
       {false, false, false, {0, 1}, 0, 12, StatusSizeError},
       {false, false, false, {2, -1}, 12, -12, StatusSizeError},
+      {false, false, false, {2, 0}, 0, 0, StatusSizeError},
       {false, false, false, {2, 1}, 0, 12, StatusStepError},
+      {false, false, false, {2, 1}, 12, 0, StatusStepError},
       {false, false, false, {2, 1}, 12, -12, StatusStepError},
       {false, false, false, {2, 1}, -12, 12, StatusStepError},
   };
+  // clang-format on
   const float matrix[12] = {1, 0, 0, 5, 0, 1, 0, 5, 0, 0, 1, 5};
   const std::int16_t src[6] = {1, 2, 3, 4, 5, 6};
   for (const MatrixCase& k : matrixCases) {
-    for (auto* colorMatrix : Paths(ColorMatrixS16C3, slots::ColorMatrixS16C3)) {
-      std::vector<std::int16_t> dst(6, kGuard);
-      EXPECT_EQ(colorMatrix(k.nullSrc ? nullptr : src, k.srcStep, k.nullDst ? nullptr : dst.data(),
-                            k.dstStep, k.size, k.nullMatrix ? nullptr : matrix),
-                k.expected);
-      EXPECT_EQ(dst, std::vector<std::int16_t>(6, kGuard));
-    }
+    std::vector<std::int16_t> dst(6, kUntouched);
+    EXPECT_EQ(
+        ColorMatrixS16C3(k.nullSrc ? nullptr : src, k.srcStep, k.nullDst ? nullptr : dst.data(),
+                         k.dstStep, k.size, k.nullMatrix ? nullptr : matrix),
+        k.expected);
+    EXPECT_EQ(dst, std::vector<std::int16_t>(6, kUntouched));
   }
+  // Constant 0 with scale factor 0 leaves the image as it is, but only a valid one.
   struct SubCase {
     bool nullImage;
     ImageSize size;
+    std::int32_t value, step, scaleFactor;
     Status expected;
   };
-  const SubCase subCases[] = {{true, {0, -1}, StatusNullPointer},
-                              {false, {0, 1}, StatusSizeError},
-                              {false, {3, 0}, StatusSizeError},
-                              {false, {-3, 1}, StatusSizeError}};
+  // clang-format off
+  const SubCase subCases[] = {
+      {true, {0, -1}, 7, 6, 0, StatusNullPointer},
+      {true, {0, 1}, 9, 12, 1, StatusNullPointer},
+      {true, {3, 1}, 0, 6, 0, StatusNullPointer},
+      {false, {0, 1}, 7, 6, 0, StatusSizeError},
+      {false, {0, 1}, 9, 12, 1, StatusSizeError},
+      {false, {3, 0}, 7, 6, 0, StatusSizeError},
+      {false, {-3, 1}, 7, 6, 0, StatusSizeError},
+      {false, {2, -1}, 9, 12, 1, StatusSizeError},
+      {false, {-5, 2}, 9, 12, 1, StatusSizeError},
+      {false, {0, 1}, 0, 6, 0, StatusSizeError},
+  };
+  // clang-format on
   for (const SubCase& k : subCases) {
-    for (auto* subConst : Paths(SubConstS16C1, slots::SubConstS16C1)) {
-      std::vector<std::int16_t> image(3, 100);
-      EXPECT_EQ(subConst(7, k.nullImage ? nullptr : image.data(), 6, k.size, 0), k.expected);
-      EXPECT_EQ(image, std::vector<std::int16_t>(3, 100));
-    }
+    std::vector<std::int16_t> image(6, 100);
+    EXPECT_EQ(
+        SubConstS16C1(k.value, k.nullImage ? nullptr : image.data(), k.step, k.size, k.scaleFactor),
+        k.expected)
+        << "width " << k.size.width << " value " << k.value;
+    EXPECT_EQ(image, std::vector<std::int16_t>(6, 100));
   }
 }
 
@@ -76,18 +95,22 @@ TEST(ColorMatrixS16C3Test, IdentityAndPermutation) {
   };
   std::mt19937 rng(5);
   const int width = 13, height = 3;
-  GuardedRows src(3 * width, height, 3);
-  for (int y = 0; y < height; ++y)
-    for (int i = 0; i < 3 * width; ++i) {
-      const std::uint32_t pick = rng() % 4;
-      src.at(i, y) = pick == 0 ? -32768 : pick == 1 ? 32767 : static_cast<std::int16_t>(rng());
-    }
-  for (auto* colorMatrix : Paths(ColorMatrixS16C3, slots::ColorMatrixS16C3)) {
-    GuardedRows same(3 * width, height, 3), moved(3 * width, height, 6);
-    ASSERT_EQ(colorMatrix(src.base(), src.step, same.base(), same.step, {width, height}, identity),
-              StatusOk);
-    ASSERT_EQ(colorMatrix(src.base(), src.step, moved.base(), moved.step, {width, height}, permute),
-              StatusOk);
+  GuardedImage<std::int16_t> src(width, height, 3, 3);
+  src.Fill([&] {
+    const std::uint32_t pick = rng() % 4;
+    return pick == 0   ? std::int16_t{-32768}
+           : pick == 1 ? std::int16_t{32767}
+                       : static_cast<std::int16_t>(rng());
+  });
+  for (const auto& [colorMatrix, name] : EntryAndSlots(ColorMatrixS16C3, slots::ColorMatrixS16C3)) {
+    SCOPED_TRACE(name);
+    GuardedImage<std::int16_t> same(width, height, 3, 3), moved(width, height, 3, 6);
+    ASSERT_EQ(
+        colorMatrix(src.data(), src.step(), same.data(), same.step(), {width, height}, identity),
+        StatusOk);
+    ASSERT_EQ(
+        colorMatrix(src.data(), src.step(), moved.data(), moved.step(), {width, height}, permute),
+        StatusOk);
     EXPECT_TRUE(same.GuardsIntact() && moved.GuardsIntact());
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x) {
@@ -134,11 +157,13 @@ TEST(ColorMatrixS16C3Test, RoundsHalfToEvenAndSaturatesInAnyRoundingMode) {
       const float m[12] = {k.w0, k.w1,     k.w2, k.offset, k.w0, k.w1,
                            k.w2, k.offset, k.w0, k.w1,     k.w2, k.offset};
       const std::int16_t src[3] = {k.s0, k.s1, k.s2};
-      for (auto* colorMatrix : Paths(ColorMatrixS16C3, slots::ColorMatrixS16C3)) {
+      for (const auto& [colorMatrix, name] :
+           EntryAndSlots(ColorMatrixS16C3, slots::ColorMatrixS16C3)) {
         std::int16_t dst[3] = {};
         EXPECT_EQ(colorMatrix(src, 6, dst, 6, {1, 1}, m), StatusOk);
         EXPECT_TRUE(dst[0] == k.expected && dst[1] == k.expected && dst[2] == k.expected)
-            << "mode " << mode << " offset " << k.offset << " s0 " << k.s0 << " got " << dst[0];
+            << name << " mode " << mode << " offset " << k.offset << " s0 " << k.s0 << " got "
+            << dst[0];
       }
     }
   }
@@ -189,14 +214,15 @@ TEST(SubConstS16C1Test, ScaleFactorTable) {
   for (std::size_t n = 0; n < std::size(cases); ++n) {
     const Case& k = cases[n];
     const int width = static_cast<int>(k.in.size());
-    for (auto* subConst : Paths(SubConstS16C1, slots::SubConstS16C1)) {
-      GuardedRows image(width, 2, 2, n % 2 == 1);
+    for (const auto& [subConst, name] : EntryAndSlots(SubConstS16C1, slots::SubConstS16C1)) {
+      GuardedImage<std::int16_t> image(width, 2, 1, 2, n % 2 == 1);
       for (int y = 0; y < 2; ++y)
         for (int x = 0; x < width; ++x) image.at(x, y) = k.in[x];
-      ASSERT_EQ(subConst(k.value, image.base(), image.step, {width, 2}, k.scale), StatusOk);
-      EXPECT_TRUE(image.GuardsIntact()) << "case " << n;
+      ASSERT_EQ(subConst(k.value, image.data(), image.step(), {width, 2}, k.scale), StatusOk);
+      EXPECT_TRUE(image.GuardsIntact()) << name << " case " << n;
       for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < width; ++x) EXPECT_EQ(image.at(x, y), k.out[x]) << "case " << n;
+        for (int x = 0; x < width; ++x)
+          EXPECT_EQ(image.at(x, y), k.out[x]) << name << " case " << n;
     }
   }
 }

@@ -1,4 +1,5 @@
-// Conversions between 16-bit and float images, through the entry and every slot.
+// Conversions between 16-bit and float images: the entries' argument checks, and known answers
+// through the entry and every slot.
 #include "primitives/convert.h"
 
 #include <gtest/gtest.h>
@@ -14,13 +15,12 @@
 #include <vector>
 
 #include "primitives/slots.h"
-#include "support/slot_paths.h"
+#include "support/differential.h"
 
 namespace tessaro {
 namespace {
 
-using testing::PathName;
-using testing::Paths;
+using testing::EntryAndSlots;
 
 constexpr std::byte kGuard{0x5A};
 constexpr float kInf = std::numeric_limits<float>::infinity();
@@ -51,7 +51,8 @@ std::int16_t Sample(int x, int y) {
   return static_cast<std::int16_t>((x * 7919 + y * 104729) % 65536 - 32768);
 }
 
-TEST(ConvertTest, ChecksInOrderAndWriteNothing) {
+// Each case fails one check, or several (the first decides); nothing may be written.
+TEST(ConvertEntryTest, RefusesArgumentsInOrderAndWritesNothing) {
   struct Case {
     bool nullSrc, nullDst;
     ImageSize size;
@@ -62,6 +63,7 @@ TEST(ConvertTest, ChecksInOrderAndWriteNothing) {
   const Case cases[] = {
       {true, false, {4, 2}, 16, 16, StatusNullPointer},
       {false, true, {0, 2}, 16, 16, StatusNullPointer},
+      {false, true, {0, 2}, 0, 16, StatusNullPointer},
       {true, true, {4, 2}, 0, 0, StatusNullPointer},
       {false, false, {0, 2}, 16, 16, StatusSizeError},
       {false, false, {4, -1}, 16, 16, StatusSizeError},
@@ -70,23 +72,20 @@ TEST(ConvertTest, ChecksInOrderAndWriteNothing) {
       {false, false, {4, 2}, 16, -16, StatusStepError},
   };
   // clang-format on
-  const auto toFloat = Paths(ConvertS16ToF32, slots::ConvertS16ToF32);
-  const auto toShort = Paths(ConvertF32ToS16, slots::ConvertF32ToS16);
   for (const Case& c : cases) {
-    for (std::size_t i = 0; i < toFloat.size(); ++i) {
-      SCOPED_TRACE(PathName(i) + " width " + std::to_string(c.size.width));
-      std::int16_t shorts[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-      float floats[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-      EXPECT_EQ(toFloat[i](c.nullSrc ? nullptr : shorts, c.srcStep, c.nullDst ? nullptr : floats,
-                           c.dstStep, c.size),
-                c.expected);
-      EXPECT_EQ(toShort[i](c.nullSrc ? nullptr : floats, c.srcStep, c.nullDst ? nullptr : shorts,
-                           c.dstStep, c.size, RoundNearestEven),
-                c.expected);
-      for (int k = 0; k < 8; ++k) {
-        EXPECT_EQ(shorts[k], k + 1);
-        EXPECT_EQ(floats[k], k + 1);
-      }
+    SCOPED_TRACE("width " + std::to_string(c.size.width) + " steps " + std::to_string(c.srcStep) +
+                 ", " + std::to_string(c.dstStep));
+    std::int16_t shorts[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    float floats[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    EXPECT_EQ(ConvertS16ToF32(c.nullSrc ? nullptr : shorts, c.srcStep, c.nullDst ? nullptr : floats,
+                              c.dstStep, c.size),
+              c.expected);
+    EXPECT_EQ(ConvertF32ToS16(c.nullSrc ? nullptr : floats, c.srcStep, c.nullDst ? nullptr : shorts,
+                              c.dstStep, c.size, RoundNearestEven),
+              c.expected);
+    for (int k = 0; k < 8; ++k) {
+      EXPECT_EQ(shorts[k], k + 1);
+      EXPECT_EQ(floats[k], k + 1);
     }
   }
 }
@@ -97,7 +96,7 @@ TEST(ConvertTest, EveryLayoutConvertsExactlyTheRegion) {
   struct Layout {
     ImageSize size;
     std::int32_t shortPad, floatPad;
-    bool genericOnly;  // rows not aligned to their sample size
+    bool genericOnly;  // rows not aligned to their sample size: the generic slot's own case
   };
   // clang-format off
   const Layout layouts[] = {
@@ -107,11 +106,13 @@ TEST(ConvertTest, EveryLayoutConvertsExactlyTheRegion) {
   };
   // clang-format on
   for (const Layout& l : layouts) {
-    const auto toFloat = Paths(ConvertS16ToF32, slots::ConvertS16ToF32, l.genericOnly);
-    const auto toShort = Paths(ConvertF32ToS16, slots::ConvertF32ToS16, l.genericOnly);
+    const auto toFloat = l.genericOnly ? testing::Slots(slots::ConvertS16ToF32, 0, 0)
+                                       : EntryAndSlots(ConvertS16ToF32, slots::ConvertS16ToF32);
+    const auto toShort = l.genericOnly ? testing::Slots(slots::ConvertF32ToS16, 0, 0)
+                                       : EntryAndSlots(ConvertF32ToS16, slots::ConvertF32ToS16);
     for (std::size_t i = 0; i < toFloat.size(); ++i) {
-      SCOPED_TRACE(PathName(i, l.genericOnly) + " width " + std::to_string(l.size.width) +
-                   " pads " + std::to_string(l.shortPad) + "/" + std::to_string(l.floatPad));
+      SCOPED_TRACE(toFloat[i].name + " width " + std::to_string(l.size.width) + " pads " +
+                   std::to_string(l.shortPad) + "/" + std::to_string(l.floatPad));
       ImagePair in(l.size, l.shortPad, l.floatPad), out = in;
       for (int y = 0; y < l.size.height; ++y) {
         for (int x = 0; x < l.size.width; ++x) {
@@ -126,14 +127,15 @@ TEST(ConvertTest, EveryLayoutConvertsExactlyTheRegion) {
         }
       }
       ImagePair run = in;
-      ASSERT_EQ(toFloat[i](reinterpret_cast<const std::int16_t*>(run.shorts.data()), run.shortStep,
-                           reinterpret_cast<float*>(run.floats.data()), run.floatStep, l.size),
-                StatusOk);
+      ASSERT_EQ(
+          toFloat[i].fn(reinterpret_cast<const std::int16_t*>(run.shorts.data()), run.shortStep,
+                        reinterpret_cast<float*>(run.floats.data()), run.floatStep, l.size),
+          StatusOk);
       EXPECT_TRUE(run.floats == out.floats);
       run = in;
-      ASSERT_EQ(toShort[i](reinterpret_cast<const float*>(run.floats.data()), run.floatStep,
-                           reinterpret_cast<std::int16_t*>(run.shorts.data()), run.shortStep,
-                           l.size, RoundNearestEven),
+      ASSERT_EQ(toShort[i].fn(reinterpret_cast<const float*>(run.floats.data()), run.floatStep,
+                              reinterpret_cast<std::int16_t*>(run.shorts.data()), run.shortStep,
+                              l.size, RoundNearestEven),
                 StatusOk);
       EXPECT_TRUE(run.shorts == out.shorts);
     }
@@ -163,17 +165,16 @@ TEST(ConvertTest, RoundingAndSaturation) {
   std::vector<float> src;
   for (const Case& c : cases) src.push_back(c.x);
   const auto width = static_cast<std::int32_t>(src.size());
-  const auto paths = Paths(ConvertF32ToS16, slots::ConvertF32ToS16);
-  for (std::size_t i = 0; i < paths.size(); ++i) {
+  for (const auto& [toShort, name] : EntryAndSlots(ConvertF32ToS16, slots::ConvertF32ToS16)) {
     for (const RoundMode mode : modes) {
       std::vector<std::int16_t> dst(src.size() + 1, 0x5A5A);
-      ASSERT_EQ(paths[i](src.data(), 4 * width, dst.data(), 2 * width, {width, 1}, mode), StatusOk);
+      ASSERT_EQ(toShort(src.data(), 4 * width, dst.data(), 2 * width, {width, 1}, mode), StatusOk);
       for (std::size_t k = 0; k < src.size(); ++k) {
         const Case& c = cases[k];
         EXPECT_EQ(dst[k], mode == 0   ? c.towardZero
                           : mode == 1 ? c.nearestEven
                                       : c.nearestAway)
-            << PathName(i) << " mode " << mode << " x " << c.x;
+            << name << " mode " << mode << " x " << c.x;
       }
       EXPECT_EQ(dst.back(), 0x5A5A);
     }
@@ -195,10 +196,10 @@ TEST(ConvertTest, GenericSlotNaNAndJustBelowHalf) {
 // Destination rows two samples apart: each row overwrites the tail of the one above.
 TEST(ConvertTest, OverlappingDestinationRowsWrittenTopToBottom) {
   const int kExpected[] = {0, 1, 10, 11, 20, 21, 22, 23};
-  const auto toFloat = Paths(ConvertS16ToF32, slots::ConvertS16ToF32);
-  const auto toShort = Paths(ConvertF32ToS16, slots::ConvertF32ToS16);
+  const auto toFloat = EntryAndSlots(ConvertS16ToF32, slots::ConvertS16ToF32);
+  const auto toShort = EntryAndSlots(ConvertF32ToS16, slots::ConvertF32ToS16);
   for (std::size_t i = 0; i < toFloat.size(); ++i) {
-    SCOPED_TRACE(PathName(i));
+    SCOPED_TRACE(toFloat[i].name);
     std::int16_t shortRows[12];
     float floatRows[12];
     for (int k = 0; k < 12; ++k) {
@@ -209,8 +210,8 @@ TEST(ConvertTest, OverlappingDestinationRowsWrittenTopToBottom) {
     float floats[9];
     std::fill(std::begin(shorts), std::end(shorts), std::int16_t{-1});
     std::fill(std::begin(floats), std::end(floats), -1.0f);
-    ASSERT_EQ(toFloat[i](shortRows, 8, floats, 8, {4, 3}), StatusOk);
-    ASSERT_EQ(toShort[i](floatRows, 16, shorts, 4, {4, 3}, RoundNearestEven), StatusOk);
+    ASSERT_EQ(toFloat[i].fn(shortRows, 8, floats, 8, {4, 3}), StatusOk);
+    ASSERT_EQ(toShort[i].fn(floatRows, 16, shorts, 4, {4, 3}, RoundNearestEven), StatusOk);
     for (int k = 0; k < 8; ++k) {
       EXPECT_EQ(floats[k], kExpected[k]) << k;
       EXPECT_EQ(shorts[k], kExpected[k]) << k;
@@ -223,19 +224,19 @@ TEST(ConvertTest, OverlappingDestinationRowsWrittenTopToBottom) {
 TEST(ConvertTest, CallerRoundingModeNeitherMattersNorChanges) {
   const float src[] = {2.5f, -2.5f, 0.7f, -0.7f};
   const std::int16_t expected[3][4] = {{2, -2, 0, 0}, {2, -2, 1, -1}, {3, -3, 1, -1}};
-  const auto paths = Paths(ConvertF32ToS16, slots::ConvertF32ToS16);
+  const auto paths = EntryAndSlots(ConvertF32ToS16, slots::ConvertF32ToS16);
   for (const int fpMode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
-    for (std::size_t i = 0; i < paths.size(); ++i) {
+    for (const auto& [toShort, name] : paths) {
       for (const RoundMode mode : {0, 1, 2}) {
         std::int16_t dst[4] = {};
         ASSERT_EQ(std::fesetround(fpMode), 0);
-        const Status status = paths[i](src, 16, dst, 8, {4, 1}, mode);
+        const Status status = toShort(src, 16, dst, 8, {4, 1}, mode);
         const int after = std::fegetround();
         std::fesetround(FE_TONEAREST);
         ASSERT_EQ(status, StatusOk);
-        EXPECT_EQ(after, fpMode) << PathName(i) << " mode " << mode;
+        EXPECT_EQ(after, fpMode) << name << " mode " << mode;
         for (int k = 0; k < 4; ++k) {
-          EXPECT_EQ(dst[k], expected[mode][k]) << PathName(i) << " mode " << mode << " k " << k;
+          EXPECT_EQ(dst[k], expected[mode][k]) << name << " mode " << mode << " k " << k;
         }
       }
     }

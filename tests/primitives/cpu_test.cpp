@@ -4,10 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
-#include <map>
-#include <utility>
-#include <vector>
 
 #include "primitives/dispatch.h"
 #include "primitives/statistics.h"
@@ -19,7 +15,6 @@ namespace {
 using namespace testing::cpu;
 using testing::Avx2Processor;
 using testing::FakeProbe;
-
 
 TEST(CpuDetection, PathFollowsFirstMatchingRule) {
   struct Case {
@@ -133,9 +128,6 @@ TEST(CpuDetection, NoCpuidRunsGenericCodeAndExecutesNothing) {
   EXPECT_EQ(detector.GetCpuFeatures(&mask), StatusNoCpuidWarning);
   EXPECT_EQ(mask, 0x1234u);
   EXPECT_EQ(detector.GetCpuFeatures(nullptr), StatusNoCpuidWarning);
-  std::int32_t size = -1;
-  EXPECT_EQ(detector.GetLargestCacheSize(&size), StatusNoCpuidWarning);
-  EXPECT_EQ(size, 0);
   EXPECT_EQ(p.xgetbvCalls, 0);
 }
 
@@ -146,104 +138,25 @@ TEST(CpuDetection, NullPointerWithCpuid) {
   CpuFeatureMask mask = 0;
   ASSERT_EQ(detector.GetCpuFeatures(&mask), StatusOk);
   EXPECT_EQ(detector.GetCpuFeatures(nullptr), StatusNullPointer);  // cached, still checked
-  EXPECT_EQ(detector.GetLargestCacheSize(nullptr), StatusNullPointer);
-}
-
-// EAX type and level, EBX ways, partitions and line size, ECX sets, each stored minus one.
-CpuidRegs Cache(std::uint32_t type, std::uint32_t ways, std::uint32_t partitions,
-                std::uint32_t line, std::uint32_t sets) {
-  const std::uint32_t level = 2;
-  return {type | level << 5, (ways - 1) << 22 | (partitions - 1) << 12 | (line - 1), sets - 1, 0};
-}
-constexpr std::uint32_t kData = 1, kInstruction = 2, kUnified = 3, kNone = 0;
-
-FakeProbe WithLeaf4(const std::vector<CpuidRegs>& caches, std::uint32_t maxLeaf = 4,
-                    const char* vendor = "GenuineIntel") {
-  FakeProbe p(maxLeaf, vendor);
-  for (std::uint32_t i = 0; i < caches.size(); ++i) p.leaves[{4, i}] = caches[i];
-  return p;
-}
-FakeProbe WithLeaf2(std::uint32_t eax, std::uint32_t ebx, std::uint32_t ecx, std::uint32_t edx,
-                    std::uint32_t maxLeaf = 3) {
-  FakeProbe p(maxLeaf);
-  p.leaves[{2, 0}] = {eax, ebx, ecx, edx};
-  return p;
-}
-
-TEST(CpuCacheSize, LargestDataOrUnifiedCache) {
-  constexpr std::int32_t KiB = 1024, MiB = 1024 * KiB;
-  const CpuidRegs l1d = Cache(kData, 8, 1, 64, 64);  // 32 KiB
-  std::vector<CpuidRegs> many(32, l1d);
-  many.push_back(Cache(kUnified, 16, 1, 64, 8192));  // sub-leaf 32 is never read
-  FakeProbe leaf2AndLeaf4 = WithLeaf4({l1d});
-  leaf2AndLeaf4.leaves[{2, 0}] = {0x0000EC01, 0, 0, 0};
-
-  const struct {
-    const char* name;
-    FakeProbe probe;
-    Status status;
-    std::int32_t size;
-  } cases[] = {
-      {"leaf 4",
-       WithLeaf4({l1d, Cache(kInstruction, 16, 1, 64, 65536), Cache(kUnified, 4, 1, 64, 1024),
-                  Cache(kUnified, 12, 2, 64, 4096), Cache(kNone, 16, 1, 64, 8192),
-                  Cache(kUnified, 16, 1, 64, 131072)}),
-       StatusOk, 6 * MiB},  // 12 ways, 2 partitions, 64-byte lines, 4096 sets
-      {"leaf 4 only instruction cache", WithLeaf4({Cache(kInstruction, 8, 1, 64, 64)}),
-       StatusCacheSizeWarning, 0},
-      {"leaf 4 empty", WithLeaf4({}), StatusCacheSizeWarning, 0},
-      {"leaf 4 stops after 32 sub-leaves", WithLeaf4(many), StatusOk, 32 * KiB},
-      {"leaf 4 nonsense is capped", WithLeaf4({{kData, ~0u, ~0u, 0}}), StatusOk, 0x7FFFFFFF},
-      {"leaf 4 preferred to leaf 2", leaf2AndLeaf4, StatusOk, 32 * KiB},
-      {"leaf 2 table order decides", WithLeaf2(0x00002C01, 0, 0, 0x00000049), StatusOk, 4 * MiB},
-      {"leaf 2 at highest leaf 2", WithLeaf2(0x00002C01, 0, 0, 0, 2), StatusOk, 32 * KiB},
-      {"leaf 2 AL not 1", WithLeaf2(0x00002C02, 0, 0, 0x00000049), StatusCacheSizeWarning, 0},
-      {"leaf 2 register with bit 31 ignored", WithLeaf2(0x00002C01, 0x800000EC, 0, 0), StatusOk,
-       32 * KiB},
-      {"leaf 2 EAX with bit 31 ignored", WithLeaf2(0x80EC0001, 0x00000049, 0, 0), StatusOk,
-       4 * MiB},
-      {"leaf 2 instruction caches and TLBs only", WithLeaf2(0x00B03001, 0x000000FF, 0, 0x09),
-       StatusCacheSizeWarning, 0},
-      {"leaf 2 24 MiB", WithLeaf2(0x0000EC01, 0, 0, 0x4D), StatusOk, 24 * MiB},
-      {"leaf 2 1.5 MiB", WithLeaf2(0x00000001, 0, 0x002CDC0A, 0), StatusOk, 1536 * KiB},
-      {"leaf 2 8 KiB", WithLeaf2(0x00000A01, 0, 0, 0), StatusOk, 8 * KiB},
-      {"highest leaf 1", WithLeaf4({l1d}, 1), StatusNoCpuidWarning, 0},
-      {"other vendor", WithLeaf4({l1d}, 4, "OtherVendor!"), StatusNoCpuidWarning, 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    CpuDetector detector(c.probe);
-    std::int32_t size = -1;
-    EXPECT_EQ(detector.GetLargestCacheSize(&size), c.status);
-    EXPECT_EQ(size, c.size);
-  }
 }
 
 TEST(CpuDetection, QueriesAreCachedAndInitRepeats) {
-  for (const bool cacheKnown : {true, false}) {
-    SCOPED_TRACE(cacheKnown ? "cache size known" : "cache size unknown");
-    FakeProbe p = Avx2Processor();
-    if (cacheKnown) p.leaves[{4, 0}] = Cache(kUnified, 16, 1, 64, 8192);
-    CpuDetector detector(p);
+  FakeProbe p = Avx2Processor();
+  CpuDetector detector(p);
 
-    CpuFeatureMask first = 0, second = 0;
-    ASSERT_EQ(detector.GetCpuFeatures(&first), StatusOk);
-    std::int32_t size1 = -1, size2 = -1;
-    const Status cache1 = detector.GetLargestCacheSize(&size1);
-    p.cpuidCalls = p.xgetbvCalls = 0;
-    EXPECT_EQ(detector.GetCpuFeatures(&second), StatusOk);
-    EXPECT_EQ(second, first);
-    EXPECT_EQ(detector.GetLargestCacheSize(&size2), cache1);
-    EXPECT_EQ(size2, size1);
-    EXPECT_EQ(p.cpuidCalls, 0);
-    EXPECT_EQ(p.xgetbvCalls, 0);
+  CpuFeatureMask first = 0, second = 0;
+  ASSERT_EQ(detector.GetCpuFeatures(&first), StatusOk);
+  p.cpuidCalls = p.xgetbvCalls = 0;
+  EXPECT_EQ(detector.GetCpuFeatures(&second), StatusOk);
+  EXPECT_EQ(second, first);
+  EXPECT_EQ(p.cpuidCalls, 0);
+  EXPECT_EQ(p.xgetbvCalls, 0);
 
-    std::int32_t path1 = -1, path2 = -1;
-    const Status init1 = detector.Init(&path1);
-    EXPECT_EQ(detector.Init(&path2), init1);
-    EXPECT_EQ(path2, path1);
-    EXPECT_EQ(path1, PathAvx2);
-  }
+  std::int32_t path1 = -1, path2 = -1;
+  const Status init1 = detector.Init(&path1);
+  EXPECT_EQ(detector.Init(&path2), init1);
+  EXPECT_EQ(path2, path1);
+  EXPECT_EQ(path1, PathAvx2);
 }
 
 // Read during static initialisation, before any test can run InitPrimitives.

@@ -1,3 +1,5 @@
+// The histogram primitives: the entries' checks, and known answers through the entry and every
+// slot.
 #include "primitives/histogram.h"
 
 #include <gtest/gtest.h>
@@ -9,19 +11,14 @@
 #include <vector>
 
 #include "primitives/slots.h"
+#include "support/differential.h"
 
 namespace tessaro {
 namespace {
 
-constexpr std::int32_t kScratchBytes = 262144;
+using testing::EntryAndSlots;
 
-// Every slot, then the public entry, which dispatches on the current path.
-template <typename Fn>
-std::vector<Fn*> AllPaths(const SlotTable<Fn>& table, Fn* entry) {
-  std::vector<Fn*> paths(table.begin(), table.end());
-  paths.push_back(entry);
-  return paths;
-}
+constexpr std::int32_t kScratchBytes = 262144;
 
 // A record in dirty storage of exactly the reported size, so overruns reach the sanitizer.
 struct Record {
@@ -90,17 +87,17 @@ void ExpectCounts(const Image& img, const HistogramSpec* record,
                   const std::vector<std::int32_t>& expected) {
   // Dirty and oddly placed: counters must be cleared and read without alignment.
   std::vector<std::uint8_t> scratch(kScratchBytes + 1, 0x5a);
-  for (auto* count : AllPaths(slots::HistogramS16C1, HistogramS16C1)) {
+  for (const auto& [count, name] : EntryAndSlots(HistogramS16C1, slots::HistogramS16C1)) {
     std::vector<std::int32_t> bins(expected.size(), -1);
     ASSERT_EQ(
         count(img.samples.data(), img.step, img.size, bins.data(), record, scratch.data() + 1),
         StatusOk);
-    EXPECT_EQ(bins, expected);
+    EXPECT_EQ(bins, expected) << name;
   }
 }
 
-TEST(HistogramGetSize, ChecksInOrderAndReportsSizes) {
-  constexpr std::int32_t kUnset = -1;
+// An unknown data type is the slot's result: specSize is stored, bufferSize is 0.
+TEST(HistogramGetSize, ReportsSizes) {
   const std::int32_t big = 536870899;  // (INT32_MAX - 48) / 4: the largest total that fits
   struct Case {
     DataType type;
@@ -115,24 +112,62 @@ TEST(HistogramGetSize, ChecksInOrderAndReportsSizes) {
       {5, 1, 4, {2, 3, 4, 5}, 0, 104, 1048576},
       {13, 1, 1, {2}, 0, 56, 0},
       {7, 1, 1, {big}, 0, 48 + 4 * big, 262144},
-      {7, 1, 1, {big + 1}, -107, kUnset, kUnset},
-      {7, 1, 4, {1 << 29, 1 << 29, 1 << 29, 1 << 29}, -107, kUnset, kUnset},
-      {7, 1, 1, {std::numeric_limits<std::int32_t>::max()}, -107, kUnset, kUnset},
-      {2, 1, 3, {4081, 1, 4081}, -107, kUnset, kUnset},
-      {2, 1, 2, {1}, -53, kUnset, kUnset},
-      {2, 0, 2, {1}, -6, kUnset, kUnset},
   };
   for (const Case& c : cases) {
-    for (auto* getSize : AllPaths(slots::HistogramGetSize, HistogramGetSize)) {
-      std::int32_t specSize = kUnset, bufferSize = kUnset;
-      SCOPED_TRACE(c.n[0]);
+    for (const auto& [getSize, name] : EntryAndSlots(HistogramGetSize, slots::HistogramGetSize)) {
+      std::int32_t specSize = -1, bufferSize = -1;
+      SCOPED_TRACE(name + " levels " + std::to_string(c.n[0]));
       EXPECT_EQ(getSize(c.type, {c.width, 5}, c.n.data(), c.channels, 0, &specSize, &bufferSize),
                 c.status);
       EXPECT_EQ(specSize, c.specSize);
       EXPECT_EQ(bufferSize, c.bufferSize);
-      EXPECT_EQ(getSize(c.type, {0, 5}, nullptr, c.channels, 0, &specSize, &bufferSize), -8);
-      EXPECT_EQ(getSize(c.type, {0, 5}, c.n.data(), c.channels, 0, &specSize, nullptr), -8);
     }
+  }
+}
+
+// Each case fails one check, or several (the first decides); neither size may be written. A null
+// level array or output comes first, whatever the rest: tried on every shape, accepted or not.
+TEST(HistogramEntryTest, GetSizeRefusesArgumentsInOrderAndWritesNothing) {
+  struct Shape {
+    DataType type;
+    std::int32_t width, channels;
+    std::vector<std::int32_t> n;
+  };
+  const std::vector<Shape> accepted = {
+      {7, 640, 1, {4081}},     {2, 640, 1, {4081}}, {1, 1, 3, {256, 256, 256}},
+      {5, 1, 4, {2, 3, 4, 5}}, {13, 1, 1, {2}},     {7, 1, 1, {536870899}},
+  };
+  const struct {
+    Shape shape;
+    Status status;
+  } refused[] = {
+      {{7, 1, 1, {536870900}}, -107},  // one level more than a record can hold
+      {{7, 1, 4, {1 << 29, 1 << 29, 1 << 29, 1 << 29}}, -107},
+      {{7, 1, 1, {std::numeric_limits<std::int32_t>::max()}}, -107},
+      {{2, 1, 3, {4081, 1, 4081}}, -107},
+      {{2, 1, 2, {1}}, -53},
+      {{2, 0, 2, {1}}, -6},
+  };
+  std::vector<Shape> shapes = accepted;
+  for (const auto& [shape, status] : refused) {
+    SCOPED_TRACE(shape.n[0]);
+    std::int32_t specSize = -1, bufferSize = -1;
+    EXPECT_EQ(HistogramGetSize(shape.type, {shape.width, 5}, shape.n.data(), shape.channels, 0,
+                               &specSize, &bufferSize),
+              status);
+    EXPECT_EQ(specSize, -1);
+    EXPECT_EQ(bufferSize, -1);
+    shapes.push_back(shape);
+  }
+  for (const Shape& c : shapes) {
+    SCOPED_TRACE(c.n[0]);
+    std::int32_t specSize = -1, bufferSize = -1;
+    EXPECT_EQ(HistogramGetSize(c.type, {0, 5}, nullptr, c.channels, 0, &specSize, &bufferSize), -8);
+    EXPECT_EQ(HistogramGetSize(c.type, {0, 5}, c.n.data(), c.channels, 0, &specSize, nullptr), -8);
+    EXPECT_EQ(HistogramGetSize(c.type, {0, 5}, c.n.data(), c.channels, 0, nullptr, &bufferSize),
+              -8);
+    EXPECT_EQ(specSize, -1);
+    EXPECT_EQ(bufferSize, -1);
   }
 }
 
@@ -154,8 +189,9 @@ TEST(HistogramInitUniform, IntegerLevelsTruncateTowardZero) {
       {7, -1e10f, 1e10f, 0, {-2147483648.0f, 0, 2147483647.0f}},
   };
   for (const Case& c : cases) {
-    for (auto* init : AllPaths(slots::HistogramInitUniform, HistogramInitUniform)) {
-      SCOPED_TRACE(c.lower);
+    for (const auto& [init, name] :
+         EntryAndSlots(HistogramInitUniform, slots::HistogramInitUniform)) {
+      SCOPED_TRACE(name + " lower " + std::to_string(c.lower));
       const auto n = static_cast<std::int32_t>(c.levels.size());
       Record r = Allocate(c.type, {n});
       EXPECT_EQ(init(c.type, &c.lower, &c.upper, &n, 1, r.record()), c.status);
@@ -165,7 +201,9 @@ TEST(HistogramInitUniform, IntegerLevelsTruncateTowardZero) {
 }
 
 TEST(HistogramInitUniform, FloatLevelsKeepBoundsExactly) {
-  for (auto* init : AllPaths(slots::HistogramInitUniform, HistogramInitUniform)) {
+  for (const auto& [init, name] :
+       EntryAndSlots(HistogramInitUniform, slots::HistogramInitUniform)) {
+    SCOPED_TRACE(name);
     const float lower[] = {0.1f, -1.0f, 0.0f}, upper[] = {0.7f, 1.0f, 1.0f};
     const std::int32_t n[] = {4, 5, 2};
     Record r = Allocate(13, {4, 5, 2});
@@ -197,7 +235,9 @@ TEST(HistogramInitUniform, RecordLayoutIsTheSameOnBothTargets) {
   EXPECT_EQ(Levels(r.record(), 2), (std::vector<float>{100, 200, 300, 400}));
 }
 
-TEST(HistogramInitUniform, ChecksInOrderAndLeavesRecordUntouched) {
+// Each case fails one check, or several (the first decides), and leaves the record untouched; a
+// bound that is not a number passes. A null bound array comes after the data type only.
+TEST(HistogramEntryTest, InitUniformRefusesArgumentsInOrderAndLeavesRecordUntouched) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   struct Case {
     DataType type;
@@ -218,17 +258,16 @@ TEST(HistogramInitUniform, ChecksInOrderAndLeavesRecordUntouched) {
       {7, false, {nan}, {1}, {2}, 1, 0},
   };
   for (const Case& c : cases) {
-    for (auto* init : AllPaths(slots::HistogramInitUniform, HistogramInitUniform)) {
-      SCOPED_TRACE(c.status);
-      std::vector<std::int32_t> words(64, 0x3c3c3c3c);
-      auto* record = c.nullSpec ? nullptr : reinterpret_cast<HistogramSpec*>(words.data());
-      EXPECT_EQ(init(c.type, c.lower.data(), c.upper.data(), c.n.data(), c.channels, record),
-                c.status);
-      if (c.status != 0) {
-        EXPECT_EQ(words, std::vector<std::int32_t>(64, 0x3c3c3c3c));
-      }
-      EXPECT_EQ(init(7, c.lower.data(), nullptr, c.n.data(), c.channels, record), -8);
+    SCOPED_TRACE(c.status);
+    std::vector<std::int32_t> words(64, 0x3c3c3c3c);
+    auto* record = c.nullSpec ? nullptr : reinterpret_cast<HistogramSpec*>(words.data());
+    EXPECT_EQ(HistogramInitUniform(c.type, c.lower.data(), c.upper.data(), c.n.data(), c.channels,
+                                   record),
+              c.status);
+    if (c.status != 0) {
+      EXPECT_EQ(words, std::vector<std::int32_t>(64, 0x3c3c3c3c));
     }
+    EXPECT_EQ(HistogramInitUniform(7, c.lower.data(), nullptr, c.n.data(), c.channels, record), -8);
   }
 }
 
@@ -276,15 +315,23 @@ TEST(HistogramS16C1, DirectCountingStopsAt65536Pixels) {
   ExpectCounts(MakeImage(256, 256, [](int i) { return i % 2; }), uneven.record(), {0, 65536});
 }
 
-TEST(HistogramS16C1, ChecksInOrderAndWritesNothingOnFailure) {
+// Each case fails one check, or several (the first decides); neither the bins nor the scratch
+// counters may be written.
+TEST(HistogramEntryTest, CountRefusesArgumentsInOrderAndWritesNothing) {
   Record good = MakeRecord(7, {0}, {4}, {5});
   Record blank{std::vector<std::int32_t>(good.words.size(), 0)};
   Record forged = good;
   forged.record()->signature = 0x74736967;
   Record damaged = good;
   damaged.record()->levelCount[0] = 1;  // signed, yet no bin to count into
-  std::vector<std::int16_t> image(64, 1);
-  std::vector<std::uint8_t> scratch(kScratchBytes);
+  Record oversized = good;
+  oversized.record()->levelCount[0] = 536870900;  // more levels than any record can hold
+  Record filter = MakeRecord(7, {0}, {4080}, {4081});
+  Record unsignedFilter = filter;
+  unsignedFilter.record()->signature = 0;
+  Record damagedFilter = filter;
+  damagedFilter.record()->levelCount[0] = 1;
+  std::vector<std::int16_t> image(80, 5);
   struct Case {
     bool nullImage, nullBins, nullScratch;
     HistogramSpec* record;
@@ -293,35 +340,43 @@ TEST(HistogramS16C1, ChecksInOrderAndWritesNothingOnFailure) {
     Status status;
   } cases[] = {
       {true, false, false, blank.record(), {0, 1}, 2, -8},
+      {true, false, false, filter.record(), {20, 4}, 40, -8},
       {false, true, false, good.record(), {0, 1}, 2, -8},
       {false, false, false, nullptr, {0, 1}, 2, -8},
+      {false, false, false, nullptr, {20, 4}, 40, -8},
       {false, false, true, good.record(), {0, 1}, 2, -8},
       {false, false, false, blank.record(), {0, 1}, 2, -6},
       {false, false, false, blank.record(), {4, 0}, 2, -6},
+      {false, false, false, filter.record(), {0, 4}, 40, -6},
+      {false, false, false, filter.record(), {20, -1}, 40, -6},
       {false, false, false, blank.record(), {4, 2}, 6, -14},
       {false, false, false, blank.record(), {4, 2}, 7, -14},
+      {false, false, false, filter.record(), {20, 4}, 38, -14},
       {false, false, false, good.record(), {1 << 30, 1}, 8, -14},  // 2 * width overflows int32
       {false, false, false, blank.record(), {4, 2}, 8, -5},
       {false, false, false, forged.record(), {4, 2}, 8, -5},
+      {false, false, false, unsignedFilter.record(), {20, 4}, 40, -5},
       {false, false, false, damaged.record(), {4, 2}, 8, -5},
+      {false, false, false, oversized.record(), {4, 2}, 8, -5},
+      {false, false, false, damagedFilter.record(), {20, 4}, 40, -5},
       {false, false, false, good.record(), {4, 2}, 9, 0},
   };
   for (const Case& c : cases) {
-    for (auto* count : AllPaths(slots::HistogramS16C1, HistogramS16C1)) {
-      SCOPED_TRACE(c.status);
-      std::vector<std::int32_t> bins(4, -1);
-      EXPECT_EQ(count(c.nullImage ? nullptr : image.data(), c.step, c.size,
-                      c.nullBins ? nullptr : bins.data(), c.record,
-                      c.nullScratch ? nullptr : scratch.data()),
-                c.status);
-      if (c.status != 0) {
-        EXPECT_EQ(bins, std::vector<std::int32_t>(4, -1));
-      }
+    SCOPED_TRACE(::testing::Message() << "status " << c.status << " width " << c.size.width);
+    std::vector<std::int32_t> bins(4080, -1);
+    std::vector<std::uint8_t> scratch(kScratchBytes, 0x5a);
+    EXPECT_EQ(HistogramS16C1(c.nullImage ? nullptr : image.data(), c.step, c.size,
+                             c.nullBins ? nullptr : bins.data(), c.record,
+                             c.nullScratch ? nullptr : scratch.data()),
+              c.status);
+    if (c.status != 0) {
+      EXPECT_EQ(bins, std::vector<std::int32_t>(4080, -1));
+      EXPECT_EQ(scratch, std::vector<std::uint8_t>(kScratchBytes, 0x5a));
     }
   }
 }
 
-TEST(HistogramGetLevels, ChecksInOrderAndWritesNothingOnFailure) {
+TEST(HistogramEntryTest, GetLevelsRefusesArgumentsInOrderAndWritesNothing) {
   Record good = MakeRecord(7, {0, 0, 0}, {2, 2, 2}, {3, 3, 3});
   Record blank{std::vector<std::int32_t>(good.words.size(), 0)};
   Record forged = good;
@@ -329,16 +384,24 @@ TEST(HistogramGetLevels, ChecksInOrderAndWritesNothingOnFailure) {
   std::vector<float> a(3, -1.0f), b(3, -1.0f);
   float* const complete[] = {a.data(), b.data(), b.data()};
   float* const missing[] = {a.data(), nullptr, b.data()};
-  for (auto* get : AllPaths(slots::HistogramGetLevels, HistogramGetLevels)) {
-    EXPECT_EQ(get(nullptr, complete), -8);
-    EXPECT_EQ(get(blank.record(), nullptr), -8);
-    EXPECT_EQ(get(blank.record(), complete), -5);
-    EXPECT_EQ(get(forged.record(), complete), -5);
-    EXPECT_EQ(get(good.record(), missing), -8);
-    EXPECT_EQ(a, std::vector<float>(3, -1.0f));
-    EXPECT_EQ(get(good.record(), complete), 0);
-    EXPECT_EQ(a, (std::vector<float>{0, 1, 2}));
-    a.assign(3, -1.0f);
+  EXPECT_EQ(HistogramGetLevels(nullptr, complete), -8);
+  EXPECT_EQ(HistogramGetLevels(blank.record(), nullptr), -8);
+  EXPECT_EQ(HistogramGetLevels(blank.record(), complete), -5);
+  EXPECT_EQ(HistogramGetLevels(forged.record(), complete), -5);
+  EXPECT_EQ(HistogramGetLevels(good.record(), missing), -8);
+  EXPECT_EQ(a, std::vector<float>(3, -1.0f));
+  EXPECT_EQ(b, std::vector<float>(3, -1.0f));
+}
+
+TEST(HistogramGetLevels, CopiesEveryChannel) {
+  Record r = MakeRecord(7, {0, 10, -4}, {2, 20, 4}, {3, 3, 5});
+  for (const auto& [get, name] : EntryAndSlots(HistogramGetLevels, slots::HistogramGetLevels)) {
+    std::vector<float> a(4, -1.0f), b(4, -1.0f), c(6, -1.0f);
+    float* const out[] = {a.data(), b.data(), c.data()};
+    EXPECT_EQ(get(r.record(), out), 0) << name;
+    EXPECT_EQ(a, (std::vector<float>{0, 1, 2, -1})) << name;
+    EXPECT_EQ(b, (std::vector<float>{10, 15, 20, -1})) << name;
+    EXPECT_EQ(c, (std::vector<float>{-4, -2, 0, 2, 4, -1})) << name;
   }
 }
 

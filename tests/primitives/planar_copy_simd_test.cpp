@@ -114,40 +114,5 @@ TEST(PlanarCopySimdTest, TouchesNothingPastTightRegions) {
       {.heights = {2}});
 }
 
-TEST(PlanarCopySimdTest, ArgumentFailuresMatchGenericAndWriteNothing) {
-  struct Case {
-    int nullPointer;  // -1 none, 0..2 that plane, 3 the interleaved image, 4 the plane array
-    ImageSize size;
-  };
-  const Case cases[] = {{4, {0, 0}},  {3, {2, 2}},  {0, {2, 2}},
-                        {2, {-1, 2}}, {-1, {0, 2}}, {-1, {2, -5}}};
-  for (int slot = 1; slot <= testing::HighestRunnableSlot(); ++slot) {
-    for (const Case& k : cases) {
-      for (bool merge : {false, true}) {
-        SCOPED_TRACE(::testing::Message() << "slot " << slot << " null " << k.nullPointer
-                                          << (merge ? " merge" : " split"));
-        std::vector<std::int16_t> pixels(12, 7), planes(12, 7);
-        std::int16_t* p[3] = {planes.data(), planes.data() + 4, planes.data() + 8};
-        if (k.nullPointer >= 0 && k.nullPointer < 3) p[k.nullPointer] = nullptr;
-        std::int16_t* const* array = k.nullPointer == 4 ? nullptr : p;
-        std::int16_t* interleaved = k.nullPointer == 3 ? nullptr : pixels.data();
-        Status want, got;
-        if (merge) {
-          const std::int16_t* const* in = reinterpret_cast<const std::int16_t* const*>(array);
-          want = slots::MergeS16C3[0](in, 4, interleaved, 12, k.size);
-          got = slots::MergeS16C3[slot](in, 4, interleaved, 12, k.size);
-        } else {
-          want = slots::SplitS16C3[0](interleaved, 12, array, 4, k.size);
-          got = slots::SplitS16C3[slot](interleaved, 12, array, 4, k.size);
-        }
-        EXPECT_NE(want, StatusOk);
-        EXPECT_EQ(want, got);
-        EXPECT_EQ(pixels, std::vector<std::int16_t>(12, 7));
-        EXPECT_EQ(planes, std::vector<std::int16_t>(12, 7));
-      }
-    }
-  }
-}
-
 }  // namespace
 }  // namespace tessaro

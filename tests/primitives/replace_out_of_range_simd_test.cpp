@@ -171,41 +171,5 @@ TEST(ReplaceOutOfRangeSimd, F32SignedZeroAndNaNFollowOrdinaryComparison) {
   }
 }
 
-TEST(ReplaceOutOfRangeSimd, ArgumentFailuresMatchGeneric) {
-  struct Case {
-    bool null;
-    ImageSize size;
-    std::int32_t step, lowT, highT;
-  };
-  const Case cases[] = {{true, {0, 0}, 0, 5, 1},
-                        {false, {0, 3}, 0, 5, 1},
-                        {false, {9, -1}, 0, 5, 1},
-                        {false, {9, 3}, 0, 5, 1},
-                        {false, {9, 3}, -64, 0, 1},
-                        {false, {9, 3}, 64, 5, 1},
-                        {false, {9, 3}, 64, 0x10005, 0x0001}};
-  for (std::int32_t slot = 1; slot <= HighestRunnableSlot(); ++slot) {
-    for (const Case& c : cases) {
-      SCOPED_TRACE("slot " + std::to_string(slot) + " step " + std::to_string(c.step));
-      GuardedImage<std::int16_t> shorts(9, 3, 1, 23);
-      GuardedImage<float> floats(9, 3, 1, 7);
-      shorts.Fill([] { return std::int16_t{-30000}; });
-      floats.Fill([] { return -3e4f; });
-      const auto shortsBefore = shorts.bytes();
-      const auto floatsBefore = floats.bytes();
-      std::int16_t* s = c.null ? nullptr : shorts.data();
-      float* f = c.null ? nullptr : floats.data();
-      EXPECT_EQ(slots::ReplaceOutOfRangeS16C1[slot](s, c.step, c.size, c.lowT, 0, c.highT, 0),
-                slots::ReplaceOutOfRangeS16C1[0](s, c.step, c.size, c.lowT, 0, c.highT, 0));
-      const float lowT = static_cast<float>(static_cast<std::int16_t>(c.lowT));
-      const float highT = static_cast<float>(c.highT);
-      EXPECT_EQ(slots::ReplaceOutOfRangeF32C1[slot](f, c.step, c.size, lowT, 0.f, highT, 0.f),
-                slots::ReplaceOutOfRangeF32C1[0](f, c.step, c.size, lowT, 0.f, highT, 0.f));
-      EXPECT_EQ(FirstDifference(shortsBefore, shorts.bytes()), -1);
-      EXPECT_EQ(FirstDifference(floatsBefore, floats.bytes()), -1);
-    }
-  }
-}
-
 }  // namespace
 }  // namespace tessaro

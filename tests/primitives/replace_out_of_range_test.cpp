@@ -1,4 +1,5 @@
-// Out-of-range replacement on 16-bit and float images, through the entry and every slot.
+// Out-of-range replacement on 16-bit and float images: the entries' argument checks, and known
+// answers through the entry and every slot.
 #include "primitives/replace_out_of_range.h"
 
 #include <gtest/gtest.h>
@@ -11,13 +12,13 @@
 #include <vector>
 
 #include "primitives/slots.h"
-#include "support/slot_paths.h"
+#include "support/differential.h"
 
 namespace tessaro {
 namespace {
 
-using testing::PathName;
-using testing::Paths;
+using testing::EntryAndSlots;
+using testing::GuardedImage;
 
 constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
@@ -48,7 +49,10 @@ void ExpectRows(const std::vector<T>& in, const std::vector<T>& out, std::int32_
   }
 }
 
-TEST(ReplaceOutOfRangeTest, ChecksInOrderAndChangeNothing) {
+// Each case fails one check, or several (the first decides), for both sample types; no sample
+// may change. Thresholds compare as their low 16 bits (0xFFFF is -1), and as floats the same
+// values do.
+TEST(ReplaceOutOfRangeEntryTest, RefusesArgumentsInOrderAndChangesNothing) {
   struct Case {
     bool null;
     ImageSize size;
@@ -58,41 +62,40 @@ TEST(ReplaceOutOfRangeTest, ChecksInOrderAndChangeNothing) {
   // clang-format off
   const Case cases[] = {
       {true, {0, 1}, 0, 10, 5, StatusNullPointer},
+      {true, {0, 0}, 0, 5, 1, StatusNullPointer},
       {false, {0, 1}, 0, 10, 5, StatusSizeError},
+      {false, {0, 3}, 0, 5, 1, StatusSizeError},
       {false, {3, -2}, 8, 0, 1, StatusSizeError},
+      {false, {9, -1}, 0, 5, 1, StatusSizeError},
       {false, {3, 2}, 0, 10, 5, StatusStepError},
+      {false, {9, 3}, 0, 5, 1, StatusStepError},
       {false, {3, 2}, -16, 0, 1, StatusStepError},
+      {false, {9, 3}, -64, 0, 1, StatusStepError},
       {false, {3, 2}, 16, 10, 5, StatusThresholdError},
+      {false, {9, 3}, 64, 5, 1, StatusThresholdError},
       {false, {3, 2}, 16, 0, -1, StatusThresholdError},
+      {false, {1, 1}, 2, 0x0000, 0xFFFF, StatusThresholdError},
+      {false, {1, 1}, 2, 0x1000A, 0x0005, StatusThresholdError},
+      {false, {9, 3}, 64, 0x10005, 0x0001, StatusThresholdError},
   };
   // clang-format on
-  const auto shortPaths = Paths(ReplaceOutOfRangeS16C1, slots::ReplaceOutOfRangeS16C1);
-  const auto floatPaths = Paths(ReplaceOutOfRangeF32C1, slots::ReplaceOutOfRangeF32C1);
+  GuardedImage<std::int16_t> shorts(9, 3, 1, 23);
+  GuardedImage<float> floats(9, 3, 1, 7);
+  shorts.Fill([] { return std::int16_t{-30000}; });
+  floats.Fill([] { return -3e4f; });
+  const auto shortsBefore = shorts.bytes();
+  const auto floatsBefore = floats.bytes();
   for (const Case& c : cases) {
-    for (std::size_t i = 0; i < shortPaths.size(); ++i) {
-      SCOPED_TRACE(PathName(i) + " expecting " + std::to_string(c.expected));
-      std::int16_t shorts[8] = {-100, 100, -100, 100, -100, 100, -100, 100};
-      float floats[8] = {-100, 100, -100, 100, -100, 100, -100, 100};
-      EXPECT_EQ(shortPaths[i](c.null ? nullptr : shorts, c.step, c.size, c.lowThreshold, 0,
-                              c.highThreshold, 0),
-                c.expected);
-      EXPECT_EQ(floatPaths[i](c.null ? nullptr : floats, c.step, c.size,
-                              static_cast<float>(c.lowThreshold), 0.0f,
-                              static_cast<float>(c.highThreshold), 0.0f),
-                c.expected);
-      for (int k = 0; k < 8; ++k) {
-        EXPECT_EQ(shorts[k], k % 2 == 0 ? -100 : 100);
-        EXPECT_EQ(floats[k], k % 2 == 0 ? -100.0f : 100.0f);
-      }
-    }
-  }
-  // Thresholds compare as their low 16 bits: 0xFFFF is -1, so these pass and fail the
-  // other way round from their 32-bit values.
-  for (const auto& fn : shortPaths) {
-    std::int16_t sample = 5;
-    EXPECT_EQ(fn(&sample, 2, {1, 1}, 0x0000, 0, 0xFFFF, 0), StatusThresholdError);
-    EXPECT_EQ(fn(&sample, 2, {1, 1}, 0x1000A, 0, 0x0005, 0), StatusThresholdError);
-    EXPECT_EQ(sample, 5);
+    SCOPED_TRACE("step " + std::to_string(c.step) + " expecting " + std::to_string(c.expected));
+    EXPECT_EQ(ReplaceOutOfRangeS16C1(c.null ? nullptr : shorts.data(), c.step, c.size,
+                                     c.lowThreshold, 0, c.highThreshold, 0),
+              c.expected);
+    EXPECT_EQ(ReplaceOutOfRangeF32C1(c.null ? nullptr : floats.data(), c.step, c.size,
+                                     static_cast<std::int16_t>(c.lowThreshold), 0.0f,
+                                     static_cast<std::int16_t>(c.highThreshold), 0.0f),
+              c.expected);
+    EXPECT_EQ(shorts.bytes(), shortsBefore);
+    EXPECT_EQ(floats.bytes(), floatsBefore);
   }
 }
 
@@ -113,14 +116,14 @@ TEST(ReplaceOutOfRangeTest, S16Replacement) {
       {7, -1, 7, 1, {6, 7, 8, -32768, 32767}, {-1, 7, 1, -1, 1}},
   };
   // clang-format on
-  const auto paths = Paths(ReplaceOutOfRangeS16C1, slots::ReplaceOutOfRangeS16C1);
+  const auto paths = EntryAndSlots(ReplaceOutOfRangeS16C1, slots::ReplaceOutOfRangeS16C1);
   for (const Case& c : cases) {
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-      SCOPED_TRACE(PathName(i) + " low threshold " + std::to_string(c.lowThreshold));
+    for (const auto& path : paths) {
+      SCOPED_TRACE(path.name + " low threshold " + std::to_string(c.lowThreshold));
       for (const std::int32_t pad : {0, 6}) {
         ExpectRows(c.in, c.out, pad, [&](std::int16_t* image, std::int32_t step, ImageSize size) {
-          return paths[i](image, step, size, c.lowThreshold, c.lowValue, c.highThreshold,
-                          c.highValue);
+          return path.fn(image, step, size, c.lowThreshold, c.lowValue, c.highThreshold,
+                         c.highValue);
         });
       }
     }
@@ -134,15 +137,17 @@ struct FloatCase {
 
 void ExpectFloatCases(const std::vector<FloatCase>& cases, bool genericOnly,
                       std::vector<std::int32_t> pads) {
-  const auto paths = Paths(ReplaceOutOfRangeF32C1, slots::ReplaceOutOfRangeF32C1, genericOnly);
+  const auto paths = genericOnly
+                         ? testing::Slots(slots::ReplaceOutOfRangeF32C1, 0, 0)
+                         : EntryAndSlots(ReplaceOutOfRangeF32C1, slots::ReplaceOutOfRangeF32C1);
   for (std::size_t n = 0; n < cases.size(); ++n) {
     const FloatCase& c = cases[n];
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-      SCOPED_TRACE(PathName(i, genericOnly) + " case " + std::to_string(n));
+    for (const auto& path : paths) {
+      SCOPED_TRACE(path.name + " case " + std::to_string(n));
       for (const std::int32_t pad : pads) {
         ExpectRows(c.in, c.out, pad, [&](float* image, std::int32_t step, ImageSize size) {
-          return paths[i](image, step, size, c.lowThreshold, c.lowValue, c.highThreshold,
-                          c.highValue);
+          return path.fn(image, step, size, c.lowThreshold, c.lowValue, c.highThreshold,
+                         c.highValue);
         });
       }
     }

@@ -95,40 +95,5 @@ TEST(StatisticsSimdTest, ReadsNothingPastTightRegions) {
   }
 }
 
-TEST(StatisticsSimdTest, ArgumentFailuresMatchGenericAndWriteNothing) {
-  struct Case {
-    bool nullSrc, nullFirst, nullSecond;
-    ImageSize size;
-  };
-  const Case cases[] = {{true, false, false, {0, 0}},
-                        {false, true, false, {-1, 3}},
-                        {false, false, true, {3, 3}},
-                        {false, false, false, {0, 3}},
-                        {false, false, false, {3, -2}}};
-  const std::int16_t pixels[27] = {};
-  for (int slot = 1; slot <= testing::HighestRunnableSlot(); ++slot) {
-    for (const Case& k : cases) {
-      SCOPED_TRACE(::testing::Message()
-                   << "slot " << slot << " size " << k.size.width << "x" << k.size.height);
-      const std::int16_t* src = k.nullSrc ? nullptr : pixels;
-      double means[3] = {7.0, 7.0, 7.0};
-      std::int16_t mins[3] = {7, 7, 7}, maxs[3] = {7, 7, 7};
-      if (!k.nullSecond) {
-        EXPECT_EQ(slots::MeanS16C3[0](src, 18, k.size, k.nullFirst ? nullptr : means),
-                  slots::MeanS16C3[slot](src, 18, k.size, k.nullFirst ? nullptr : means));
-      }
-      EXPECT_EQ(slots::MinMaxS16C3[0](src, 18, k.size, k.nullFirst ? nullptr : mins,
-                                      k.nullSecond ? nullptr : maxs),
-                slots::MinMaxS16C3[slot](src, 18, k.size, k.nullFirst ? nullptr : mins,
-                                         k.nullSecond ? nullptr : maxs));
-      for (int c = 0; c < 3; ++c) {
-        EXPECT_EQ(means[c], 7.0);
-        EXPECT_EQ(mins[c], 7);
-        EXPECT_EQ(maxs[c], 7);
-      }
-    }
-  }
-}
-
 }  // namespace
 }  // namespace tessaro

@@ -1,5 +1,5 @@
-// MeanS16C3 and MinMaxS16C3: argument checks, known answers and padding that must not be
-// read, through the entry and every slot.
+// MeanS16C3 and MinMaxS16C3: the entries' argument checks, and known answers and padding that
+// must not be read, through the entry and every slot.
 #include "primitives/statistics.h"
 
 #include <gtest/gtest.h>
@@ -10,71 +10,68 @@
 #include <vector>
 
 #include "primitives/slots.h"
-#include "support/slot_paths.h"
+#include "support/differential.h"
 
 namespace tessaro {
 namespace {
 
-using testing::Paths;
+using testing::EntryAndSlots;
 
 constexpr std::int16_t kMin = -32768;
 constexpr std::int16_t kMax = 32767;
 
-// Interleaved region with `pad` spare pixels per row holding padValue; `upward` stores the
-// rows bottom-up behind a negative step.
-struct Image {
-  Image(int w, int h, int pad, std::int16_t padValue, bool upward = false)
-      : width(w), height(h), stride(3 * (w + pad)), buf(std::size_t(stride) * h, padValue) {
-    step = 2 * (upward ? -stride : stride);
-    origin = upward ? std::ptrdiff_t(stride) * (h - 1) : 0;
-  }
-  std::int16_t* base() { return buf.data() + origin; }
-  std::int16_t& at(int x, int y, int c) {
-    return base()[std::ptrdiff_t(y) * (step / 2) + 3 * x + c];
-  }
-  ImageSize size() const { return {width, height}; }
-  int width, height, stride;
-  std::vector<std::int16_t> buf;
-  std::ptrdiff_t origin;
-  std::int32_t step;
+// Interleaved region with `pad` spare pixels per row, holding guard samples (-23131) unless a
+// test sets them; `upward` stores the rows bottom-up behind a negative step.
+struct Image : testing::GuardedImage<std::int16_t> {
+  Image(int w, int h, int pad, bool upward = false) : GuardedImage(w, h, 3, 3 * pad, upward) {}
+  std::int16_t& at(int x, int y, int c) { return GuardedImage::at(3 * x + c, y); }
+  ImageSize size() const { return {width(), height()}; }
 };
 
-TEST(StatisticsTest, ArgumentChecksInOrderAndNoWriteOnFailure) {
+// Each case fails one check, or several (the first decides); no output may be written. The
+// mean has no second output, so the cases with a null maximum are the min/max's alone.
+TEST(StatisticsEntryTest, RefusesArgumentsInOrderAndWritesNothing) {
   struct Case {
     bool nullSrc, nullOut, nullMaxs;  // nullOut: the means, or the minima
     ImageSize size;
     Status expected;
   };
+  // clang-format off
   const Case cases[] = {
       {true, false, false, {2, 2}, StatusNullPointer},
       {false, true, false, {2, 2}, StatusNullPointer},
       {false, false, true, {2, 2}, StatusNullPointer},
+      {false, false, true, {3, 3}, StatusNullPointer},
       {true, false, false, {0, -1}, StatusNullPointer},
+      {true, false, false, {0, 0}, StatusNullPointer},
       {false, true, false, {-3, 0}, StatusNullPointer},
+      {false, true, false, {-1, 3}, StatusNullPointer},
       {false, false, false, {0, 2}, StatusSizeError},
+      {false, false, false, {0, 3}, StatusSizeError},
       {false, false, false, {2, 0}, StatusSizeError},
       {false, false, false, {-1, 2}, StatusSizeError},
+      {false, false, false, {3, -2}, StatusSizeError},
       {false, false, false, {2, INT32_MIN}, StatusSizeError},
   };
-  const std::int16_t pixels[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  // clang-format on
+  const std::int16_t pixels[27] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
   for (const Case& k : cases) {
+    SCOPED_TRACE(::testing::Message() << "size " << k.size.width << " x " << k.size.height);
     const std::int16_t* src = k.nullSrc ? nullptr : pixels;
-    for (auto* mean : Paths(MeanS16C3, slots::MeanS16C3)) {
-      if (k.nullMaxs) break;  // the mean has no second output
+    if (!k.nullMaxs) {
       double means[3] = {-1.0, -1.0, -1.0};
-      EXPECT_EQ(mean(src, 12, k.size, k.nullOut ? nullptr : means), k.expected);
+      EXPECT_EQ(MeanS16C3(src, 18, k.size, k.nullOut ? nullptr : means), k.expected);
       for (double m : means) EXPECT_EQ(m, -1.0);
     }
-    for (auto* minMax : Paths(MinMaxS16C3, slots::MinMaxS16C3)) {
-      std::int16_t mins[3] = {99, 99, 99}, maxs[3] = {99, 99, 99};
-      EXPECT_EQ(minMax(src, 12, k.size, k.nullOut ? nullptr : mins, k.nullMaxs ? nullptr : maxs),
-                k.expected);
-      for (int c = 0; c < 3; ++c) EXPECT_TRUE(mins[c] == 99 && maxs[c] == 99);
-    }
+    std::int16_t mins[3] = {99, 99, 99}, maxs[3] = {99, 99, 99};
+    EXPECT_EQ(MinMaxS16C3(src, 18, k.size, k.nullOut ? nullptr : mins, k.nullMaxs ? nullptr : maxs),
+              k.expected);
+    for (int c = 0; c < 3; ++c) EXPECT_TRUE(mins[c] == 99 && maxs[c] == 99);
   }
 }
 
-// Constant channels, hand-derived means; padding of 1000 would shift any mean that read it.
+// Constant channels, hand-derived means; the guard samples in the padding would shift any mean
+// that read them.
 TEST(MeanS16C3Test, KnownAnswers) {
   struct Case {
     int width, height;
@@ -91,14 +88,16 @@ TEST(MeanS16C3Test, KnownAnswers) {
       {65537, 2, {kMin, kMax, 0}, {-32768.0, 32767.0, 0.0}},
   };
   for (const Case& k : cases) {
-    Image im(k.width, k.height, 1, 1000);
+    Image im(k.width, k.height, 1);
     for (int y = 0; y < k.height; ++y)
       for (int x = 0; x < k.width; ++x)
         for (int c = 0; c < 3; ++c) im.at(x, y, c) = k.value[c];
-    for (auto* mean : Paths(MeanS16C3, slots::MeanS16C3)) {
+    for (const auto& [mean, name] : EntryAndSlots(MeanS16C3, slots::MeanS16C3)) {
       double means[3] = {};
-      ASSERT_EQ(mean(im.base(), im.step, im.size(), means), StatusOk);
-      for (int c = 0; c < 3; ++c) EXPECT_EQ(means[c], k.expected[c]) << k.width << " c" << c;
+      ASSERT_EQ(mean(im.data(), im.step(), im.size(), means), StatusOk);
+      for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(means[c], k.expected[c]) << name << " width " << k.width << " c" << c;
+      }
     }
   }
 }
@@ -115,8 +114,10 @@ TEST(StatisticsTest, MatchExactSumsAndPlainScan) {
   const int centre[3] = {3000, -3000, 0};  // one channel above 0, one below, one across
   std::mt19937 rng(20240611);
   for (const Shape& s : shapes) {
-    Image im(s.width, s.height, s.pad, kMax, s.upward);
-    for (int y = 0; y < s.height; ++y) im.at(s.width, y, 1) = kMin;
+    Image im(s.width, s.height, s.pad, s.upward);
+    for (int y = 0; y < s.height; ++y) {
+      for (int c = 0; c < 3 * s.pad; ++c) im.at(s.width, y, c) = c == 1 ? kMin : kMax;
+    }
     std::int64_t sum[3] = {};
     std::int16_t lo[3] = {kMax, kMax, kMax}, hi[3] = {kMin, kMin, kMin};
     for (int y = 0; y < s.height; ++y)
@@ -130,15 +131,17 @@ TEST(StatisticsTest, MatchExactSumsAndPlainScan) {
           hi[c] = std::max(hi[c], v);
         }
     const double r = 1.0 / (double(s.width) * s.height);
-    for (auto* mean : Paths(MeanS16C3, slots::MeanS16C3)) {
+    for (const auto& [mean, name] : EntryAndSlots(MeanS16C3, slots::MeanS16C3)) {
       double means[3] = {};
-      ASSERT_EQ(mean(im.base(), im.step, im.size(), means), StatusOk);
-      for (int c = 0; c < 3; ++c) EXPECT_EQ(means[c], double(sum[c]) * r) << s.width;
+      ASSERT_EQ(mean(im.data(), im.step(), im.size(), means), StatusOk);
+      for (int c = 0; c < 3; ++c) EXPECT_EQ(means[c], double(sum[c]) * r) << name << " " << s.width;
     }
-    for (auto* minMax : Paths(MinMaxS16C3, slots::MinMaxS16C3)) {
+    for (const auto& [minMax, name] : EntryAndSlots(MinMaxS16C3, slots::MinMaxS16C3)) {
       std::int16_t mins[3] = {}, maxs[3] = {};
-      ASSERT_EQ(minMax(im.base(), im.step, im.size(), mins, maxs), StatusOk);
-      for (int c = 0; c < 3; ++c) EXPECT_TRUE(mins[c] == lo[c] && maxs[c] == hi[c]) << s.width;
+      ASSERT_EQ(minMax(im.data(), im.step(), im.size(), mins, maxs), StatusOk);
+      for (int c = 0; c < 3; ++c) {
+        EXPECT_TRUE(mins[c] == lo[c] && maxs[c] == hi[c]) << name << " " << s.width;
+      }
     }
   }
 }
@@ -149,7 +152,7 @@ TEST(MinMaxS16C3Test, StopsOnlyWhenEveryChannelHasBothExtremes) {
   for (int missing = 0; missing < 6; ++missing) {
     const int c = missing / 2;
     const bool missingMin = missing % 2 == 0;
-    Image im(2, 2, 0, 0);
+    Image im(2, 2, 0);
     for (int ch = 0; ch < 3; ++ch) {
       im.at(0, 0, ch) = kMin;
       im.at(1, 0, ch) = kMax;
@@ -157,12 +160,12 @@ TEST(MinMaxS16C3Test, StopsOnlyWhenEveryChannelHasBothExtremes) {
       im.at(1, 1, ch) = 7;
     }
     im.at(missingMin ? 0 : 1, 0, c) = 0;
-    for (auto* minMax : Paths(MinMaxS16C3, slots::MinMaxS16C3)) {
+    for (const auto& [minMax, name] : EntryAndSlots(MinMaxS16C3, slots::MinMaxS16C3)) {
       std::int16_t mins[3] = {}, maxs[3] = {};
-      ASSERT_EQ(minMax(im.base(), im.step, im.size(), mins, maxs), StatusOk);
+      ASSERT_EQ(minMax(im.data(), im.step(), im.size(), mins, maxs), StatusOk);
       for (int ch = 0; ch < 3; ++ch) {
-        EXPECT_EQ(mins[ch], ch == c && missingMin ? -7 : kMin) << missing;
-        EXPECT_EQ(maxs[ch], ch == c && !missingMin ? 7 : kMax) << missing;
+        EXPECT_EQ(mins[ch], ch == c && missingMin ? -7 : kMin) << name << " " << missing;
+        EXPECT_EQ(maxs[ch], ch == c && !missingMin ? 7 : kMax) << name << " " << missing;
       }
     }
   }

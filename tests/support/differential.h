@@ -1,5 +1,7 @@
-// Helpers for the differential tests: every slot of a primitive against the generic slot,
-// on seeded random images surrounded by guard bytes.
+// The slot harness: how a test reaches a primitive (its entry, or one slot of its table that this
+// processor can run), seeded random images surrounded by guard bytes, and the differential loop
+// that runs every slot against the generic slot. Slots are called with valid arguments only:
+// the refusals are the entry's, tested once per primitive.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +12,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "primitives/cpu.h"
@@ -24,8 +27,35 @@ inline std::int32_t HighestRunnableSlot() {
   return GetCpuFeatures(&mask) == StatusOk ? ChooseCpuPath(mask) : 0;
 }
 
+// A primitive as a test calls it, with the name a failure reports.
+template <typename Fn>
+struct Path {
+  Fn* fn;
+  std::string name;  // "entry" or "slot N"
+};
+
+// The slots of `table` from `first` to `last` that this processor can run.
+template <typename Fn>
+std::vector<Path<Fn>> Slots(const SlotTable<Fn>& table, std::int32_t first = 0,
+                            std::int32_t last = kPathCount - 1) {
+  std::vector<Path<Fn>> paths;
+  for (std::int32_t slot = first; slot <= last && slot <= HighestRunnableSlot(); ++slot) {
+    paths.push_back({table[static_cast<std::size_t>(slot)], "slot " + std::to_string(slot)});
+  }
+  return paths;
+}
+
+// The entry, then every slot this processor can run: for known answers on valid arguments,
+// which the entry must pass on unchanged and every slot must give.
+template <typename Fn>
+std::vector<Path<Fn>> EntryAndSlots(Fn* entry, const SlotTable<Fn>& table) {
+  std::vector<Path<Fn>> paths{{entry, "entry"}};
+  for (Path<Fn>& slot : Slots(table)) paths.push_back(std::move(slot));
+  return paths;
+}
+
 // The code between construction and destruction runs on one slot, as after InitPrimitives on a
-// processor of that level.
+// processor that gets that code path.
 class ScopedSlot {
  public:
   explicit ScopedSlot(std::int32_t slot) : saved_(CpuPath.load()) { CpuPath.store(slot); }
@@ -111,24 +141,27 @@ inline float RandomF32(Random& rng, Fill fill, bool withNonFinite) {
 }
 
 // An image of width x height samples of channels x T with a padded step, inside a block
-// with guard bytes before, between and after the rows.
+// with guard bytes before, between and after the rows. An upward image stores its rows bottom
+// up: data() is row 0, and the step is negative.
 template <typename T>
 class GuardedImage {
  public:
   static constexpr std::uint8_t kGuard = 0xA5;
 
   GuardedImage(std::int32_t width, std::int32_t height, std::int32_t channels,
-               std::int32_t padSamples)
-      : width_(width), height_(height), channels_(channels) {
-    step_ = static_cast<std::int32_t>(sizeof(T)) * (width * channels + padSamples);
+               std::int32_t padSamples, bool upward = false)
+      : width_(width), height_(height), channels_(channels), upward_(upward) {
+    stride_ = static_cast<std::int32_t>(sizeof(T)) * (width * channels + padSamples);
     lead_ = 64 + static_cast<std::int32_t>(sizeof(T)) * padSamples;  // also shifts alignment
-    bytes_.assign(static_cast<std::size_t>(lead_ + step_ * height + 64), kGuard);
+    bytes_.assign(static_cast<std::size_t>(lead_ + stride_ * height + 64), kGuard);
   }
 
-  T* data() { return reinterpret_cast<T*>(bytes_.data() + lead_); }
-  std::int32_t step() const { return step_; }
+  T* data() { return &at(0, 0); }
+  std::int32_t step() const { return upward_ ? -stride_ : stride_; }
+  // Sample x of row y; x may reach into the padding after the row.
   T& at(std::int32_t x, std::int32_t y) {
-    return *reinterpret_cast<T*>(bytes_.data() + lead_ + y * step_ +
+    const std::int32_t row = upward_ ? height_ - 1 - y : y;
+    return *reinterpret_cast<T*>(bytes_.data() + lead_ + row * stride_ +
                                  static_cast<std::int32_t>(sizeof(T)) * x);
   }
   const T& at(std::int32_t x, std::int32_t y) const {
@@ -144,10 +177,23 @@ class GuardedImage {
   std::int32_t width() const { return width_; }
   std::int32_t height() const { return height_; }
   std::int32_t channels() const { return channels_; }
+  // Whether every byte outside the region still holds the guard.
+  bool GuardsIntact() const {
+    GuardedImage guards = *this;
+    for (std::int32_t y = 0; y < height_; ++y) {
+      std::memset(&guards.at(0, y), kGuard,
+                  sizeof(T) * static_cast<std::size_t>(width_ * channels_));
+    }
+    for (const std::uint8_t b : guards.bytes_) {
+      if (b != kGuard) return false;
+    }
+    return true;
+  }
 
  private:
   std::int32_t width_, height_, channels_;
-  std::int32_t step_ = 0, lead_ = 0;
+  bool upward_;
+  std::int32_t stride_ = 0, lead_ = 0;
   std::vector<std::uint8_t> bytes_;
 };
 
@@ -201,12 +247,6 @@ template <typename T, typename Agree>
     return ::testing::AssertionFailure() << "byte " << byte << " outside the region differs";
   }
   return ::testing::AssertionSuccess();
-}
-
-// What a failing differential case prints, so that it can be replayed.
-inline std::string Trace(std::int32_t slot, std::uint64_t seed, std::int32_t width) {
-  return "slot " + std::to_string(slot) + " seed " + std::to_string(seed) + " width " +
-         std::to_string(width);
 }
 
 // Widths from 1 to a few vectors past the widest register, and a few large ones.
