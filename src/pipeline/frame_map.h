@@ -40,7 +40,8 @@ namespace generic {
 LookupS16C3Fn LookupS16C3;
 MatrixLookupS16C3Fn MatrixLookupS16C3;
 }  // namespace generic
-namespace sse2 {  // lookups stay scalar below AVX2's gathers
+namespace sse2 {
+LookupS16C3Fn LookupS16C3;
 MatrixLookupS16C3Fn MatrixLookupS16C3;
 }  // namespace sse2
 namespace avx2 {

@@ -14,7 +14,7 @@ namespace slots {
 //                                                                 +MOVBE
 TESSARO_SLOTS(MeasureS16C3,             generic, sse2,    sse2,    sse2,    sse2,    sse2,    avx2);
 TESSARO_SLOTS(CountS16C3,               generic, sse2,    sse2,    sse2,    sse2,    sse2,    avx2);
-TESSARO_SLOTS(LookupS16C3,              generic, generic, generic, generic, generic, generic, avx2);
+TESSARO_SLOTS(LookupS16C3,              generic, sse2,    sse2,    sse2,    sse2,    sse2,    avx2);
 TESSARO_SLOTS(MatrixLookupS16C3,        generic, sse2,    sse2,    sse2,    sse2,    sse2,    avx2);
 // clang-format on
 

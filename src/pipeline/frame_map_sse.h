@@ -1,0 +1,187 @@
+// The mapping kernels on steps of eight pixels in either form (frame_pixels_sse.h). Every
+// lookup becomes a clamp in 16 bits, lane by lane: a clamp is one already, and a table's
+// clamped sample, less its low bound, is its index. Without gathers, the entries of a table are
+// then read one by one from a block of indices while the block is in cache; the colour
+// matrices work on the vectors. Internal linkage: a level's file instantiates them with its
+// own instructions and forms.
+#pragma once
+
+#include <emmintrin.h>
+
+#include <cstdint>
+
+#include "pipeline/frame_map.h"
+#include "pipeline/frame_pixels_sse.h"
+#include "primitives/rounding_scope.h"
+
+namespace tessaro {
+namespace {
+namespace sse_map {
+
+using namespace sse_pixels;
+
+// One channel's lookup as v -> clamp(v, lo, hi) - sub in 16 bits. For a clamp, sub is 0 and
+// that is the new sample; for a table, sub is lo and the difference, taken as unsigned, is the
+// index into `values` (null for a clamp). Every bound lies in the 16-bit range, so the lookup
+// is reduced to the indices 16-bit samples can reach.
+struct Lane {
+  const std::int16_t* values;
+  std::int16_t lo, hi, sub;
+  bool changes;  // false: the clamp spans the whole 16-bit range
+};
+
+inline Lane Reduce(const SampleLookup& l) {
+  const std::int64_t lo = l.lo, last = l.last;
+  if (l.values == nullptr) {
+    // The sample clamped into lo..lo + last and stored in 16 bits: a range entirely outside
+    // the 16-bit one gives the same bound for every sample.
+    if (lo > 32767)
+      return {nullptr, static_cast<std::int16_t>(lo), static_cast<std::int16_t>(lo), 0, true};
+    if (lo + last < -32768) {
+      const auto end = static_cast<std::int16_t>(lo + last);
+      return {nullptr, end, end, 0, true};
+    }
+    const std::int64_t a = lo < -32768 ? -32768 : lo;
+    const std::int64_t b = lo + last > 32767 ? 32767 : lo + last;
+    return {nullptr, static_cast<std::int16_t>(a), static_cast<std::int16_t>(b), 0,
+            a > -32768 || b < 32767};
+  }
+  // The indices clamp(v - lo, 0, last) of samples v of 16 bits lie in first..final.
+  const auto into = [&](std::int64_t k) { return k < 0 ? 0 : (k > last ? last : k); };
+  const std::int64_t first = into(-32768 - lo), final = into(32767 - lo);
+  if (first == final) return {l.values + first, -32768, -32768, -32768, true};
+  const auto base = static_cast<std::int16_t>(lo + first);
+  return {l.values + first, base, static_cast<std::int16_t>(lo + final), base, true};
+}
+
+// The three channels' lookups, and their bounds as per-lane constants of a step's vectors.
+template <class Form>
+struct Tables {
+  Lane lane[3];
+  __m128i lo[3], hi[3], sub[3];
+  bool reads;    // some channel has a table
+  bool changes;  // some channel is not left as it is
+};
+
+template <class Form>
+Tables<Form> LoadTables(const SampleLookup lookups[3]) {
+  Tables<Form> t;
+  std::int16_t lo[3], hi[3], sub[3];
+  t.reads = t.changes = false;
+  for (int c = 0; c < 3; ++c) {
+    t.lane[c] = Reduce(lookups[c]);
+    lo[c] = t.lane[c].lo;
+    hi[c] = t.lane[c].hi;
+    sub[c] = t.lane[c].sub;
+    t.reads = t.reads || t.lane[c].values != nullptr;
+    t.changes = t.changes || t.lane[c].changes;
+  }
+  for (int k = 0; k < 3; ++k) {
+    t.lo[k] = PerLane<Form>(k, lo);
+    t.hi[k] = PerLane<Form>(k, hi);
+    t.sub[k] = PerLane<Form>(k, sub);
+  }
+  return t;
+}
+
+// Clamped samples, and indices in the lanes of channels with tables.
+template <class Form>
+Samples Clamp(const Tables<Form>& t, const Samples& s) {
+  Samples r;
+  for (int k = 0; k < 3; ++k) {
+    r.v[k] = _mm_sub_epi16(_mm_min_epi16(_mm_max_epi16(s.v[k], t.lo[k]), t.hi[k]), t.sub[k]);
+  }
+  return r;
+}
+
+// A block of n pixels whose table channels hold indices takes its tables' entries, in place.
+template <class Form>
+void ReadTables(const Tables<Form>& t, std::int16_t* block, std::int32_t n) {
+  for (int c = 0; c < 3; ++c) {
+    const std::int16_t* const values = t.lane[c].values;
+    if (values == nullptr) continue;
+    std::int16_t* s = block;
+    std::int32_t p = 0;
+    for (; p + kPixels <= n; p += kPixels, s += kSamples) {
+      for (int i = 0; i < kPixels; ++i) {
+        s[Form::Slot(c, i)] = values[static_cast<std::uint16_t>(s[Form::Slot(c, i)])];
+      }
+    }
+    for (int i = 0; i < n - p; ++i) {
+      s[Form::Slot(c, i)] = values[static_cast<std::uint16_t>(s[Form::Slot(c, i)])];
+    }
+  }
+}
+
+// Pixels whose indices are read from one block, while it is in cache.
+constexpr std::int32_t kMapBlock = 128;
+
+// In place, in the interleaved form: the image itself is the block of indices.
+inline Status Lookup(std::int16_t* image, std::int32_t step, ImageSize size,
+                     const SampleLookup lookups[3]) {
+  using Form = Interleaved;
+  const Tables<Form> t = LoadTables<Form>(lookups);
+  if (!t.changes) return StatusOk;
+  const Form::Matrix none{};
+  EachBlock(size.width, size.height, kMapBlock,
+            [&](std::int32_t y, std::int32_t x, std::int32_t n) {
+              unsigned char* p = PixelAt(image, step, y, x);
+              EachStep(n, [&](std::int32_t i, std::int32_t pixels) {
+                Write<Form>(Clamp(t, Read<Form, Convert::kNone>(none, p + 6 * i, pixels)),
+                            p + 6 * i, pixels);
+              });
+              if (t.reads) ReadTables(t, reinterpret_cast<std::int16_t*>(p), n);
+            });
+  return StatusOk;
+}
+
+template <class Form>
+Status MatrixLookup(const std::int16_t* src, std::int32_t srcStep, std::int16_t* dst,
+                    std::int32_t dstStep, ImageSize size, const float* first,
+                    const SampleLookup lookups[3], const float* second) {
+  const RoundingScope rounding(kRoundNearest);
+  const Tables<Form> t = LoadTables<Form>(lookups);
+  const typename Form::Matrix out = Form::LoadMatrix(second);
+  return WithMatrix<Form>(first, [&](auto kind, const typename Form::Matrix& in) {
+    constexpr Convert kIn = decltype(kind)::value;
+    const auto run = [&](auto lean, auto reads) {
+      constexpr bool kLean = decltype(lean)::value, kReads = decltype(reads)::value;
+      alignas(16) std::int16_t block[kReads ? kSamples * (kMapBlock / kPixels) : 1];
+      EachBlock(size.width, size.height, kMapBlock,
+                [&](std::int32_t y, std::int32_t x, std::int32_t n) {
+                  const unsigned char* p = PixelAt(src, srcStep, y, x);
+                  unsigned char* q = PixelAt(dst, dstStep, y, x);
+                  if constexpr (!kReads) {
+                    EachStep(n, [&](std::int32_t i, std::int32_t pixels) {
+                      const Samples s = Clamp(t, Read<Form, kIn>(in, p + 6 * i, pixels));
+                      Write<Form>(Form::template Transform<kLean>(out, s), q + 6 * i, pixels);
+                    });
+                  } else {
+                    // The whole block is read before any of it is written: the rows may be
+                    // the same.
+                    EachStep(n, [&](std::int32_t i, std::int32_t pixels) {
+                      const Samples s = Clamp(t, Read<Form, kIn>(in, p + 6 * i, pixels));
+                      StoreVectors(s, reinterpret_cast<unsigned char*>(block + 3 * i));
+                    });
+                    ReadTables(t, block, n);
+                    EachStep(n, [&](std::int32_t i, std::int32_t pixels) {
+                      const Samples s =
+                          LoadVectors(reinterpret_cast<const unsigned char*>(block + 3 * i));
+                      Write<Form>(Form::template Transform<kLean>(out, s), q + 6 * i, pixels);
+                    });
+                  }
+                });
+    };
+    if (out.lean) {
+      t.reads ? run(Constant<true>{}, Constant<true>{}) : run(Constant<true>{}, Constant<false>{});
+    } else {
+      t.reads ? run(Constant<false>{}, Constant<true>{})
+              : run(Constant<false>{}, Constant<false>{});
+    }
+    return StatusOk;
+  });
+}
+
+}  // namespace sse_map
+}  // namespace
+}  // namespace tessaro
