@@ -44,6 +44,9 @@ namespace sse2 {
 LookupS16C3Fn LookupS16C3;
 MatrixLookupS16C3Fn MatrixLookupS16C3;
 }  // namespace sse2
+namespace ssse3 {
+MatrixLookupS16C3Fn MatrixLookupS16C3;
+}  // namespace ssse3
 namespace avx2 {
 LookupS16C3Fn LookupS16C3;
 MatrixLookupS16C3Fn MatrixLookupS16C3;

@@ -45,6 +45,10 @@ namespace sse2 {
 MeasureS16C3Fn MeasureS16C3;
 CountS16C3Fn CountS16C3;
 }  // namespace sse2
+namespace ssse3 {
+MeasureS16C3Fn MeasureS16C3;
+CountS16C3Fn CountS16C3;
+}  // namespace ssse3
 namespace avx2 {
 MeasureS16C3Fn MeasureS16C3;
 CountS16C3Fn CountS16C3;
