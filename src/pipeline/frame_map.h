@@ -47,6 +47,9 @@ MatrixLookupS16C3Fn MatrixLookupS16C3;
 namespace ssse3 {
 MatrixLookupS16C3Fn MatrixLookupS16C3;
 }  // namespace ssse3
+namespace sse41 {
+MatrixLookupS16C3Fn MatrixLookupS16C3;
+}  // namespace sse41
 namespace avx2 {
 LookupS16C3Fn LookupS16C3;
 MatrixLookupS16C3Fn MatrixLookupS16C3;

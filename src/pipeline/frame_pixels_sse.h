@@ -15,6 +15,10 @@
 
 #include "primitives/image_rows.h"
 
+// The work of a step is written as small functions; inlined, its vectors stay in registers
+// from one to the next instead of passing through memory.
+#define TESSARO_STEP [[gnu::always_inline]] inline
+
 namespace tessaro {
 namespace {
 namespace sse_pixels {
@@ -28,12 +32,12 @@ struct Samples {
   __m128i v[3];
 };
 
-inline Samples LoadVectors(const unsigned char* p) {
+TESSARO_STEP Samples LoadVectors(const unsigned char* p) {
   const auto* q = reinterpret_cast<const __m128i*>(p);
   return {{_mm_loadu_si128(q), _mm_loadu_si128(q + 1), _mm_loadu_si128(q + 2)}};
 }
 
-inline void StoreVectors(const Samples& s, unsigned char* p) {
+TESSARO_STEP void StoreVectors(const Samples& s, unsigned char* p) {
   auto* q = reinterpret_cast<__m128i*>(p);
   _mm_storeu_si128(q, s.v[0]);
   _mm_storeu_si128(q + 1, s.v[1]);
@@ -78,27 +82,33 @@ inline Weights ReadWeights(const float* matrix) {
 // A weight as the lean sums take it.
 constexpr float kWideScale = 0x1p-16f;
 
-// (offset + w0 s0) + (w1 s1 + w2 s2), clamped to the 16-bit range and rounded by the rounding
-// control, as the colour-matrix primitive computes it; lean (scaled weights, samples times
-// 2^16, no offset), the same 16-bit samples once saturated.
+// (offset + w0 s0) + (w1 s1 + w2 s2), clamped to the 16-bit range, as the colour-matrix
+// primitive computes it before it rounds; lean (scaled weights, samples times 2^16, no
+// offset), not clamped.
 template <bool kLean>
-inline __m128i Output(__m128 w0, __m128 w1, __m128 w2, __m128 offset, __m128 s0, __m128 s1,
-                      __m128 s2) {
+TESSARO_STEP __m128 MatrixSum(__m128 w0, __m128 w1, __m128 w2, __m128 offset, __m128 s0, __m128 s1,
+                              __m128 s2) {
   const __m128 pair = _mm_add_ps(_mm_mul_ps(w1, s1), _mm_mul_ps(w2, s2));
-  if (kLean) return _mm_cvtps_epi32(_mm_add_ps(_mm_mul_ps(w0, s0), pair));
+  if (kLean) return _mm_add_ps(_mm_mul_ps(w0, s0), pair);
   const __m128 sum = _mm_add_ps(_mm_add_ps(offset, _mm_mul_ps(w0, s0)), pair);
-  return _mm_cvtps_epi32(
-      _mm_max_ps(_mm_min_ps(sum, _mm_set1_ps(32767.0f)), _mm_set1_ps(-32768.0f)));
+  return _mm_max_ps(_mm_min_ps(sum, _mm_set1_ps(32767.0f)), _mm_set1_ps(-32768.0f));
+}
+
+// The sum rounded by the rounding control: lean, the same 16-bit samples once saturated.
+template <bool kLean>
+TESSARO_STEP __m128i Output(__m128 w0, __m128 w1, __m128 w2, __m128 offset, __m128 s0, __m128 s1,
+                            __m128 s2) {
+  return _mm_cvtps_epi32(MatrixSum<kLean>(w0, w1, w2, offset, s0, s1, s2));
 }
 
 // Samples 0-3 or 4-7 of a vector as floats: times 2^16 for lean sums, as they are otherwise.
 template <bool kLean>
-inline __m128 LowHalf(__m128i v) {
+TESSARO_STEP __m128 LowHalf(__m128i v) {
   if (kLean) return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_setzero_si128(), v));
   return _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16));
 }
 template <bool kLean>
-inline __m128 HighHalf(__m128i v) {
+TESSARO_STEP __m128 HighHalf(__m128i v) {
   if (kLean) return _mm_cvtepi32_ps(_mm_unpackhi_epi16(_mm_setzero_si128(), v));
   return _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpackhi_epi16(v, v), 16));
 }
@@ -106,6 +116,7 @@ inline __m128 HighHalf(__m128i v) {
 // The interleaved form: the samples as they lie in memory, lane l of vector k being sample
 // 8k + l. The colour matrix follows the SSE2 primitive's shuffles, four pixels at a time.
 struct Interleaved {
+  static constexpr bool kRoundsFloats = false;
   static constexpr int ChannelOf(int k, int l) { return (8 * k + l) % 3; }
   // Where a step's vectors, stored one after another, hold channel c of pixel p.
   static constexpr int Slot(int c, int p) { return 3 * p + c; }
@@ -139,7 +150,7 @@ struct Interleaved {
   // Four pixels whose twelve samples are v0, v1, v2 (a0 b0 c0 a1 | b1 c1 a2 b2 | c2 a3 b3 c3)
   // into out[0..2], the same layout in 32 bits.
   template <bool kLean>
-  static void Four(const Matrix& m, __m128 v0, __m128 v1, __m128 v2, __m128i out[3]) {
+  TESSARO_STEP static void Four(const Matrix& m, __m128 v0, __m128 v1, __m128 v2, __m128i out[3]) {
     const auto output = [&](int j, __m128 s0, __m128 s1, __m128 s2) {
       return Output<kLean>(m.w0[j], m.w1[j], m.w2[j], m.offset[j], s0, s1, s2);
     };
@@ -163,7 +174,7 @@ struct Interleaved {
 
   // Eight pixels through the matrix, saturated to 16 bits.
   template <bool kLean>
-  static Samples Transform(const Matrix& m, const Samples& in) {
+  TESSARO_STEP static Samples Transform(const Matrix& m, const Samples& in) {
     __m128i lo[3], hi[3];
     Four<kLean>(m, LowHalf<kLean>(in.v[0]), HighHalf<kLean>(in.v[0]), LowHalf<kLean>(in.v[1]), lo);
     Four<kLean>(m, HighHalf<kLean>(in.v[1]), LowHalf<kLean>(in.v[2]), HighHalf<kLean>(in.v[2]), hi);
@@ -173,7 +184,7 @@ struct Interleaved {
 
   // A whole step read from memory, through the matrix unless kNone.
   template <Convert kConvert>
-  static Samples Read(const Matrix& m, const unsigned char* p) {
+  TESSARO_STEP static Samples Read(const Matrix& m, const unsigned char* p) {
     if constexpr (kConvert == Convert::kNone) {
       return LoadVectors(p);
     } else {
@@ -181,11 +192,11 @@ struct Interleaved {
     }
   }
 
-  static void Write(const Samples& s, unsigned char* p) { StoreVectors(s, p); }
+  TESSARO_STEP static void Write(const Samples& s, unsigned char* p) { StoreVectors(s, p); }
 
   // Sums of 32-bit lanes: lane j of sum k gains sample 2j of vector k and sample 2j + 1 of
   // vector k + 1 (mod 3), which hold the same channel.
-  static __m128i Sum(const Samples& s, int k) {
+  TESSARO_STEP static __m128i Sum(const Samples& s, int k) {
     return _mm_add_epi32(_mm_madd_epi16(s.v[k], _mm_set1_epi32(1)),
                          _mm_madd_epi16(s.v[(k + 1) % 3], _mm_set1_epi32(1 << 16)));
   }
@@ -201,18 +212,26 @@ inline __m128i PerLane(int k, const std::int16_t (&channel)[3]) {
   return _mm_load_si128(reinterpret_cast<const __m128i*>(lanes));
 }
 
-// The first `pixels` pixels of a step, zeros after them; nothing beyond them is read.
-template <class Form, Convert kConvert>
-inline Samples Read(const typename Form::Matrix& m, const unsigned char* p, std::int32_t pixels) {
-  if (pixels == kPixels) return Form::template Read<kConvert>(m, p);
+// read(q) of a step at p whose first `pixels` pixels are those at p, zeros after them; nothing
+// beyond them is read.
+template <typename ReadStep>
+TESSARO_STEP Samples ReadSome(const unsigned char* p, std::int32_t pixels, ReadStep read) {
+  if (pixels == kPixels) return read(p);
   alignas(16) unsigned char block[kBytes] = {};
   std::memcpy(block, p, 6 * static_cast<std::size_t>(pixels));
-  return Form::template Read<kConvert>(m, block);
+  return read(static_cast<const unsigned char*>(block));
+}
+
+template <class Form, Convert kConvert>
+TESSARO_STEP Samples Read(const typename Form::Matrix& m, const unsigned char* p,
+                          std::int32_t pixels) {
+  return ReadSome(p, pixels,
+                  [&](const unsigned char* q) { return Form::template Read<kConvert>(m, q); });
 }
 
 // Only the first `pixels` pixels are written.
 template <class Form>
-inline void Write(const Samples& s, unsigned char* p, std::int32_t pixels) {
+TESSARO_STEP void Write(const Samples& s, unsigned char* p, std::int32_t pixels) {
   if (pixels == kPixels) {
     Form::Write(s, p);
     return;

@@ -1,8 +1,9 @@
 // The channel form of a step of eight pixels (frame_pixels_sse.h), for the SSSE3 level and
-// above: vector c holds channel c of pixels 0-7, split from memory and joined again with byte
-// shuffles. The colour matrix then needs no shuffles of its own and broadcast weights, and
-// the shuffle that splits the samples also widens them to 32 bits for it. Internal linkage;
-// for files of the SSSE3 level and above.
+// above: vector c holds channel c of pixels 0-7. The colour matrix then needs no shuffles of
+// its own and takes broadcast weights, and the shuffles that split the samples from memory
+// also widen them to 32 bits for it. How a level splits and joins them is its own
+// (ByteShuffles here: byte shuffles alone). Internal linkage; for files of the SSSE3 level
+// and above.
 #pragma once
 
 #include <tmmintrin.h>
@@ -20,29 +21,37 @@ struct ByteShuffle {
   alignas(16) signed char bytes[16];
 };
 
+TESSARO_STEP __m128i Shuffle(__m128i v, const ByteShuffle& m) {
+  return _mm_shuffle_epi8(v, _mm_load_si128(reinterpret_cast<const __m128i*>(m.bytes)));
+}
+
+// Sample `sample` of a step as the lanes of a byte shuffle take it: 16-bit lane `lane`, or
+// the upper half of 32-bit lane `lane` (zeros below), from a vector whose lane `from` holds
+// it; `here` false leaves the lane zero.
+constexpr void Take(ByteShuffle& m, int lane, bool wide, bool here, int from) {
+  const int at = wide ? 4 * lane + 2 : 2 * lane;
+  if (wide) m.bytes[4 * lane] = m.bytes[4 * lane + 1] = -1;
+  m.bytes[at] = here ? static_cast<signed char>(2 * from) : -1;
+  m.bytes[at + 1] = here ? static_cast<signed char>(2 * from + 1) : -1;
+}
+
 // The samples of channel c found in part `part` of the step (samples 8 part to 8 part + 7),
 // moved to their pixel's lane.
 constexpr ByteShuffle SplitShuffle(int c, int part) {
   ByteShuffle m{};
   for (int pixel = 0; pixel < 8; ++pixel) {
     const int sample = 3 * pixel + c;
-    const bool here = sample / 8 == part;
-    m.bytes[2 * pixel] = here ? static_cast<signed char>(2 * (sample % 8)) : -1;
-    m.bytes[2 * pixel + 1] = here ? static_cast<signed char>(2 * (sample % 8) + 1) : -1;
+    Take(m, pixel, false, sample / 8 == part, sample % 8);
   }
   return m;
 }
 
-// As SplitShuffle for pixels 4 half to 4 half + 3, each sample into the upper half of the
-// pixel's 32-bit lane, zeros below it.
+// As SplitShuffle for pixels 4 half to 4 half + 3, into 32-bit lanes.
 constexpr ByteShuffle WidenShuffle(int c, int half, int part) {
   ByteShuffle m{};
   for (int lane = 0; lane < 4; ++lane) {
     const int sample = 3 * (4 * half + lane) + c;
-    const bool here = sample / 8 == part;
-    m.bytes[4 * lane] = m.bytes[4 * lane + 1] = -1;
-    m.bytes[4 * lane + 2] = here ? static_cast<signed char>(2 * (sample % 8)) : -1;
-    m.bytes[4 * lane + 3] = here ? static_cast<signed char>(2 * (sample % 8) + 1) : -1;
+    Take(m, lane, true, sample / 8 == part, sample % 8);
   }
   return m;
 }
@@ -53,11 +62,15 @@ constexpr ByteShuffle JoinShuffle(int c, int part) {
   ByteShuffle m{};
   for (int i = 0; i < 8; ++i) {
     const int sample = 8 * part + i;
-    const bool here = sample % 3 == c;
-    m.bytes[2 * i] = here ? static_cast<signed char>(2 * (sample / 3)) : -1;
-    m.bytes[2 * i + 1] = here ? static_cast<signed char>(2 * (sample / 3) + 1) : -1;
+    Take(m, i, false, sample % 3 == c, sample / 3);
   }
   return m;
+}
+
+// The parts a half of a channel's pixels comes from: pixels 0-3 lie in parts 0 and 1, pixels
+// 4-7 in parts 1 and 2.
+constexpr int WidenPart(int half, int which) {
+  return half + which;
 }
 
 struct ChannelShuffles {
@@ -65,12 +78,6 @@ struct ChannelShuffles {
   ByteShuffle widen[3][2][2];  // [channel][half][first or second part of the half]
   ByteShuffle join[3][3];      // [channel][part]
 };
-
-// The parts a half of a channel's pixels comes from: pixels 0-3 lie in parts 0 and 1, pixels
-// 4-7 in parts 1 and 2.
-constexpr int WidenPart(int half, int which) {
-  return half + which;
-}
 
 constexpr ChannelShuffles MakeChannelShuffles() {
   ChannelShuffles s{};
@@ -88,52 +95,85 @@ constexpr ChannelShuffles MakeChannelShuffles() {
 
 constexpr ChannelShuffles kChannelShuffles = MakeChannelShuffles();
 
-inline __m128i Shuffle(__m128i v, const ByteShuffle& m) {
-  return _mm_shuffle_epi8(v, _mm_load_si128(reinterpret_cast<const __m128i*>(m.bytes)));
-}
+// Splits and joins with byte shuffles only: each channel's samples picked from the three parts
+// of a step (or its half from two) and combined.
+struct ByteShuffles {
+  static constexpr bool kRoundsFloats = false;
 
-struct Channels {
+  TESSARO_STEP static Samples Split(const Samples& parts) {
+    const ChannelShuffles& s = kChannelShuffles;
+    Samples ch;
+    for (int c = 0; c < 3; ++c) {
+      ch.v[c] = _mm_or_si128(
+          _mm_or_si128(Shuffle(parts.v[0], s.split[c][0]), Shuffle(parts.v[1], s.split[c][1])),
+          Shuffle(parts.v[2], s.split[c][2]));
+    }
+    return ch;
+  }
+
+  // wide[c][h]: channel c of pixels 4h to 4h + 3 in the upper halves of 32-bit lanes.
+  TESSARO_STEP static void Widen(const Samples& parts, __m128i wide[3][2]) {
+    const ChannelShuffles& s = kChannelShuffles;
+    for (int c = 0; c < 3; ++c) {
+      for (int h = 0; h < 2; ++h) {
+        wide[c][h] = _mm_or_si128(Shuffle(parts.v[WidenPart(h, 0)], s.widen[c][h][0]),
+                                  Shuffle(parts.v[WidenPart(h, 1)], s.widen[c][h][1]));
+      }
+    }
+  }
+
+  TESSARO_STEP static Samples Join(const Samples& ch) {
+    const ChannelShuffles& s = kChannelShuffles;
+    Samples parts;
+    for (int k = 0; k < 3; ++k) {
+      parts.v[k] =
+          _mm_or_si128(_mm_or_si128(Shuffle(ch.v[0], s.join[0][k]), Shuffle(ch.v[1], s.join[1][k])),
+                       Shuffle(ch.v[2], s.join[2][k]));
+    }
+    return parts;
+  }
+};
+
+template <class Level>
+struct ChannelForm {
+  // Whether the level can take samples from one matrix to the next in floats.
+  static constexpr bool kRoundsFloats = Level::kRoundsFloats;
   static constexpr int ChannelOf(int k, int /*l*/) { return k; }
   static constexpr int Slot(int c, int p) { return 8 * c + p; }
 
-  // Broadcast weights: times 2^-16 for a lean matrix.
+  // Broadcast weights: times 2^-16 for a lean matrix that takes 16-bit samples, as they are
+  // for one that takes floats.
   struct Matrix {
     __m128 w[3][4];
     bool lean;
   };
 
-  static Matrix LoadMatrix(const float* matrix) {
+  static Matrix LoadMatrix(const float* matrix, bool fromSamples = true) {
     const Weights w = ReadWeights(matrix);
+    const float scale = w.lean && fromSamples ? kWideScale : 1.0f;
     Matrix m;
     m.lean = w.lean;
     for (int c = 0; c < 3; ++c) {
-      for (int k = 0; k < 4; ++k) {
-        m.w[c][k] = _mm_set1_ps(w.m[4 * c + k] * (k < 3 && w.lean ? kWideScale : 1.0f));
-      }
+      for (int k = 0; k < 4; ++k) m.w[c][k] = _mm_set1_ps(w.m[4 * c + k] * (k < 3 ? scale : 1.0f));
     }
     return m;
   }
 
-  // Three channels of four pixels as floats (times 2^16 when lean) into output channel c.
-  template <bool kLean>
-  static __m128i Apply(const Matrix& m, int c, const __m128 s[3]) {
-    return Output<kLean>(m.w[c][0], m.w[c][1], m.w[c][2], m.w[c][3], s[0], s[1], s[2]);
-  }
-
   // in[channel][half] through the matrix, saturated to 16 bits.
   template <bool kLean>
-  static Samples Apply(const Matrix& m, const __m128 in[3][2]) {
+  TESSARO_STEP static Samples Apply(const Matrix& m, const __m128 in[3][2]) {
     Samples out;
     for (int c = 0; c < 3; ++c) {
-      const __m128 lo[3] = {in[0][0], in[1][0], in[2][0]};
-      const __m128 hi[3] = {in[0][1], in[1][1], in[2][1]};
-      out.v[c] = _mm_packs_epi32(Apply<kLean>(m, c, lo), Apply<kLean>(m, c, hi));
+      const __m128* w = m.w[c];
+      out.v[c] =
+          _mm_packs_epi32(Output<kLean>(w[0], w[1], w[2], w[3], in[0][0], in[1][0], in[2][0]),
+                          Output<kLean>(w[0], w[1], w[2], w[3], in[0][1], in[1][1], in[2][1]));
     }
     return out;
   }
 
   template <bool kLean>
-  static Samples Transform(const Matrix& m, const Samples& s) {
+  TESSARO_STEP static Samples Transform(const Matrix& m, const Samples& s) {
     __m128 in[3][2];
     for (int c = 0; c < 3; ++c) {
       in[c][0] = LowHalf<kLean>(s.v[c]);
@@ -142,47 +182,44 @@ struct Channels {
     return Apply<kLean>(m, in);
   }
 
-  template <Convert kConvert>
-  static Samples Read(const Matrix& m, const unsigned char* p) {
-    const Samples parts = LoadVectors(p);
-    const ChannelShuffles& s = kChannelShuffles;
-    if constexpr (kConvert == Convert::kNone) {
-      Samples ch;
-      for (int c = 0; c < 3; ++c) {
-        ch.v[c] = _mm_or_si128(
-            _mm_or_si128(Shuffle(parts.v[0], s.split[c][0]), Shuffle(parts.v[1], s.split[c][1])),
-            Shuffle(parts.v[2], s.split[c][2]));
+  // A step's samples split into channels and halves as floats, times 2^16 when lean.
+  template <bool kLean>
+  TESSARO_STEP static void Widen(const Samples& parts, __m128 in[3][2]) {
+    __m128i wide[3][2];
+    Level::Widen(parts, wide);
+    for (int c = 0; c < 3; ++c) {
+      for (int h = 0; h < 2; ++h) {
+        in[c][h] = _mm_cvtepi32_ps(kLean ? wide[c][h] : _mm_srai_epi32(wide[c][h], 16));
       }
-      return ch;
+    }
+  }
+
+  template <Convert kConvert>
+  TESSARO_STEP static Samples Read(const Matrix& m, const unsigned char* p) {
+    const Samples parts = LoadVectors(p);
+    if constexpr (kConvert == Convert::kNone) {
+      return Level::Split(parts);
     } else {
       constexpr bool kLean = kConvert == Convert::kLean;
       __m128 in[3][2];
-      for (int c = 0; c < 3; ++c) {
-        for (int h = 0; h < 2; ++h) {
-          __m128i wide = _mm_or_si128(Shuffle(parts.v[WidenPart(h, 0)], s.widen[c][h][0]),
-                                      Shuffle(parts.v[WidenPart(h, 1)], s.widen[c][h][1]));
-          if (!kLean) wide = _mm_srai_epi32(wide, 16);
-          in[c][h] = _mm_cvtepi32_ps(wide);
-        }
-      }
+      Widen<kLean>(parts, in);
       return Apply<kLean>(m, in);
     }
   }
 
-  static void Write(const Samples& ch, unsigned char* p) {
-    const ChannelShuffles& s = kChannelShuffles;
-    Samples parts;
-    for (int k = 0; k < 3; ++k) {
-      parts.v[k] =
-          _mm_or_si128(_mm_or_si128(Shuffle(ch.v[0], s.join[0][k]), Shuffle(ch.v[1], s.join[1][k])),
-                       Shuffle(ch.v[2], s.join[2][k]));
-    }
-    StoreVectors(parts, p);
+  TESSARO_STEP static void Write(const Samples& ch, unsigned char* p) {
+    StoreVectors(Level::Join(ch), p);
   }
 
-  static __m128i Sum(const Samples& s, int k) { return _mm_madd_epi16(s.v[k], _mm_set1_epi16(1)); }
+  TESSARO_STEP static __m128i Sum(const Samples& s, int k) {
+    return _mm_madd_epi16(s.v[k], _mm_set1_epi16(1));
+  }
   static constexpr int SumChannel(int k, int /*j*/) { return k; }
+
+  TESSARO_STEP static __m128 Round(__m128 x) { return Level::Round(x); }
 };
+
+using Channels = ChannelForm<ByteShuffles>;
 
 }  // namespace sse_pixels
 }  // namespace
