@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+#include "pipeline/frame_lookup.h"
 #include "pipeline/frame_map.h"
 #include "pipeline/frame_pixels_sse.h"
 #include "primitives/rounding_scope.h"
@@ -20,44 +21,10 @@ namespace sse_map {
 
 using namespace sse_pixels;
 
-// One channel's lookup as v -> clamp(v, lo, hi) - sub in 16 bits. For a clamp, sub is 0 and
-// that is the new sample; for a table, sub is lo and the difference, taken as unsigned, is the
-// index into `values` (null for a clamp). Every bound lies in the 16-bit range, so the lookup
-// is reduced to the indices 16-bit samples can reach.
-struct Lane {
-  const std::int16_t* values;
-  std::int16_t lo, hi, sub;
-  bool changes;  // false: the clamp spans the whole 16-bit range
-};
-
-inline Lane Reduce(const SampleLookup& l) {
-  const std::int64_t lo = l.lo, last = l.last;
-  if (l.values == nullptr) {
-    // The sample clamped into lo..lo + last and stored in 16 bits: a range entirely outside
-    // the 16-bit one gives the same bound for every sample.
-    if (lo > 32767)
-      return {nullptr, static_cast<std::int16_t>(lo), static_cast<std::int16_t>(lo), 0, true};
-    if (lo + last < -32768) {
-      const auto end = static_cast<std::int16_t>(lo + last);
-      return {nullptr, end, end, 0, true};
-    }
-    const std::int64_t a = lo < -32768 ? -32768 : lo;
-    const std::int64_t b = lo + last > 32767 ? 32767 : lo + last;
-    return {nullptr, static_cast<std::int16_t>(a), static_cast<std::int16_t>(b), 0,
-            a > -32768 || b < 32767};
-  }
-  // The indices clamp(v - lo, 0, last) of samples v of 16 bits lie in first..final.
-  const auto into = [&](std::int64_t k) { return k < 0 ? 0 : (k > last ? last : k); };
-  const std::int64_t first = into(-32768 - lo), final = into(32767 - lo);
-  if (first == final) return {l.values + first, -32768, -32768, -32768, true};
-  const auto base = static_cast<std::int16_t>(lo + first);
-  return {l.values + first, base, static_cast<std::int16_t>(lo + final), base, true};
-}
-
 // The three channels' lookups, and their bounds as per-lane constants of a step's vectors.
 template <class Form>
 struct Tables {
-  Lane lane[3];
+  LookupBounds lane[3];
   __m128i lo[3], hi[3], sub[3];
   bool reads;    // some channel has a table
   bool changes;  // some channel is not left as it is
