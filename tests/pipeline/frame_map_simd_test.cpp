@@ -20,14 +20,14 @@ using testing::GuardedImage;
 using testing::Random;
 
 // Lookups whose bounds lie outside the 16-bit range: tables with indices past 32,767 or one
-// index for every sample, and clamps of which the samples reach one end only.
+// index for every sample, clamps of which the samples reach one end only or neither.
 struct EdgeLookup {
   bool values;
   std::int32_t lo, last;
 };
-constexpr EdgeLookup kEdges[] = {{true, -40000, 80000},  {true, 40000, 3},
-                                 {true, -50000, 100},    {true, 32000, 9000},
-                                 {false, -40000, 10000}, {false, 30000, 40000}};
+constexpr EdgeLookup kEdges[] = {
+    {true, -40000, 80000},  {true, 40000, 3},      {true, -50000, 100}, {true, 32000, 9000},
+    {false, -40000, 10000}, {false, 30000, 40000}, {false, 40000, 5},   {false, -50000, 100}};
 
 // Random tables; some channels only clamp or stay as they are, and without reads no channel
 // has a table. Entries run one past `last`, as the kernels need.
