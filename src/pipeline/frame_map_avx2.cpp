@@ -24,12 +24,12 @@ struct Flag {
 // What a lookup does to its channel.
 enum class Use { kNone, kClamp, kTable };
 
-// A lookup as vectors (frame_lookup.h): v becomes clamp(v, lo, hi), and for a table the entry
-// at that less lo.
+// A lookup as vectors (frame_lookup.h): a table's entry for v is at clamp(v - lo, 0, last);
+// a clamp takes v into lo..hi.
 struct Table {
   Use use;
   const int* base;  // the 16-bit entries, read as 32 bits at 2-byte steps
-  __m256i lo, hi;
+  __m256i lo, last, hi;
   __m256i lo16, hi16;
 };
 
@@ -45,6 +45,7 @@ Tables LoadTables(const SampleLookup lookups[3]) {
     tables.t[c] = {use,
                    reinterpret_cast<const int*>(b.values),
                    _mm256_set1_epi32(b.lo),
+                   _mm256_set1_epi32(b.hi - b.lo),
                    _mm256_set1_epi32(b.hi),
                    _mm256_set1_epi16(b.lo),
                    _mm256_set1_epi16(b.hi)};
@@ -54,9 +55,10 @@ Tables LoadTables(const SampleLookup lookups[3]) {
 
 // Each 32-bit lane gathers the entry and the one after it; the low half is the entry.
 __m256i Look(const Table& t, __m256i v) {
-  const __m256i k = _mm256_min_epi32(_mm256_max_epi32(v, t.lo), t.hi);
-  if (t.use == Use::kClamp) return k;
-  const __m256i pair = _mm256_i32gather_epi32(t.base, _mm256_sub_epi32(k, t.lo), 2);
+  if (t.use == Use::kClamp) return _mm256_min_epi32(_mm256_max_epi32(v, t.lo), t.hi);
+  const __m256i k =
+      _mm256_min_epi32(_mm256_max_epi32(_mm256_sub_epi32(v, t.lo), _mm256_setzero_si256()), t.last);
+  const __m256i pair = _mm256_i32gather_epi32(t.base, k, 2);
   return _mm256_srai_epi32(_mm256_slli_epi32(pair, 16), 16);
 }
 
