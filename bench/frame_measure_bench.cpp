@@ -1,6 +1,6 @@
 // The measuring kernels over the filter benchmarks' 1920 x 1080 scene, in every slot: statistics of
 // the stored samples and of RGB, and counts of RGB, the RGB samples also kept in a second frame
-// as the filters keep them for their map pass.
+// as the filters keep them for their map pass, and counts of a flat frame.
 #include "bench_util.h"
 #include "pipeline/frame_convert.h"
 #include "pipeline/kernel_slots.h"
@@ -23,8 +23,8 @@ void Measure(benchmark::State& state, const float* matrix, bool keep) {
   SetBytes(state, kFrameBytes);
 }
 
-void CountRgb(benchmark::State& state, bool keep) {
-  const auto frame = SceneSamples();
+void CountRgb(benchmark::State& state, bool keep, bool flat = false) {
+  const auto frame = flat ? std::vector<std::int16_t>(SceneSamples().size(), 2040) : SceneSamples();
   std::vector<std::int16_t> kept(keep ? frame.size() : 0);
   const auto fn = slots::CountS16C3[static_cast<std::size_t>(state.range(0))];
   std::vector<std::uint32_t> bins(3 * 4081);
@@ -44,6 +44,8 @@ const bool kRegistered = [] {
                 [](benchmark::State& s) { Measure(s, YcToRgbMatrix, true); });
   RegisterSlots("CountS16C3/rgb", [](benchmark::State& s) { CountRgb(s, false); });
   RegisterSlots("CountS16C3/rgb-kept", [](benchmark::State& s) { CountRgb(s, true); });
+  // Flat content: every sample of a channel hits the same counter.
+  RegisterSlots("CountS16C3/flat", [](benchmark::State& s) { CountRgb(s, false, true); });
   return true;
 }();
 

