@@ -50,6 +50,9 @@ MatrixLookupS16C3Fn MatrixLookupS16C3;
 namespace sse41 {
 MatrixLookupS16C3Fn MatrixLookupS16C3;
 }  // namespace sse41
+namespace avx {
+MatrixLookupS16C3Fn MatrixLookupS16C3;
+}  // namespace avx
 namespace avx2 {
 LookupS16C3Fn LookupS16C3;
 MatrixLookupS16C3Fn MatrixLookupS16C3;

@@ -80,32 +80,6 @@ void ReadTables(const Tables<Form>& t, std::int16_t* block, std::int32_t n) {
   }
 }
 
-// Each channel's clamp as floats.
-struct Bounds {
-  __m128 lo[3], hi[3];
-};
-
-// Eight pixels through the first matrix, rounded to whole numbers in floats and clamped into
-// each lookup's bounds (which lie in the 16-bit range and so saturate too), then through the
-// second matrix, which takes them as plain floats: the samples of the 16-bit road without
-// their conversions to 32 bits, to 16 and back. For a form that rounds floats.
-template <class Form, Convert kIn, bool kLean>
-TESSARO_STEP Samples Relay(const typename Form::Matrix& first, const Bounds& bounds,
-                           const typename Form::Matrix& second, const unsigned char* p) {
-  constexpr bool kInLean = kIn == Convert::kLean;
-  __m128 in[3][2], mid[3][2];
-  Form::template Widen<kInLean>(LoadVectors(p), in);
-  for (int c = 0; c < 3; ++c) {
-    const __m128* w = first.w[c];
-    for (int h = 0; h < 2; ++h) {
-      const __m128 whole =
-          Form::Round(MatrixSum<kInLean>(w[0], w[1], w[2], w[3], in[0][h], in[1][h], in[2][h]));
-      mid[c][h] = _mm_max_ps(_mm_min_ps(whole, bounds.hi[c]), bounds.lo[c]);
-    }
-  }
-  return Form::template Apply<kLean>(second, mid);
-}
-
 // Pixels whose indices are read from one block, while it is in cache.
 constexpr std::int32_t kMapBlock = 128;
 
@@ -135,31 +109,33 @@ Status MatrixLookup(const std::int16_t* src, std::int32_t srcStep, std::int16_t*
   const RoundingScope rounding(kRoundNearest);
   const Tables<Form> t = LoadTables<Form>(lookups);
   const typename Form::Matrix out = Form::LoadMatrix(second);
-  // For a form that relays floats: the second matrix as floats take it, and the bounds of the
-  // clamps.
-  typename Form::Matrix plain{};
-  Bounds bounds{};
-  if constexpr (Form::kRoundsFloats) {
-    plain = Form::LoadMatrix(second, false);
-    for (int c = 0; c < 3; ++c) {
-      bounds.lo[c] = _mm_set1_ps(t.lane[c].lo);
-      bounds.hi[c] = _mm_set1_ps(t.lane[c].hi);
-    }
-  }
   return WithMatrix<Form>(first, [&](auto kind, const typename Form::Matrix& in) {
     constexpr Convert kIn = decltype(kind)::value;
     const auto run = [&](auto lean, auto reads) {
       constexpr bool kLean = decltype(lean)::value, kReads = decltype(reads)::value;
+      constexpr bool kRelay = Form::kRoundsFloats && kIn != Convert::kNone && !kReads;
       alignas(16) std::int16_t block[kReads ? kSamples * (kMapBlock / kPixels) : 1];
+      [[maybe_unused]] const auto relayed = [&] {
+        if constexpr (kRelay) {
+          std::int16_t lo[3], hi[3];
+          for (int c = 0; c < 3; ++c) {
+            lo[c] = t.lane[c].lo;
+            hi[c] = t.lane[c].hi;
+          }
+          return Form::PrepareRelay(second, lo, hi);
+        } else {
+          return 0;
+        }
+      }();
       EachBlock(size.width, size.height, kMapBlock,
                 [&](std::int32_t y, std::int32_t x, std::int32_t n) {
                   const unsigned char* p = PixelAt(src, srcStep, y, x);
                   unsigned char* q = PixelAt(dst, dstStep, y, x);
-                  if constexpr (Form::kRoundsFloats && kIn != Convert::kNone && !kReads) {
+                  if constexpr (kRelay) {
                     // From one matrix to the other in floats, the clamps of the lookups too.
                     EachStep(n, [&](std::int32_t i, std::int32_t pixels) {
                       const Samples s = ReadSome(p + 6 * i, pixels, [&](const unsigned char* r) {
-                        return Relay<Form, kIn, kLean>(in, bounds, plain, r);
+                        return Form::template Relay<kIn, kLean>(in, relayed, r);
                       });
                       Write<Form>(s, q + 6 * i, pixels);
                     });

@@ -53,6 +53,10 @@ namespace sse41 {
 MeasureS16C3Fn MeasureS16C3;
 CountS16C3Fn CountS16C3;
 }  // namespace sse41
+namespace avx {
+MeasureS16C3Fn MeasureS16C3;
+CountS16C3Fn CountS16C3;
+}  // namespace avx
 namespace avx2 {
 MeasureS16C3Fn MeasureS16C3;
 CountS16C3Fn CountS16C3;

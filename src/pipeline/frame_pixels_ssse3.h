@@ -216,7 +216,43 @@ struct ChannelForm {
   }
   static constexpr int SumChannel(int k, int /*j*/) { return k; }
 
-  TESSARO_STEP static __m128 Round(__m128 x) { return Level::Round(x); }
+  // What relaying floats from the first matrix to the second needs besides the first (for a
+  // level that rounds floats): the second matrix as it takes plain floats, and the bounds of
+  // each channel's clamp, which lie in the 16-bit range and so saturate too.
+  struct Relayed {
+    Matrix second;
+    __m128 lo[3], hi[3];
+  };
+
+  static Relayed PrepareRelay(const float* second, const std::int16_t lo[3],
+                              const std::int16_t hi[3]) {
+    Relayed r;
+    r.second = LoadMatrix(second, false);
+    for (int c = 0; c < 3; ++c) {
+      r.lo[c] = _mm_set1_ps(lo[c]);
+      r.hi[c] = _mm_set1_ps(hi[c]);
+    }
+    return r;
+  }
+
+  // Eight pixels through the first matrix, rounded to whole numbers in floats and clamped, then
+  // through the second: the samples of the 16-bit road without their conversions to 32 bits,
+  // to 16 and back.
+  template <Convert kIn, bool kLean>
+  TESSARO_STEP static Samples Relay(const Matrix& first, const Relayed& r, const unsigned char* p) {
+    constexpr bool kInLean = kIn == Convert::kLean;
+    __m128 in[3][2], mid[3][2];
+    Widen<kInLean>(LoadVectors(p), in);
+    for (int c = 0; c < 3; ++c) {
+      const __m128* w = first.w[c];
+      for (int h = 0; h < 2; ++h) {
+        const __m128 whole =
+            Level::Round(MatrixSum<kInLean>(w[0], w[1], w[2], w[3], in[0][h], in[1][h], in[2][h]));
+        mid[c][h] = _mm_max_ps(_mm_min_ps(whole, r.hi[c]), r.lo[c]);
+      }
+    }
+    return Apply<kLean>(r.second, mid);
+  }
 };
 
 using Channels = ChannelForm<ByteShuffles>;
