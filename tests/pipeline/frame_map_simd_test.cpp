@@ -11,6 +11,7 @@
 #include "pipeline/frame_convert.h"
 #include "pipeline/kernel_slots.h"
 #include "primitives/slots.h"
+#include "support/caller_rounding.h"
 #include "support/differential.h"
 
 namespace tessaro {
@@ -91,6 +92,7 @@ TEST(FrameMapSimdTest, EverySlotMatchesItsColourMatrixAndPlainLookups) {
   testing::ForEverySlot(
       "LookupS16C3 and MatrixLookupS16C3",
       [](testing::SlotCase& c) {
+        const testing::CallerRounding rounding(c.seed);
         const std::int32_t pad = c.Pad();  // the second image's too, so that bytes compare
         GuardedImage<std::int16_t> source(c.size.width, c.size.height, 3, pad);
         source.Fill([&] { return testing::RandomS16(c.rng, c.fill); });
@@ -122,6 +124,7 @@ TEST(FrameMapSimdTest, EverySlotMatchesItsColourMatrixAndPlainLookups) {
         if (!inPlace) {
           EXPECT_EQ(got.bytes(), source.bytes());
         }
+        EXPECT_TRUE(rounding.Kept()) << "the caller's rounding mode " << rounding.mode();
       },
       {.firstSlot = 0});
 }

@@ -12,6 +12,7 @@
 #include "pipeline/frame_convert.h"
 #include "pipeline/kernel_slots.h"
 #include "primitives/slots.h"
+#include "support/caller_rounding.h"
 #include "support/differential.h"
 
 namespace tessaro {
@@ -112,6 +113,7 @@ TEST(FrameMeasureSimdTest, EverySlotMatchesItsColourMatrixThenPlainStatistics) {
   testing::ForEverySlot(
       "MeasureS16C3 and CountS16C3",
       [](testing::SlotCase& c) {
+        const testing::CallerRounding rounding(c.seed);
         GuardedImage<std::int16_t> image = c.S16(3);
         const auto before = image.bytes();
         const float* matrix =
@@ -143,6 +145,7 @@ TEST(FrameMeasureSimdTest, EverySlotMatchesItsColourMatrixThenPlainStatistics) {
         for (int ch = 0; ch < 3; ++ch)
           EXPECT_TRUE(want[ch] == have[ch]) << "counts of channel " << ch;
         EXPECT_EQ(image.bytes(), before);
+        EXPECT_TRUE(rounding.Kept()) << "the caller's rounding mode " << rounding.mode();
       },
       {.firstSlot = 0});
 }
