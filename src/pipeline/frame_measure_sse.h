@@ -1,4 +1,4 @@
-// The measuring kernels on steps of eight pixels in either form (frame_pixels_sse.h): extremes
+// The measuring kernels on steps of eight pixels in any form (frame_pixels_sse.h): extremes
 // and sums in vectors lane by lane, counts as scalar increments of 16-bit counters read from a
 // block of clamped samples. Internal linkage: a level's file instantiates them with its own
 // instructions and forms.

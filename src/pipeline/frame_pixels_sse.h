@@ -1,9 +1,10 @@
 // Steps of eight interleaved three-channel pixels for the frame kernels of the SSE2 to AVX
 // levels: what every form of a step shares (its three vectors, the walk over a region, the
-// colour matrix's weights), and the interleaved form, which the SSE2 level computes in. A form
-// says which channel and pixel each lane of a step's three vectors of 16-bit samples holds;
-// the kernels (frame_measure_sse.h, frame_map_sse.h) work lane by lane against per-lane
-// constants and never need to know more. Internal linkage; SSE2 intrinsics only.
+// colour matrix's weights), and the interleaved form, which every level takes where there is
+// no matrix and the SSE2 level for the matrix too. A form says which channel and pixel each
+// lane of a step's three vectors of 16-bit samples holds; the kernels (frame_measure_sse.h,
+// frame_map_sse.h) work lane by lane against per-lane constants and never need to know more.
+// Internal linkage; SSE2 intrinsics only.
 #pragma once
 
 #include <emmintrin.h>
@@ -47,6 +48,7 @@ TESSARO_STEP void StoreVectors(const Samples& s, unsigned char* p) {
 // How samples are taken: as they are, or through a full or a lean matrix.
 enum class Convert { kNone, kFull, kLean };
 
+// A compile-time choice passed as an argument.
 template <auto V>
 struct Constant {
   static constexpr auto value = V;
@@ -114,7 +116,8 @@ TESSARO_STEP __m128 HighHalf(__m128i v) {
 }
 
 // The interleaved form: the samples as they lie in memory, lane l of vector k being sample
-// 8k + l. The colour matrix follows the SSE2 primitive's shuffles, four pixels at a time.
+// 8k + l, which needs no shuffles at all. The colour matrix follows the SSE2 primitive's
+// shuffles, four pixels at a time.
 struct Interleaved {
   static constexpr bool kRoundsFloats = false;
   static constexpr int ChannelOf(int k, int l) { return (8 * k + l) % 3; }
