@@ -1,7 +1,6 @@
-// The frame kernels as a chain of the level's own colour matrix on short blocks of a row and
+// The generic frame kernels as a chain of the generic colour matrix on short blocks of a row and
 // scalar statistics, counts and lookups on the block while it is in cache: the bits of the
-// primitive chain they replace, whatever the level. Internal linkage: a level file includes
-// it with its own matrix implementation.
+// primitive chain they replace. Internal linkage.
 #pragma once
 
 #include <cstdint>

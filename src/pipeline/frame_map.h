@@ -40,9 +40,19 @@ namespace generic {
 LookupS16C3Fn LookupS16C3;
 MatrixLookupS16C3Fn MatrixLookupS16C3;
 }  // namespace generic
-namespace sse2 {  // lookups stay scalar below AVX2's gathers
+namespace sse2 {
+LookupS16C3Fn LookupS16C3;
 MatrixLookupS16C3Fn MatrixLookupS16C3;
 }  // namespace sse2
+namespace ssse3 {
+MatrixLookupS16C3Fn MatrixLookupS16C3;
+}  // namespace ssse3
+namespace sse41 {
+MatrixLookupS16C3Fn MatrixLookupS16C3;
+}  // namespace sse41
+namespace avx {
+MatrixLookupS16C3Fn MatrixLookupS16C3;
+}  // namespace avx
 namespace avx2 {
 LookupS16C3Fn LookupS16C3;
 MatrixLookupS16C3Fn MatrixLookupS16C3;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "pipeline/frame_lookup.h"
 #include "pipeline/frame_map.h"
 #include "pipeline/frame_pixels_avx2.h"
 #include "primitives/rounding.h"
@@ -23,8 +24,8 @@ struct Flag {
 // What a lookup does to its channel.
 enum class Use { kNone, kClamp, kTable };
 
-// A table as vectors: the entry for v is values[clamp(v - lo, 0, last)]; without values, v is
-// clamped into lo..hi.
+// A lookup as vectors (frame_lookup.h): a table's entry for v is at clamp(v - lo, 0, last);
+// a clamp takes v into lo..hi.
 struct Table {
   Use use;
   const int* base;  // the 16-bit entries, read as 32 bits at 2-byte steps
@@ -39,20 +40,15 @@ struct Tables {
 Tables LoadTables(const SampleLookup lookups[3]) {
   Tables tables{};
   for (int c = 0; c < 3; ++c) {
-    const SampleLookup& l = lookups[c];
-    // A clamp to the whole 16-bit range changes nothing.
-    const std::int32_t lo = l.lo < -32768 ? -32768 : l.lo;
-    const std::int32_t hi = l.lo + l.last > 32767 ? 32767 : l.lo + l.last;
-    const Use use = l.values != nullptr             ? Use::kTable
-                    : (lo == -32768 && hi == 32767) ? Use::kNone
-                                                    : Use::kClamp;
+    const LookupBounds b = Reduce(lookups[c]);
+    const Use use = b.values != nullptr ? Use::kTable : b.changes ? Use::kClamp : Use::kNone;
     tables.t[c] = {use,
-                   reinterpret_cast<const int*>(l.values),
-                   _mm256_set1_epi32(l.lo),
-                   _mm256_set1_epi32(l.last),
-                   _mm256_set1_epi32(hi),
-                   _mm256_set1_epi16(static_cast<short>(lo)),
-                   _mm256_set1_epi16(static_cast<short>(hi))};
+                   reinterpret_cast<const int*>(b.values),
+                   _mm256_set1_epi32(b.lo),
+                   _mm256_set1_epi32(b.hi - b.lo),
+                   _mm256_set1_epi32(b.hi),
+                   _mm256_set1_epi16(b.lo),
+                   _mm256_set1_epi16(b.hi)};
   }
   return tables;
 }
@@ -66,9 +62,8 @@ __m256i Look(const Table& t, __m256i v) {
   return _mm256_srai_epi32(_mm256_slli_epi32(pair, 16), 16);
 }
 
-// Samples of a lean matrix may lie outside the 16-bit range: a table or a clamp brings them
-// into its own range, which is what it would make of them saturated first; a channel without
-// either is saturated here.
+// Samples of a lean matrix may lie outside the 16-bit range: the bounds of a table or a clamp
+// lie inside it and saturate them too; a channel without either is saturated here.
 void Look(const Tables& tables, Wide w[3]) {
   const __m256i low = _mm256_set1_epi32(-32768), high = _mm256_set1_epi32(32767);
   for (int c = 0; c < 3; ++c) {

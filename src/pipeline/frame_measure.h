@@ -45,6 +45,18 @@ namespace sse2 {
 MeasureS16C3Fn MeasureS16C3;
 CountS16C3Fn CountS16C3;
 }  // namespace sse2
+namespace ssse3 {
+MeasureS16C3Fn MeasureS16C3;
+CountS16C3Fn CountS16C3;
+}  // namespace ssse3
+namespace sse41 {
+MeasureS16C3Fn MeasureS16C3;
+CountS16C3Fn CountS16C3;
+}  // namespace sse41
+namespace avx {
+MeasureS16C3Fn MeasureS16C3;
+CountS16C3Fn CountS16C3;
+}  // namespace avx
 namespace avx2 {
 MeasureS16C3Fn MeasureS16C3;
 CountS16C3Fn CountS16C3;

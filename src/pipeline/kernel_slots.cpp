@@ -12,10 +12,10 @@ namespace slots {
 // CpuPath:                             0        1        2        3        4        5        6
 //                                      generic  SSE2     SSSE3    SSSE3    SSE4.1   AVX      AVX2
 //                                                                 +MOVBE
-TESSARO_SLOTS(MeasureS16C3,             generic, sse2,    sse2,    sse2,    sse2,    sse2,    avx2);
-TESSARO_SLOTS(CountS16C3,               generic, sse2,    sse2,    sse2,    sse2,    sse2,    avx2);
-TESSARO_SLOTS(LookupS16C3,              generic, generic, generic, generic, generic, generic, avx2);
-TESSARO_SLOTS(MatrixLookupS16C3,        generic, sse2,    sse2,    sse2,    sse2,    sse2,    avx2);
+TESSARO_SLOTS(MeasureS16C3,             generic, sse2,    ssse3,   ssse3,   sse41,   avx,     avx2);
+TESSARO_SLOTS(CountS16C3,               generic, sse2,    ssse3,   ssse3,   sse41,   avx,     avx2);
+TESSARO_SLOTS(LookupS16C3,              generic, sse2,    sse2,    sse2,    sse2,    sse2,    avx2);
+TESSARO_SLOTS(MatrixLookupS16C3,        generic, sse2,    ssse3,   ssse3,   sse41,   avx,     avx2);
 // clang-format on
 
 }  // namespace slots

@@ -5,11 +5,14 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
+#include <limits>
 #include <vector>
 
 #include "pipeline/frame_convert.h"
 #include "pipeline/kernel_slots.h"
 #include "primitives/slots.h"
+#include "support/caller_rounding.h"
 #include "support/differential.h"
 
 namespace tessaro {
@@ -22,7 +25,28 @@ constexpr std::int32_t kHigh = 4080;
 // Weights and offsets that put many sums near a half, where the slots' roundings differ.
 const float kHalfway[12] = {0.5f, 0.25f, -0.75f, 0.5f, 1.5f,   -0.5f,
                             0.0f, -2.5f, 0.125f, 0.5f, -1.25f, 0.75f};
-const float* const kMatrices[] = {nullptr, YcToRgbMatrix, RgbToYcMatrix, kHalfway};
+// No offsets, but weights whose sums leave the 32-bit range, and an infinite weight, whose
+// products with zero are not numbers: both take the primitive's clamp, in its order.
+constexpr float kInf = std::numeric_limits<float>::infinity();
+const float kLarge[12] = {30000.0f, 30000.0f, 30000.0f, 0.0f,  -20000.0f, 16384.0f,
+                          1.0f,     0.0f,     0.5f,     0.25f, 16383.0f,  0.0f};
+const float kInfinite[12] = {kInf,  1.0f, 0.0f, 0.0f, 0.5f, -kInf,
+                             0.25f, 0.0f, 1.0f, 1.0f, 1.0f, 0.0f};
+const float* const kMatrices[] = {nullptr,  YcToRgbMatrix, RgbToYcMatrix,
+                                  kHalfway, kLarge,        kInfinite};
+constexpr int kMatrixCount = sizeof kMatrices / sizeof kMatrices[0];
+
+// The channels counted and their highest bin: all three at once or some, narrow counters below
+// 4,096 bins and wide ones from there, and most samples clamped to one end.
+struct CountCase {
+  bool channels[3];
+  std::int32_t high;
+};
+constexpr CountCase kCountCases[] = {{{true, true, true}, kHigh},
+                                     {{true, false, true}, 4095},
+                                     {{false, true, false}, 4096},
+                                     {{true, true, true}, 1},
+                                     {{true, true, false}, 32766}};
 
 // The image as the slot's colour matrix makes it (or as it is), rows packed.
 std::vector<std::int16_t> Converted(int slot, const std::int16_t* src, std::int32_t step,
@@ -63,24 +87,25 @@ void ExpectStats(const ChannelStats& want, const ChannelStats& got) {
 
 using Counts = std::vector<std::uint32_t>;
 
-// Counts of channels 0 and 2 (channel 1 is left out), added to counters that start at 7.
+// Counts of the channels the case counts, added to counters that start at 7.
 void CountBoth(int slot, bool plain, const std::int16_t* src, std::int32_t step, ImageSize size,
-               const float* matrix, Counts bins[3]) {
-  for (int c = 0; c < 3; ++c) bins[c].assign(kHigh + 1, c == 1 ? 0u : 7u);
+               const float* matrix, const CountCase& cc, Counts bins[3]) {
+  for (int c = 0; c < 3; ++c) bins[c].assign(cc.high + 1, cc.channels[c] ? 7u : 0u);
   if (plain) {
     const auto px = Converted(slot, src, step, size, matrix);
     for (std::size_t i = 0; i < px.size(); ++i) {
       const int c = static_cast<int>(i % 3);
-      if (c != 1) ++bins[c][std::clamp<std::int32_t>(px[i], 0, kHigh)];
+      if (cc.channels[c]) ++bins[c][std::clamp<std::int32_t>(px[i], 0, cc.high)];
     }
     return;
   }
-  std::uint32_t* counts[3] = {bins[0].data(), nullptr, bins[2].data()};
+  std::uint32_t* counts[3];
+  for (int c = 0; c < 3; ++c) counts[c] = cc.channels[c] ? bins[c].data() : nullptr;
   // Kept samples are those before the clamp: exactly what Measure keeps.
   std::vector<std::int16_t> kept(static_cast<std::size_t>(3) * size.width * size.height);
-  ASSERT_EQ(
-      slots::CountS16C3[slot](src, step, size, matrix, kept.data(), 6 * size.width, kHigh, counts),
-      StatusOk);
+  ASSERT_EQ(slots::CountS16C3[slot](src, step, size, matrix, kept.data(), 6 * size.width, cc.high,
+                                    counts),
+            StatusOk);
   EXPECT_TRUE(kept == Converted(slot, src, step, size, matrix)) << "kept samples";
 }
 
@@ -88,9 +113,11 @@ TEST(FrameMeasureSimdTest, EverySlotMatchesItsColourMatrixThenPlainStatistics) {
   testing::ForEverySlot(
       "MeasureS16C3 and CountS16C3",
       [](testing::SlotCase& c) {
+        const testing::CallerRounding rounding(c.seed);
         GuardedImage<std::int16_t> image = c.S16(3);
         const auto before = image.bytes();
-        const float* matrix = kMatrices[c.seed / 4 % 4];  // every matrix meets every fill
+        const float* matrix =
+            kMatrices[c.seed / 4 % kMatrixCount];  // every matrix meets every fill
         const auto converted = Converted(c.slot, image.data(), image.step(), c.size, matrix);
 
         // Half the cases keep the measured samples in a second, guarded image.
@@ -111,12 +138,14 @@ TEST(FrameMeasureSimdTest, EverySlotMatchesItsColourMatrixThenPlainStatistics) {
           EXPECT_EQ(testing::FirstDifference(wantKept.bytes(), kept.bytes()), -1) << "kept samples";
         }
 
+        const CountCase& cc = kCountCases[c.seed / 24 % std::size(kCountCases)];
         Counts want[3], have[3];
-        CountBoth(c.slot, true, image.data(), image.step(), c.size, matrix, want);
-        CountBoth(c.slot, false, image.data(), image.step(), c.size, matrix, have);
+        CountBoth(c.slot, true, image.data(), image.step(), c.size, matrix, cc, want);
+        CountBoth(c.slot, false, image.data(), image.step(), c.size, matrix, cc, have);
         for (int ch = 0; ch < 3; ++ch)
           EXPECT_TRUE(want[ch] == have[ch]) << "counts of channel " << ch;
         EXPECT_EQ(image.bytes(), before);
+        EXPECT_TRUE(rounding.Kept()) << "the caller's rounding mode " << rounding.mode();
       },
       {.firstSlot = 0});
 }
@@ -136,6 +165,33 @@ TEST(FrameMeasureSimdTest, SumsStayExactAcrossFlushes) {
                     StatusOk);
           for (int ch = 0; ch < 3; ++ch)
             EXPECT_EQ(got.sum[ch], std::int64_t{width} * height * value);
+        }
+      },
+      {.firstSlot = 0, .heights = {2}, .widths = {300017}});
+}
+
+// Rows of one sample give every pixel to one counter: narrow counters must move into the
+// caller's before they overflow.
+TEST(FrameMeasureSimdTest, CountsStayExactAcrossFlushes) {
+  testing::ForEverySlot(
+      "CountS16C3",
+      [](testing::SlotCase& c) {
+        const std::int64_t pixels = std::int64_t{c.size.width} * c.size.height;
+        for (const std::int16_t value : {std::int16_t{-1}, std::int16_t{2040}}) {
+          SCOPED_TRACE(::testing::Message() << "value " << value);
+          std::vector<std::int16_t> image(static_cast<std::size_t>(3 * pixels), value);
+          Counts bins[3];
+          std::uint32_t* counts[3];
+          for (int ch = 0; ch < 3; ++ch) {
+            bins[ch].assign(kHigh + 1, 0);
+            counts[ch] = bins[ch].data();
+          }
+          ASSERT_EQ(slots::CountS16C3[c.slot](image.data(), 6 * c.size.width, c.size, nullptr,
+                                              nullptr, 0, kHigh, counts),
+                    StatusOk);
+          for (int ch = 0; ch < 3; ++ch) {
+            EXPECT_EQ(std::int64_t{bins[ch][std::max<int>(value, 0)]}, pixels);
+          }
         }
       },
       {.firstSlot = 0, .heights = {2}, .widths = {300017}});
