@@ -70,18 +70,22 @@ constexpr BlendShuffles MakeBlendShuffles() {
 
 constexpr BlendShuffles kBlendShuffles = MakeBlendShuffles();
 
-// Channel C of a step's parts, pixel p at PlaceOf(C, p).
+// Channel C of a step's parts, pixel p at PlaceOf(C, p). The masks are named constants: a
+// blend's mask must be an immediate, and an unoptimised build folds a constexpr call only
+// where a constant is required.
 template <int C>
 TESSARO_STEP __m128i Gather(const Samples& parts) {
-  return _mm_blend_epi16(_mm_blend_epi16(parts.v[0], parts.v[1], ChannelPlaces(C, 1)), parts.v[2],
-                         ChannelPlaces(C, 2));
+  constexpr int kFromPart1 = ChannelPlaces(C, 1), kFromPart2 = ChannelPlaces(C, 2);
+  return _mm_blend_epi16(_mm_blend_epi16(parts.v[0], parts.v[1], kFromPart1), parts.v[2],
+                         kFromPart2);
 }
 
 // Part K of a step from the three channels, each with pixel p at PlaceOf(c, p).
 template <int K>
 TESSARO_STEP __m128i Scatter(const __m128i placed[3]) {
-  return _mm_blend_epi16(_mm_blend_epi16(placed[0], placed[1], ChannelPlaces(1, K)), placed[2],
-                         ChannelPlaces(2, K));
+  constexpr int kOfChannel1 = ChannelPlaces(1, K), kOfChannel2 = ChannelPlaces(2, K);
+  return _mm_blend_epi16(_mm_blend_epi16(placed[0], placed[1], kOfChannel1), placed[2],
+                         kOfChannel2);
 }
 
 struct WordBlends {
