@@ -22,7 +22,7 @@ done
 packages=(cmake ninja-build g++ libstb-dev)
 if [ "$tests" -eq 1 ]; then
   packages+=(
-    clang libclang-rt-14-dev libomp-dev
+    clang libclang-rt-14-dev
     googletest libgtest-dev libbenchmark-dev
     g++-mingw-w64-i686-posix binutils-mingw-w64-i686
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
@@ -79,48 +79,63 @@ install() {
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "$@" >"$log" 2>&1
 }
 
-# With one architecture's index missing (its security updates, say), a library installed for
-# amd64 may be newer than every i386 build apt knows of, while Multi-Arch: same needs both at
-# one version: apt then reports held broken packages. For each such library that the i386
-# packages asked for depend on: NAME=V NAME:i386=V, V the newest version both architectures have.
+# With one architecture's index missing (its security updates, say), the amd64 build of a
+# library may be newer than every i386 build apt knows of, while Multi-Arch: same needs both at
+# one version: apt then reports held broken packages. For each library of both architectures
+# the i386 packages may need whose candidates differ: NAME V, V the newest version both have.
 matched_versions() {
-  local native foreign=() p base version v
+  local native p
   native=$(dpkg --print-architecture)
-  for p in "$@"; do
-    if [[ "$p" == *:i386 ]]; then foreign+=("$p"); fi
+  local foreign=()
+  for p in $(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
+               --no-replaces --no-enhances "$@" 2>/dev/null | grep -E '^[^ <].*:i386$' | sort -u); do
+    foreign+=("${p%:i386}")
   done
   if [ "${#foreign[@]}" -eq 0 ]; then return 0; fi
-  local needed
-  needed=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
-    --no-replaces --no-enhances "${foreign[@]}" 2>/dev/null | grep -E '^[^ <].*:i386$' | sort -u) || true
-  while read -r p version; do
-    base=${p%:*}
-    local twins
-    twins=$(apt-cache madison "$base:i386" | awk -F ' [|] ' '{print $2}')
-    if grep -qxF -- "$version" <<<"$twins"; then continue; fi
+  # The libraries whose amd64 build, installed or candidate, is not the i386 candidate (apt
+  # moves an installed amd64 build to its candidate when the i386 twin comes in). apt-cache
+  # policy names the native build without its architecture; madison pads its versions.
+  local base twins v
+  for base in $(apt-cache policy "${foreign[@]}" "${foreign[@]/%/:i386}" 2>/dev/null | awk '
+      /^[^ ].*:$/ { name = substr($0, 1, length($0) - 1) }
+      /^  Installed:/ { installed[name] = $2 }
+      /^  Candidate:/ { candidate[name] = $2 }
+      END {
+        for (name in candidate) {
+          if (name ~ /:/) continue
+          theirs = candidate[name ":i386"]
+          if (theirs == "" || theirs == "(none)") continue
+          if ((candidate[name] != "(none)" && candidate[name] != theirs) ||
+              (installed[name] != "(none)" && installed[name] != theirs)) print name
+        }
+      }'); do
+    [ "$(apt-cache show --no-all-versions "$base" 2>/dev/null | awk '/^Multi-Arch:/ { print $2; exit }')" = same ] || continue
+    twins=$(apt-cache madison "$base:i386" | awk -F '|' '{ gsub(/ /, "", $2); print $2 }')
     # madison lists the newest first.
-    for v in $(apt-cache madison "$base:$native" | awk -F ' [|] ' '{print $2}'); do
+    for v in $(apt-cache madison "$base:$native" | awk -F '|' '{ gsub(/ /, "", $2); print $2 }'); do
       if grep -qxF -- "$v" <<<"$twins"; then
-        echo "$base=$v $base:i386=$v"
+        echo "$base $v"
         break
       fi
     done
-  done < <(for p in $needed; do
-             dpkg-query -W -f='${binary:Package} ${Version} ${Multi-Arch} ${db:Status-Abbrev}\n' \
-               "${p%:i386}:$native" 2>/dev/null || true
-           done | awk '$3 == "same" && $4 == "ii" { print $1, $2 }')
+  done
 }
 
 if install "${missing[@]}"; then exit 0; fi
 failure=$(grep -vE '^(Reading|Building|Selecting|Preparing|Unpacking|Setting up|Processing)' "$log" | head -n 20)
-pins=()
+matched=""
 if grep -qE 'held broken packages|unmet dependencies' "$log"; then
-  read -r -a pins <<<"$(matched_versions "${missing[@]}" | tr '\n' ' ')"
+  matched=$(matched_versions "${missing[@]}")
 fi
-if [ "${#pins[@]}" -gt 0 ]; then
-  echo "once more, with these at versions both architectures have: ${pins[*]}" >&2
-  if install --allow-downgrades "${missing[@]}" "${pins[@]}"; then exit 0; fi
-  failure+=$'\n'"and with ${pins[*]}:"$'\n'$(grep -E '^(E:| )' "$log" | head -n 20)
+if [ -n "$matched" ]; then
+  # Pinned for this install only: a preference picks the version and installs nothing itself.
+  prefs=/etc/apt/preferences.d/tessaro-setup-matched-versions
+  trap '"${sudo_cmd[@]}" rm -f "$prefs"; rm -f "$log"' EXIT
+  awk '{ printf "Package: %s %s:i386\nPin: version %s\nPin-Priority: 1001\n\n", $1, $1, $2 }' \
+    <<<"$matched" | "${sudo_cmd[@]}" tee "$prefs" >/dev/null
+  echo "once more, with these at versions both architectures have: $(tr '\n' ' ' <<<"$matched" | sed 's/\([^ ]*\) \([^ ]*\) /\1=\2 /g')" >&2
+  if install --allow-downgrades "${missing[@]}"; then exit 0; fi
+  failure+=$'\n'"and with those versions:"$'\n'$(grep -E '^(E:| )' "$log" | head -n 20)
 fi
 {
   echo "setup-debian.sh: cannot install ${missing[*]}:"
