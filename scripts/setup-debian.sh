@@ -92,23 +92,22 @@ matched_versions() {
     foreign+=("${p%:i386}")
   done
   if [ "${#foreign[@]}" -eq 0 ]; then return 0; fi
-  # The libraries whose amd64 build, installed or candidate, is not the i386 candidate (apt
-  # moves an installed amd64 build to its candidate when the i386 twin comes in). apt-cache
-  # policy names the native build without its architecture; madison pads its versions.
+  # The libraries whose amd64 candidate is not the i386 one (an installed build is its own
+  # candidate unless a newer one is known, and apt moves it to the candidate when the i386
+  # twin comes in). apt-cache policy names the native build without its architecture;
+  # madison pads its versions.
   local base twins v
   for base in $(apt-cache policy "${foreign[@]}" "${foreign[@]/%/:i386}" 2>/dev/null | awk '
       /^[^ ].*:$/ { name = substr($0, 1, length($0) - 1) }
-      /^  Installed:/ { installed[name] = $2 }
       /^  Candidate:/ { candidate[name] = $2 }
       END {
         for (name in candidate) {
           if (name ~ /:/) continue
           theirs = candidate[name ":i386"]
           if (theirs == "" || theirs == "(none)") continue
-          if ((candidate[name] != "(none)" && candidate[name] != theirs) ||
-              (installed[name] != "(none)" && installed[name] != theirs)) print name
+          if (candidate[name] != "(none)" && candidate[name] != theirs) print name
         }
-      }'); do
+      }' | sort); do
     [ "$(apt-cache show --no-all-versions "$base" 2>/dev/null | awk '/^Multi-Arch:/ { print $2; exit }')" = same ] || continue
     twins=$(apt-cache madison "$base:i386" | awk -F '|' '{ gsub(/ /, "", $2); print $2 }')
     # madison lists the newest first.
@@ -129,7 +128,7 @@ if grep -qE 'held broken packages|unmet dependencies' "$log"; then
 fi
 if [ -n "$matched" ]; then
   # Pinned for this install only: a preference picks the version and installs nothing itself.
-  prefs=/etc/apt/preferences.d/tessaro-setup-matched-versions
+  prefs=${SETUP_APT_PREFERENCES:-/etc/apt/preferences.d/tessaro-setup-matched-versions}
   trap '"${sudo_cmd[@]}" rm -f "$prefs"; rm -f "$log"' EXIT
   awk '{ printf "Package: %s %s:i386\nPin: version %s\nPin-Priority: 1001\n\n", $1, $1, $2 }' \
     <<<"$matched" | "${sudo_cmd[@]}" tee "$prefs" >/dev/null

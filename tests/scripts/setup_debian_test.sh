@@ -7,10 +7,11 @@ source "$(dirname "$0")/../tools/lib.sh"
 script=$1
 fake=$work/bin
 mkdir -p "$fake"
-export CALLS=$work/calls STATE=$work/state
+export CALLS=$work/calls STATE=$work/state SETUP_APT_PREFERENCES=$work/preferences
 
 # An i386 library whose amd64 twin is installed at a security update the i386 index lacks
-# (libgst), and one installed at a version both have (libc).
+# (libgst), one that is not installed but whose amd64 candidate is such an update (libgstbase),
+# and one installed at a version both have (libc).
 cat >"$fake/apt-get" <<'FAKE'
 #!/usr/bin/env bash
 echo "apt-get $*" >>"$CALLS"
@@ -26,7 +27,10 @@ case "$1" in
     case "$FAKE_INSTALL" in
       ok) exit 0 ;;
       pins | held)
-        [ "$FAKE_INSTALL" = pins ] && [[ " $* " == *" --allow-downgrades "*" libgst=2.0 libgst:i386=2.0 "* ]] && exit 0
+        # The preference pins both builds of both libraries, and nothing else.
+        want=$'Package: libgst libgst:i386\nPin: version 2.0\nPin-Priority: 1001\n\nPackage: libgstbase libgstbase:i386\nPin: version 3.0\nPin-Priority: 1001'
+        [ "$FAKE_INSTALL" = pins ] && [[ " $* " == *" --allow-downgrades "* ]] &&
+          [ "$(sort -u "$SETUP_APT_PREFERENCES" | grep . | sort)" = "$(sort -u <<<"$want" | grep . | sort)" ] && exit 0
         echo " wine32:i386 : Depends: libgst:i386 (= 2.0+deb12u1) but it is not installable"
         echo "E: Unable to correct problems, you have held broken packages."
         exit 100 ;;
@@ -38,12 +42,30 @@ cat >"$fake/apt-cache" <<'FAKE'
 #!/usr/bin/env bash
 echo "apt-cache $*" >>"$CALLS"
 case "$1" in
-  depends) printf 'wine32:i386\n  Depends: libgst:i386\nlibgst:i386\nlibc:i386\n<libvirtual:i386>\n' ;;
+  depends) printf 'wine32:i386\n  Depends: libgst:i386\nlibgst:i386\nlibgstbase:i386\nlibc:i386\n<libvirtual:i386>\n' ;;
+  policy)
+    shift
+    for p in "$@"; do
+      case "$p" in
+        libgst) v="2.0+deb12u1 2.0+deb12u1" ;;
+        libgstbase) v="(none) 3.0+deb12u1" ;;
+        libgstbase:i386) v="(none) 3.0" ;;
+        libgst:i386) v="(none) 2.0" ;;
+        libc) v="1.0 1.0" ;;
+        libc:i386) v="(none) 1.0" ;;
+        *) v="(none) 8.0" ;;
+      esac
+      read -r installed candidate <<<"$v"
+      printf '%s:\n  Installed: %s\n  Candidate: %s\n  Version table:\n' "$p" "$installed" "$candidate"
+    done ;;
+  show) echo "Multi-Arch: same" ;;
   madison)
     case "$2" in
-      libgst:i386) echo "libgst:i386 | 2.0 | main i386" ;;
-      libgst:amd64) printf 'libgst | 2.0+deb12u1 | security amd64\nlibgst | 2.0 | main amd64\n' ;;
-      libc:*) echo "libc | 1.0 | main" ;;
+      libgst:i386) echo "libgst:i386 |        2.0 | main i386" ;;
+      libgst:amd64) printf 'libgst | 2.0+deb12u1 | security amd64\nlibgst |        2.0 | main amd64\n' ;;
+      libgstbase:i386) echo "libgstbase:i386 |        3.0 | main i386" ;;
+      libgstbase:amd64) printf 'libgstbase | 3.0+deb12u1 | security amd64\nlibgstbase |        3.0 | main amd64\n' ;;
+      libc:*) echo "libc |        1.0 | main" ;;
     esac ;;
 esac
 FAKE
@@ -108,8 +130,9 @@ expect_err "going on with the package indexes that did download"
 
 run "versions both architectures have" 0 "" 0 pins
 expect_count "apt-get install" 2
-expect_count "install .*--allow-downgrades.* libgst=2.0 libgst:i386=2.0" 1
-expect_count "libc=" 0
+expect_count "install .*--allow-downgrades" 1
+expect_err "libgst=2.0 libgstbase=3.0"
+[ ! -e "$SETUP_APT_PREFERENCES" ] || fail "$current: the preference outlives the install"
 
 run "cannot install" 1 "" 3 never
 expect_err "cannot install"
@@ -121,8 +144,9 @@ expect_count "apt-get install" 1
 run "held broken packages, matched versions too" 1 "" 0 held
 expect_err "cannot install"
 expect_err "held broken packages"
-expect_err "and with libgst=2.0 libgst:i386=2.0"
+expect_err "and with those versions"
 expect_count "apt-get install" 2
+[ ! -e "$SETUP_APT_PREFERENCES" ] || fail "$current: the preference outlives the install"
 
 [ "$failures" -eq 0 ] && echo "ok: setup-debian.sh: no-op, update retried and given up on, matched versions, clear failures"
 finish
