@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds every configuration and runs every test: native (optimised), native with
-# AddressSanitizer and UndefinedBehaviorSanitizer, native with ThreadSanitizer (clang and LLVM's
-# OpenMP runtime), the native build on emulated processors, the 32-bit Windows build under
+# AddressSanitizer and UndefinedBehaviorSanitizer, native with ThreadSanitizer (clang), the
+# native build on emulated processors, the 32-bit Windows build under
 # Wine, the 64-bit Windows build (with the AviUtl ExEdit2 plug-in) under 64-bit Wine, the
 # packages (the Debian one installed, tried and removed again), then each fuzz target for a
 # bounded time (FUZZ_SECONDS, default 60).

@@ -1,42 +1,197 @@
-// The only file that speaks OpenMP.
+// The module's worker pool: a team of threads started on first use, which spin briefly for
+// new work and then sleep on a doorbell. A loop publishes a region (its chunks, claimed one
+// at a time from a counter); its caller runs chunks too, then, while workers finish the
+// last ones, runs chunks of other regions, which is how loops nested in a chunk (or in the
+// calls of Invoke) share the team instead of starting one of their own.
 #include "parallel/parallel.h"
-
-#include <omp.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "parallel/platform.h"
 
 namespace tessaro::parallel {
 namespace {
 
-std::atomic<int> g_maxWorkers{0};
+// How long an idle worker looks for new work before it sleeps: longer than the gaps between
+// a frame's passes, short against the time between an editor's frames.
+constexpr auto kSpin = std::chrono::microseconds(200);
 
-bool InsideTeam() {
-  return omp_get_level() > 0;
-}
+struct Region {
+  const ChunkPlan* plan;
+  const ChunkBody* body;
+  std::atomic<std::int32_t> next{0};  // the next chunk to claim
+  std::atomic<std::int32_t> done{0};  // chunks finished
+  std::int32_t visitors = 0;          // helpers inside; under the pool's list lock
+  std::atomic<std::int32_t> left{0};  // helpers that have left
+  Region* later = nullptr;            // the region published before this one
+};
 
-// With LLVM's runtime (14), once a host thread that created explicit tasks for its team has
-// exited, the team's next task allocations corrupt the runtime's heap: a plain program that
-// does only that crashes every time. Host threads come and go, so with that runtime they
-// create no explicit tasks: they run their share themselves, and workers still spawn.
-#ifdef KMP_VERSION_MAJOR
-constexpr bool kInitialThreadMaySpawn = false;
-#else
-constexpr bool kInitialThreadMaySpawn = true;
-#endif
-
-// True on the host thread that started the team (thread 0 at every level).
-bool OnInitialThread() {
-  for (int level = omp_get_level(); level > 0; --level) {
-    if (omp_get_ancestor_thread_num(level) != 0) return false;
+// A lock for the short list operations: spins, since Win32's lock under mingw-w64 sleeps on
+// a kernel object.
+class ListLock {
+ public:
+  void lock() {
+    while (held_.exchange(true, std::memory_order_acquire)) {
+      while (held_.load(std::memory_order_relaxed)) Relax();
+    }
   }
-  return true;
+  void unlock() { held_.store(false, std::memory_order_release); }
+
+ private:
+  std::atomic<bool> held_{false};
+};
+
+int WorkersFromEnvironment() {
+  // As OpenMP reads it, which hosts, benchmarks and tests already use: the first number of
+  // OMP_NUM_THREADS, else one worker per processor.
+  if (const char* value = std::getenv("OMP_NUM_THREADS")) {
+    char* end = nullptr;
+    const long n = std::strtol(value, &end, 10);
+    if (end != value && n > 0) return static_cast<int>(std::min<long>(n, 1024));
+  }
+  const unsigned processors = std::thread::hardware_concurrency();
+  return processors > 0 ? static_cast<int>(processors) : 1;
 }
 
-// Inside a team: may this thread hand work to the others as explicit tasks?
-bool MaySpawn() {
-  return kInitialThreadMaySpawn || !OnInitialThread();
-}
+std::atomic<int> g_maxWorkers{0};
+std::atomic<RegionObserver> g_regionObserver{nullptr};
+
+// True while this thread runs chunks of some region: a loop it starts then is nested.
+thread_local bool t_inRegion = false;
+
+// Tells the observer about an outermost region for the lifetime of the object.
+class ObservedRegion {
+ public:
+  ObservedRegion() : observer_(t_inRegion ? nullptr : g_regionObserver.load()) {
+    t_inRegion = true;
+    if (observer_ != nullptr) observer_(true);
+  }
+  ~ObservedRegion() {
+    if (observer_ != nullptr) observer_(false);
+    t_inRegion = outer_;
+  }
+  ObservedRegion(const ObservedRegion&) = delete;
+  ObservedRegion& operator=(const ObservedRegion&) = delete;
+
+ private:
+  bool outer_ = t_inRegion;
+  RegionObserver observer_;
+};
+
+class Pool {
+ public:
+  // Never destroyed: workers may be parked when the process ends.
+  static Pool& Get() {
+    static Pool* pool = new Pool;
+    return *pool;
+  }
+
+  void Run(const ChunkPlan& plan, const ChunkBody& body) {
+    const int helpers = StartWorkers(MaxWorkers() - 1);
+    if (helpers < 1) {
+      for (std::int32_t c = 0; c < plan.chunks; ++c) body(c, plan.Begin(c), plan.Begin(c + 1));
+      return;
+    }
+    Region region;
+    region.plan = &plan;
+    region.body = &body;
+    {
+      const std::lock_guard<ListLock> hold(lock_);
+      region.later = newest_;
+      newest_ = &region;
+    }
+    bell_.Ring();
+    RunChunks(region);
+    // Chunks still running elsewhere: lend a hand to other regions meanwhile.
+    while (region.done.load(std::memory_order_acquire) < plan.chunks) {
+      if (!HelpOnce(kAnyWorker)) Relax();
+    }
+    std::int32_t visitors;
+    {
+      const std::lock_guard<ListLock> hold(lock_);
+      Region** link = &newest_;
+      while (*link != &region) link = &(*link)->later;
+      *link = region.later;
+      visitors = region.visitors;
+    }
+    // A helper that found no chunk left still touches the region once more.
+    while (region.left.load(std::memory_order_acquire) < visitors) Relax();
+  }
+
+ private:
+  static constexpr int kAnyWorker = -1;
+
+  int StartWorkers(int wanted) {
+    if (wanted < 1) return 0;
+    if (started_.load(std::memory_order_acquire) >= wanted) return wanted;
+    const std::lock_guard<ListLock> hold(startLock_);
+    int have = started_.load(std::memory_order_relaxed);
+    if (have == 0) KeepModuleLoaded();
+    for (; have < wanted; ++have) {
+      try {
+        std::thread(&Pool::Work, this, have).detach();
+      } catch (...) {
+        break;  // fewer workers than asked for: the work still gets done
+      }
+      started_.store(have + 1, std::memory_order_release);
+    }
+    return have;
+  }
+
+  static void RunChunks(Region& region) {
+    const ChunkPlan& plan = *region.plan;
+    for (;;) {
+      const std::int32_t c = region.next.fetch_add(1, std::memory_order_relaxed);
+      if (c >= plan.chunks) return;
+      (*region.body)(c, plan.Begin(c), plan.Begin(c + 1));
+      region.done.fetch_add(1, std::memory_order_release);
+    }
+  }
+
+  // Runs chunks of the newest region that has some left; false when none has.
+  bool HelpOnce(int worker) {
+    Region* region = nullptr;
+    {
+      const std::lock_guard<ListLock> hold(lock_);
+      // A worker beyond the current worker count stays out.
+      if (worker != kAnyWorker && worker >= MaxWorkers() - 1) return false;
+      for (Region* r = newest_; r != nullptr; r = r->later) {
+        if (r->next.load(std::memory_order_relaxed) < r->plan->chunks) {
+          region = r;
+          ++r->visitors;
+          break;
+        }
+      }
+    }
+    if (region == nullptr) return false;
+    const bool outer = t_inRegion;
+    t_inRegion = true;
+    RunChunks(*region);
+    t_inRegion = outer;
+    region->left.fetch_add(1, std::memory_order_release);
+    return true;
+  }
+
+  [[noreturn]] void Work(int worker) {
+    for (;;) {
+      const std::uint32_t seen = bell_.Count();
+      if (HelpOnce(worker)) continue;
+      const auto until = std::chrono::steady_clock::now() + kSpin;
+      while (bell_.Count() == seen && std::chrono::steady_clock::now() < until) Relax();
+      if (bell_.Count() == seen) bell_.SleepWhile(seen);
+    }
+  }
+
+  ListLock lock_;
+  Region* newest_ = nullptr;
+  Doorbell bell_;
+  ListLock startLock_;
+  std::atomic<int> started_{0};
+};
 
 }  // namespace
 
@@ -44,9 +199,14 @@ void SetMaxWorkers(int workers) {
   g_maxWorkers.store(std::max(0, workers));
 }
 
+void SetRegionObserver(RegionObserver observer) {
+  g_regionObserver.store(observer);
+}
+
 int MaxWorkers() {
+  static const int fromEnvironment = WorkersFromEnvironment();
   const int set = g_maxWorkers.load();
-  return set > 0 ? set : omp_get_max_threads();
+  return set > 0 ? set : fromEnvironment;
 }
 
 ChunkPlan PlanChunks(std::int32_t count, std::int32_t grain, std::int32_t perWorker) {
@@ -57,87 +217,35 @@ ChunkPlan PlanChunks(std::int32_t count, std::int32_t grain, std::int32_t perWor
 }
 
 void ForEachChunk(const ChunkPlan& plan, ChunkBody body) {
-  const std::int32_t chunks = plan.chunks;
-  if (chunks < 1) return;
-  if (chunks == 1) {
+  if (plan.chunks < 1) return;
+  if (plan.chunks == 1) {
     body(0, 0, plan.count);
     return;
   }
-  if (InsideTeam()) {
-    if (!MaySpawn()) {
-      // In index order on this thread; workers take the chunks of their own loops.
-      for (std::int32_t c = 0; c < chunks; ++c) body(c, plan.Begin(c), plan.Begin(c + 1));
-      return;
-    }
-    // Tasks for the team already running; taskloop waits for all of them.
-    // An unsigned counter: clang compares it with taskloop's own unsigned trip count.
-    const auto count = static_cast<std::uint32_t>(chunks);
-#pragma omp taskloop grainsize(1) default(shared)
-    for (std::uint32_t u = 0; u < count; ++u) {
-      const auto c = static_cast<std::int32_t>(u);
-      body(c, plan.Begin(c), plan.Begin(c + 1));
-    }
-    return;
-  }
-#pragma omp parallel for schedule(dynamic, 1) num_threads(MaxWorkers()) default(shared)
-  for (std::int32_t c = 0; c < chunks; ++c) body(c, plan.Begin(c), plan.Begin(c + 1));
+  const ObservedRegion observed;
+  Pool::Get().Run(plan, body);
 }
 
 namespace {
 
-// The tasks only reference the caller's frame, which outlives them: taskwait comes first.
-void RunTasks(const Task* spawned, int count, const Task& last) {
-  for (int i = 0; i < count; ++i) {
-#pragma omp task default(shared) firstprivate(i)
-    spawned[i]();
-  }
-  last();
-#pragma omp taskwait
-}
-
-void InvokeAll(const Task* spawned, int count, const Task& last) {
-  if (InsideTeam()) {
-    if (MaySpawn()) {
-      RunTasks(spawned, count, last);
-    } else {
-      for (int i = 0; i < count; ++i) spawned[i]();
-      last();
-    }
+void InvokeAll(std::int64_t samples, const Task* calls, std::int32_t count) {
+  if (samples < kMinParallelSamples || MaxWorkers() < 2) {
+    for (std::int32_t i = 0; i < count; ++i) calls[i]();
     return;
   }
-  // A loop over the calls, not tasks: the calling thread is a host thread. Workers that run
-  // out of calls wait at the loop's barrier, taking the tasks of loops nested in the others.
-  const int calls = count + 1;
-#pragma omp parallel for schedule(dynamic, 1) num_threads(MaxWorkers()) default(shared)
-  for (int i = 0; i < calls; ++i) {
-    if (i < count) {
-      spawned[i]();
-    } else {
-      last();
-    }
-  }
+  ForEachChunk({count, count}, [&](std::int32_t c, std::int32_t, std::int32_t) { calls[c](); });
 }
 
 }  // namespace
 
 void Invoke(std::int64_t samples, Task first, Task second) {
-  if (samples < kMinParallelSamples || MaxWorkers() < 2) {
-    first();
-    second();
-    return;
-  }
-  InvokeAll(&first, 1, second);
+  const Task calls[2] = {first, second};
+  InvokeAll(samples, calls, 2);
 }
 
 void Invoke(std::int64_t samples, Task first, Task second, Task third) {
-  if (samples < kMinParallelSamples || MaxWorkers() < 2) {
-    first();
-    second();
-    third();
-    return;
-  }
-  const Task spawned[2] = {first, second};
-  InvokeAll(spawned, 2, third);
+  const Task calls[3] = {first, second, third};
+  InvokeAll(samples, calls, 3);
 }
 
 }  // namespace tessaro::parallel

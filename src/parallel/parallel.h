@@ -94,9 +94,16 @@ View ReduceOrdered(std::int32_t count, Body&& body, Merge&& merge, std::int32_t 
   return std::move(views[0]);
 }
 
-// Workers for the module's parallel work; 0 restores the runtime's default.
+// Workers for the module's parallel work; 0 restores the default, which is the first number
+// of OMP_NUM_THREADS if set, else one per processor.
 // For tests and benchmarks: the editor never sets it.
 void SetMaxWorkers(int workers);
 int MaxWorkers();
+
+// For benchmarks: called when a loop of more than one chunk begins and when it ends, on the
+// thread that runs it, for loops not nested in another. What lies outside these calls runs
+// on one thread while any others wait. Unset, it costs a load per loop.
+using RegionObserver = void (*)(bool begins);
+void SetRegionObserver(RegionObserver observer);
 
 }  // namespace tessaro::parallel

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -91,7 +94,76 @@ TEST_P(Workers, OrderedReductionKeepsSerialOrderWhenLaterChunksFinishFirst) {
                   .empty());
 }
 
+// Host threads (an editor filtering several objects at once) each run their loops on the one
+// team: every index once, nothing lost between them.
+TEST_P(Workers, LoopsFromSeveralHostThreadsAtOnceEachCoverTheirRange) {
+  constexpr int kHosts = 3;
+  constexpr std::int32_t kCount = 2000;
+  std::vector<std::vector<std::atomic<int>>> hits(kHosts);
+  for (auto& h : hits) h = std::vector<std::atomic<int>>(kCount);
+  std::vector<std::thread> hosts;
+  for (int t = 0; t < kHosts; ++t) {
+    hosts.emplace_back([&, t] {
+      for (int round = 0; round < 20; ++round) {
+        ParallelFor(kCount, [&](std::int32_t begin, std::int32_t end) {
+          for (std::int32_t i = begin; i < end; ++i) hits[t][static_cast<std::size_t>(i)]++;
+        });
+      }
+    });
+  }
+  for (auto& h : hosts) h.join();
+  for (int t = 0; t < kHosts; ++t) {
+    for (std::int32_t i = 0; i < kCount; ++i) ASSERT_EQ(hits[t][static_cast<std::size_t>(i)], 20);
+  }
+}
+
+// After the workers have gone to sleep, the next loop wakes them: its first chunk holds the
+// caller until another thread has joined (or a generous time has passed).
+TEST_P(Workers, SleepingWorkersWakeForTheNextLoop) {
+  if (GetParam() < 2) GTEST_SKIP() << "one worker: nobody to wake";
+  for (int round = 0; round < 3; ++round) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    std::mutex lock;
+    std::set<std::thread::id> seen;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    ParallelFor(64, [&](std::int32_t, std::int32_t) {
+      {
+        const std::lock_guard<std::mutex> hold(lock);
+        seen.insert(std::this_thread::get_id());
+      }
+      for (;;) {
+        {
+          const std::lock_guard<std::mutex> hold(lock);
+          if (seen.size() >= 2) break;
+        }
+        if (std::chrono::steady_clock::now() > until) break;
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+      }
+    });
+    EXPECT_GE(seen.size(), 2u) << "round " << round;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(OneAndSeveral, Workers, ::testing::Values(1, 2, 4));
+
+// Fewer workers than a team already started: the ones beyond the count stay out.
+TEST(WorkerCount, LoweringTheCountKeepsTheExtraWorkersOut) {
+  for (int workers : {4, 2, 1}) {
+    SetMaxWorkers(workers);
+    std::atomic<int> running{0}, peak{0};
+    for (int round = 0; round < 5; ++round) {
+      ParallelFor(64, [&](std::int32_t, std::int32_t) {
+        const int now = ++running;
+        for (int seen = peak; now > seen && !peak.compare_exchange_weak(seen, now);) {
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(300));
+        --running;
+      });
+    }
+    EXPECT_LE(peak.load(), workers);
+  }
+  SetMaxWorkers(0);
+}
 
 TEST(ChunkPlan, ChunksTileTheRangeInOrder) {
   for (std::int32_t count : {1, 5, 16, 1080, 2160}) {
