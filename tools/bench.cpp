@@ -8,6 +8,7 @@
 #include "bench_cases.h"
 #include "filter_chain.h"
 #include "host/filters.h"
+#include "parallel/parallel.h"
 #include "pipeline/phases.h"
 #include "platform_io.h"
 
@@ -48,15 +49,27 @@ void PrintRow(const char* label, Timing t) {
   std::printf("%-24s %9.3f %10.1f %7zu\n", label, ms, ms > 0.0 ? 1000.0 / ms : 0.0, n);
 }
 
-// One frame's time and how much of it each phase of the pipeline took.
+// One frame's time, how much of it each phase of the pipeline took, and how much of it lay in
+// loops handed to the workers.
 struct PhasedFrame {
   double total = 0.0;
   double phase[pipeline::kPhaseCount] = {};
+  double inLoops = 0.0;
 };
 
-// The observer has no context of its own: frames run one at a time, on this thread.
+// The observers have no context of their own: frames run one at a time, on this thread.
 PhasedFrame* g_frame = nullptr;
 Clock::time_point g_phaseStart[pipeline::kPhaseCount];
+Clock::time_point g_loopStart;
+
+void ObserveLoop(bool begins) {
+  const Clock::time_point now = Clock::now();
+  if (begins) {
+    g_loopStart = now;
+  } else if (g_frame != nullptr) {
+    g_frame->inLoops += Seconds(g_loopStart, now);
+  }
+}
 
 void ObservePhase(pipeline::Phase phase, bool begins) {
   const Clock::time_point now = Clock::now();
@@ -68,7 +81,8 @@ void ObservePhase(pipeline::Phase phase, bool begins) {
   }
 }
 
-// The phases of the median frame, which add up to its time with the rest.
+// The phases of the median frame, which add up to its time with the rest; and its serial
+// time, outside the workers' loops.
 void PrintPhases(const char* label, std::vector<PhasedFrame> frames) {
   std::sort(frames.begin(), frames.end(),
             [](const PhasedFrame& a, const PhasedFrame& b) { return a.total < b.total; });
@@ -79,7 +93,7 @@ void PrintPhases(const char* label, std::vector<PhasedFrame> frames) {
     std::printf(" %9.3f", 1000.0 * t);
     rest -= t;
   }
-  std::printf(" %9.3f\n", 1000.0 * rest);
+  std::printf(" %9.3f %9.3f\n", 1000.0 * rest, 1000.0 * (f.total - f.inLoops));
 }
 
 }  // namespace
@@ -123,13 +137,15 @@ Failure RunBench(const CommandLine& line, HostSession* session) {
   if (Failure f = linked.Start(FilterList())) return f;
   std::printf(
       "\nwhere the time goes (ms, the median frame of the same filters built into tessaro)\n");
-  std::printf("%-24s %9s %9s %9s %9s %9s\n", "setting", "frame", "measure", "tables", "map",
-              "rest");
+  std::printf("%-24s %9s %9s %9s %9s %9s %9s\n", "setting", "frame", "measure", "tables", "map",
+              "rest", "serial");
   pipeline::SetPhaseObserver(ObservePhase);
+  parallel::SetRegionObserver(ObserveLoop);
   for (const BenchCase& c : BenchCases()) {
     FilterChain chain;
     if (Failure f = FilterChain::Build(&linked, {FilterRequest{c.filter, c.settings}}, &chain)) {
       pipeline::SetPhaseObserver(nullptr);
+      parallel::SetRegionObserver(nullptr);
       return f;
     }
     FilterStage& stage = chain.stage(0);
@@ -150,6 +166,7 @@ Failure RunBench(const CommandLine& line, HostSession* session) {
     PrintPhases(c.label, frames);
   }
   pipeline::SetPhaseObserver(nullptr);
+  parallel::SetRegionObserver(nullptr);
   return {};
 }
 
