@@ -8,9 +8,11 @@
 #       (default build/native-release, build/windows-i686-release and
 #        build/windows-x64-release; a Windows module whose build or Wine is missing is left out)
 #   FRAMES=60 REPEATS=3 BENCH_FRAMES=300 bench/compare_peers.sh
-#   NATIVE_MODULE=old/Tessaro.so WINDOWS_MODULE=old/Tessaro.auf bench/compare_peers.sh
+#   NATIVE_MODULE=old/Tessaro.so WINDOWS_MODULE=old/Tessaro.auf WINDOWS64_MODULE=old64/Tessaro.auf \
+#     bench/compare_peers.sh
 #       (tessaro bench loads these modules instead of the builds' own, to time an earlier
-#        version with the same host; the slot and scaling rows always come from tessaro_bench)
+#        version with the same host; the serial, slot and scaling rows always come from the
+#        builds' own code)
 # Our times are of the processing callback alone (the frame is restored before each call,
 # untimed): `tessaro bench` for the module as a host loads it, with the serial time of the
 # same filters built into tessaro; tessaro_bench for the floor (the frame copied by 2
@@ -94,6 +96,8 @@ native_module=()
 [[ -n "${NATIVE_MODULE:-}" ]] && native_module=(--module "${NATIVE_MODULE}")
 windows_module=()
 [[ -n "${WINDOWS_MODULE:-}" ]] && windows_module=(--module "${WINDOWS_MODULE}")
+windows64_module=()
+[[ -n "${WINDOWS64_MODULE:-}" ]] && windows64_module=(--module "${WINDOWS64_MODULE}")
 
 # bench NAME WORKERS COMMAND...: tessaro bench into ${tmp}/NAME.WORKERS and its phase rows.
 bench() {
@@ -112,15 +116,18 @@ for workers in 1 2; do
   bench native "${workers}" "${native}/tools/tessaro" "${native_module[@]}"
 done
 if command -v wine >/dev/null; then
+  # Each in the prefix of its test stage (WINEPREFIX, and a 64-bit one beside it).
   for build in "${win32}:win32:32-bit" "${win64}:win64:64-bit"; do
     IFS=: read -r dir name bits <<<"${build}"
     [[ -f "${dir}/tools/tessaro.exe" ]] || continue
+    module=("${windows_module[@]}")
+    [[ "${name}" == win64 ]] && module=("${windows64_module[@]}")
     targets+=("${name}")
     labels+=("${bits} Tessaro.auf under Wine")
     for workers in 1 2; do
       echo "Timing the ${bits} Tessaro.auf under Wine, ${workers} worker(s) ..." >&2
-      bench "${name}" "${workers}" env WINEDEBUG=-all wine "${dir}/tools/tessaro.exe" \
-        "${windows_module[@]}"
+      bench "${name}" "${workers}" bash -c 'source tests/support/wine_env.sh "$0"; exec "$@"' \
+        "${name}" env WINEDEBUG=-all wine "${dir}/tools/tessaro.exe" "${module[@]}"
     done
   done
 fi
