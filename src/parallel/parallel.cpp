@@ -61,6 +61,12 @@ std::atomic<int> g_maxWorkers{0};
 std::atomic<RegionObserver> g_regionObserver{nullptr};
 
 // True while this thread runs chunks of some region: a loop it starts then is nested.
+// In the static TLS block on ELF systems: a shared object's dynamic TLS would need the
+// dynamic loader's __tls_get_addr, and LeakSanitizer (GCC 12, glibc 2.36) crashes walking it
+// in threads of a loaded module.
+#ifdef __ELF__
+[[gnu::tls_model("initial-exec")]]
+#endif
 thread_local bool t_inRegion = false;
 
 // Tells the observer about an outermost region for the lifetime of the object.

@@ -103,6 +103,14 @@ inline Status Lookup(std::int16_t* image, std::int32_t step, ImageSize size,
   return StatusOk;
 }
 
+// T, named so that it depends on Dependent: a branch that uses what only some forms have
+// then waits for the generic lambda it lies in, where clang 14 would look the names up as
+// soon as the form is known, discarded branch or not.
+template <class T, class Dependent>
+struct DependentType {
+  using type = T;
+};
+
 template <class Form>
 Status MatrixLookup(const std::int16_t* src, std::int32_t srcStep, std::int16_t* dst,
                     std::int32_t dstStep, ImageSize size, const float* first,
@@ -115,6 +123,7 @@ Status MatrixLookup(const std::int16_t* src, std::int32_t srcStep, std::int16_t*
     const auto run = [&](auto lean, auto reads) {
       constexpr bool kLean = decltype(lean)::value, kReads = decltype(reads)::value;
       constexpr bool kRelay = Form::kRoundsFloats && kIn != Convert::kNone && !kReads;
+      using RelayForm = typename DependentType<Form, decltype(reads)>::type;
       alignas(16) std::int16_t block[kReads ? kSamples * (kMapBlock / kPixels) : 1];
       [[maybe_unused]] const auto relayed = [&] {
         if constexpr (kRelay) {
@@ -123,7 +132,7 @@ Status MatrixLookup(const std::int16_t* src, std::int32_t srcStep, std::int16_t*
             lo[c] = t.lane[c].lo;
             hi[c] = t.lane[c].hi;
           }
-          return Form::PrepareRelay(second, lo, hi);
+          return RelayForm::PrepareRelay(second, lo, hi);
         } else {
           return 0;
         }
@@ -136,7 +145,7 @@ Status MatrixLookup(const std::int16_t* src, std::int32_t srcStep, std::int16_t*
                     // From one matrix to the other in floats, the clamps of the lookups too.
                     EachStep(n, [&](std::int32_t i, std::int32_t pixels) {
                       const Samples s = ReadSome(p + 6 * i, pixels, [&](const unsigned char* r) {
-                        return Form::template Relay<kIn, kLean>(in, relayed, r);
+                        return RelayForm::template Relay<kIn, kLean>(in, relayed, r);
                       });
                       Write<Form>(s, q + 6 * i, pixels);
                     });
