@@ -5,25 +5,18 @@
 
 namespace tessaro::avx {
 
-using sse_pixels::Interleaved;
-using sse_pixels::WideChannels;
-
 Status MeasureS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
                     const float* matrix, std::int16_t* dst, std::int32_t dstStep,
                     ChannelStats* stats) {
-  if (matrix == nullptr) {
-    return sse_measure::Measure<Interleaved>(src, srcStep, size, matrix, dst, dstStep, stats);
-  }
-  return sse_measure::Measure<WideChannels>(src, srcStep, size, matrix, dst, dstStep, stats);
+  return sse_measure::MeasureWith<sse_pixels::WideChannels>(src, srcStep, size, matrix, dst,
+                                                            dstStep, stats);
 }
 
 Status CountS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
                   const float* matrix, std::int16_t* dst, std::int32_t dstStep, std::int32_t high,
                   std::uint32_t* const counts[3]) {
-  if (matrix == nullptr) {
-    return sse_measure::Count<Interleaved>(src, srcStep, size, matrix, dst, dstStep, high, counts);
-  }
-  return sse_measure::Count<WideChannels>(src, srcStep, size, matrix, dst, dstStep, high, counts);
+  return sse_measure::CountWith<sse_pixels::WideChannels>(src, srcStep, size, matrix, dst, dstStep,
+                                                          high, counts);
 }
 
 }  // namespace tessaro::avx

@@ -218,6 +218,28 @@ Status Count(const std::int16_t* src, std::int32_t srcStep, ImageSize size, cons
   });
 }
 
+// A level's kernels whose colour matrix goes through MatrixForm: without a matrix, the
+// interleaved form, which needs no shuffles at all.
+template <class MatrixForm>
+Status MeasureWith(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
+                   const float* matrix, std::int16_t* dst, std::int32_t dstStep,
+                   ChannelStats* stats) {
+  if (matrix == nullptr) {
+    return Measure<sse_pixels::Interleaved>(src, srcStep, size, matrix, dst, dstStep, stats);
+  }
+  return Measure<MatrixForm>(src, srcStep, size, matrix, dst, dstStep, stats);
+}
+
+template <class MatrixForm>
+Status CountWith(const std::int16_t* src, std::int32_t srcStep, ImageSize size, const float* matrix,
+                 std::int16_t* dst, std::int32_t dstStep, std::int32_t high,
+                 std::uint32_t* const counts[3]) {
+  if (matrix == nullptr) {
+    return Count<sse_pixels::Interleaved>(src, srcStep, size, matrix, dst, dstStep, high, counts);
+  }
+  return Count<MatrixForm>(src, srcStep, size, matrix, dst, dstStep, high, counts);
+}
+
 }  // namespace sse_measure
 }  // namespace
 }  // namespace tessaro

@@ -5,25 +5,18 @@
 
 namespace tessaro::sse41 {
 
-using sse_pixels::BlendChannels;
-using sse_pixels::Interleaved;
-
 Status MeasureS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
                     const float* matrix, std::int16_t* dst, std::int32_t dstStep,
                     ChannelStats* stats) {
-  if (matrix == nullptr) {
-    return sse_measure::Measure<Interleaved>(src, srcStep, size, matrix, dst, dstStep, stats);
-  }
-  return sse_measure::Measure<BlendChannels>(src, srcStep, size, matrix, dst, dstStep, stats);
+  return sse_measure::MeasureWith<sse_pixels::BlendChannels>(src, srcStep, size, matrix, dst,
+                                                             dstStep, stats);
 }
 
 Status CountS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
                   const float* matrix, std::int16_t* dst, std::int32_t dstStep, std::int32_t high,
                   std::uint32_t* const counts[3]) {
-  if (matrix == nullptr) {
-    return sse_measure::Count<Interleaved>(src, srcStep, size, matrix, dst, dstStep, high, counts);
-  }
-  return sse_measure::Count<BlendChannels>(src, srcStep, size, matrix, dst, dstStep, high, counts);
+  return sse_measure::CountWith<sse_pixels::BlendChannels>(src, srcStep, size, matrix, dst, dstStep,
+                                                           high, counts);
 }
 
 }  // namespace tessaro::sse41
