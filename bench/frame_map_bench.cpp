@@ -10,10 +10,10 @@ namespace {
 
 constexpr std::int64_t kFrameBytes = std::int64_t{kWidth} * kHeight * 6;
 
-// Tables over 0..4080 that stretch their range a little, one readable entry past the end.
+// Tables over 0..4080 that stretch their range a little.
 struct Tables {
-  Tables() : values(4082) {
-    for (int v = 0; v < 4082; ++v) values[v] = static_cast<std::int16_t>(v * 9 / 10 + 200);
+  Tables() : values(4081) {
+    for (int v = 0; v < 4081; ++v) values[v] = static_cast<std::int16_t>(v * 9 / 10 + 200);
   }
   SampleLookup Lookup() const { return {values.data(), 0, 4080}; }
   std::vector<std::int16_t> values;

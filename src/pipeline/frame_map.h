@@ -12,9 +12,8 @@
 
 namespace tessaro {
 
-// One channel's table: a sample v becomes values[clamp(v - lo, 0, last)]; values[last + 1]
-// must be readable (the vector levels read entries in pairs). Without values, v becomes
-// clamp(v, lo, lo + last): the table of that range that maps every value to itself.
+// One channel's table: a sample v becomes values[clamp(v - lo, 0, last)]. Without values, v
+// becomes clamp(v, lo, lo + last): the table of that range that maps every value to itself.
 struct SampleLookup {
   const std::int16_t* values;
   std::int32_t lo;
@@ -53,9 +52,5 @@ MatrixLookupS16C3Fn MatrixLookupS16C3;
 namespace avx {
 MatrixLookupS16C3Fn MatrixLookupS16C3;
 }  // namespace avx
-namespace avx2 {
-LookupS16C3Fn LookupS16C3;
-MatrixLookupS16C3Fn MatrixLookupS16C3;
-}  // namespace avx2
 
 }  // namespace tessaro

@@ -59,7 +59,6 @@ CountS16C3Fn CountS16C3;
 }  // namespace avx
 namespace avx2 {
 MeasureS16C3Fn MeasureS16C3;
-CountS16C3Fn CountS16C3;
 }  // namespace avx2
 
 }  // namespace tessaro

@@ -1,5 +1,6 @@
-// The measuring kernels in AVX2: sixteen pixels per step, split into channel vectors, through
-// the colour matrix when there is one, then extremes and sums in vectors, or counts.
+// The measuring kernel in AVX2: sixteen pixels per step, split into channel vectors, through
+// the colour matrix when there is one, then extremes and sums in vectors. (Counts and lookups
+// take the AVX level's kernels on this code path: see kernel_slots.cpp.)
 #include <immintrin.h>
 
 #include <cstdint>
@@ -109,18 +110,6 @@ void EachStep(const Read& read, const Keeper& keep, const std::int16_t* src, std
   }
 }
 
-// Counters of up to this many bins per channel are counted in 16 bits first: all of them
-// take 3 x 2 x 4,160 x 2 = 49,920 bytes, about a 48 KiB first-level cache, and only the bins of
-// the values a frame has are touched. Neighbouring pixels take turns between two copies, so
-// that a flat region does not wait on one counter; each copy is padded so that no two copies'
-// bins for the same value lie a multiple of 4 KiB apart, which the processor would take for a
-// dependency.
-constexpr std::int32_t kNarrowBins = 4096;
-constexpr int kCopies = 2;
-struct Counters16 {
-  std::uint16_t bins[3][kCopies][kNarrowBins + 64];
-};
-
 class StatsAccumulator {
  public:
   StatsAccumulator() {
@@ -207,72 +196,6 @@ Status MeasureS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize siz
       }
     });
     acc.Result(stats);
-    return StatusOk;
-  });
-}
-
-Status CountS16C3(const std::int16_t* src, std::int32_t srcStep, ImageSize size,
-                  const float* matrix, std::int16_t* dst, std::int32_t dstStep, std::int32_t high,
-                  std::uint32_t* const counts[3]) {
-  const RoundingScope rounding(kRoundNearest);
-  const __m256i zero = _mm256_setzero_si256();
-  const __m256i top = _mm256_set1_epi16(static_cast<short>(high));
-  // Narrow counters stay in the first-level cache; they move into the caller's before any
-  // can overflow.
-  const bool narrow = high < kNarrowBins;
-  std::uint32_t* const bins[3] = {counts[0], counts[1], counts[2]};
-  const bool all = bins[0] != nullptr && bins[1] != nullptr && bins[2] != nullptr;
-  Counters16 local;
-  std::int32_t pending = 0;
-  const auto flush = [&] {
-    for (int c = 0; c < 3; ++c) {
-      if (bins[c] == nullptr) continue;
-      for (int j = 0; j < kCopies; ++j) {
-        for (std::int32_t k = 0; k <= high; ++k) bins[c][k] += local.bins[c][j][k];
-        for (std::int32_t k = 0; k <= high; ++k) local.bins[c][j][k] = 0;
-      }
-    }
-    pending = 0;
-  };
-  if (narrow) {
-    for (int c = 0; c < 3; ++c) {
-      for (int j = 0; j < kCopies; ++j) {
-        for (std::int32_t k = 0; k <= high; ++k) local.bins[c][j][k] = 0;
-      }
-    }
-  }
-  const auto count = [&](const Channels& ch, std::int32_t pixels) {
-    alignas(32) std::int16_t v[3][kPixels];
-    for (int c = 0; c < 3; ++c) {
-      _mm256_store_si256(reinterpret_cast<__m256i*>(v[c]),
-                         _mm256_min_epi16(_mm256_max_epi16(ch.v[c], zero), top));
-    }
-    if (narrow && all) {
-      // The channels take turns: increments of one channel's neighbouring, often equal,
-      // values lie further apart.
-      for (std::int32_t i = 0; i < pixels; ++i) {
-        ++local.bins[0][i % kCopies][v[0][i]];
-        ++local.bins[1][i % kCopies][v[1][i]];
-        ++local.bins[2][i % kCopies][v[2][i]];
-      }
-    } else {
-      for (int c = 0; c < 3; ++c) {
-        if (bins[c] == nullptr) continue;
-        for (std::int32_t i = 0; i < pixels; ++i) {
-          if (narrow) {
-            ++local.bins[c][i % kCopies][v[c][i]];
-          } else {
-            ++bins[c][v[c][i]];
-          }
-        }
-      }
-    }
-    if (narrow && (pending += pixels) > 65535 - kPixels) flush();
-  };
-  const Keeper keep(dst, dstStep);
-  return WithReader(matrix, [&](const auto& read) {
-    EachStep(read, keep, src, srcStep, size, count);
-    if (narrow) flush();
     return StatusOk;
   });
 }

@@ -16,8 +16,7 @@ bool SampleTable::Allocate(std::int16_t lo, std::int16_t hi) {
   count_ = rows_ = 0;
   if (hi < lo) return false;
   const std::int32_t count = hi - lo + 1;
-  // At least one entry more than the range: the vector kernels read entries in pairs.
-  const std::int32_t rows = count / kValuesPerRow + 1;
+  const std::int32_t rows = (count + kValuesPerRow - 1) / kValuesPerRow;
   auto* values = reinterpret_cast<std::int16_t*>(AllocU8(2 * rows * kValuesPerRow));
   if (values == nullptr) return false;
   for (std::int32_t i = 0; i < rows * kValuesPerRow; ++i) {
@@ -31,7 +30,6 @@ bool SampleTable::Allocate(std::int16_t lo, std::int16_t hi) {
 }
 
 void SampleTable::Finish() {
-  values_[count_] = values_[count_ - 1];
   identity_ = true;
   for (std::int32_t i = 0; i < count_ && identity_; ++i) identity_ = values_[i] == lo_ + i;
 }

@@ -31,7 +31,7 @@ constexpr EdgeLookup kEdges[] = {
     {false, -40000, 10000}, {false, 30000, 40000}, {false, 40000, 5},   {false, -50000, 100}};
 
 // Random tables; some channels only clamp or stay as they are, and without reads no channel
-// has a table. Entries run one past `last`, as the kernels need.
+// has a table. Tables end at `last`, so that a read past it meets the sanitizers.
 struct RandomTables {
   RandomTables(Random& rng, bool reads) {
     for (int c = 0; c < 3; ++c) {
@@ -43,7 +43,7 @@ struct RandomTables {
           e = kEdges[rng.Next() % std::size(kEdges)];
         } while (e.values != (kind == 3));
       }
-      values[c].resize(static_cast<std::size_t>(e.last) + 2);
+      values[c].resize(static_cast<std::size_t>(e.last) + 1);
       for (auto& v : values[c]) v = static_cast<std::int16_t>(rng.Next());
       lookups[c] = kind == 0 ? kUnchanged
                              : SampleLookup{e.values ? values[c].data() : nullptr, e.lo, e.last};
