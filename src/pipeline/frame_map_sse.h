@@ -62,23 +62,28 @@ TESSARO_STEP Samples Clamp(const Tables<Form>& t, const Samples& s) {
   return r;
 }
 
+// Channel C of a block of n pixels, which holds indices, takes its table's entries in place.
+// C is a constant so that every place in a step is one too: the 32-bit target then addresses
+// each sample by a displacement instead of an index it has no register left for.
+template <class Form, int C>
+void ReadTable(const std::int16_t* values, std::int16_t* s, std::int32_t n) {
+  std::int32_t p = 0;
+  for (; p + kPixels <= n; p += kPixels, s += kSamples) {
+    for (int i = 0; i < kPixels; ++i) {
+      s[Form::Slot(C, i)] = values[static_cast<std::uint16_t>(s[Form::Slot(C, i)])];
+    }
+  }
+  for (int i = 0; i < n - p; ++i) {
+    s[Form::Slot(C, i)] = values[static_cast<std::uint16_t>(s[Form::Slot(C, i)])];
+  }
+}
+
 // A block of n pixels whose table channels hold indices takes its tables' entries, in place.
 template <class Form>
 void ReadTables(const Tables<Form>& t, std::int16_t* block, std::int32_t n) {
-  for (int c = 0; c < 3; ++c) {
-    const std::int16_t* const values = t.lane[c].values;
-    if (values == nullptr) continue;
-    std::int16_t* s = block;
-    std::int32_t p = 0;
-    for (; p + kPixels <= n; p += kPixels, s += kSamples) {
-      for (int i = 0; i < kPixels; ++i) {
-        s[Form::Slot(c, i)] = values[static_cast<std::uint16_t>(s[Form::Slot(c, i)])];
-      }
-    }
-    for (int i = 0; i < n - p; ++i) {
-      s[Form::Slot(c, i)] = values[static_cast<std::uint16_t>(s[Form::Slot(c, i)])];
-    }
-  }
+  if (t.lane[0].values != nullptr) ReadTable<Form, 0>(t.lane[0].values, block, n);
+  if (t.lane[1].values != nullptr) ReadTable<Form, 1>(t.lane[1].values, block, n);
+  if (t.lane[2].values != nullptr) ReadTable<Form, 2>(t.lane[2].values, block, n);
 }
 
 // Pixels whose indices are read from one block, while it is in cache.
