@@ -15,6 +15,7 @@ namespace {
 
 using testing::FilterHost;
 using testing::HostFrame;
+using testing::ExactPower;
 using testing::ToS16;
 
 struct ChannelStats {
@@ -44,7 +45,7 @@ float Finite(float gamma) {
 std::int16_t Level(std::int16_t v, const ChannelStats& s, float gamma, float outScale) {
   const float scale =
       static_cast<float>(1.0 / static_cast<double>(static_cast<float>(s.max) - s.min));
-  return ToS16(std::pow((static_cast<float>(v) - s.min) * scale, 1.0f / gamma) * outScale);
+  return ToS16(ExactPower((static_cast<float>(v) - s.min) * scale, 1.0f / gamma) * outScale);
 }
 
 std::vector<std::array<std::int16_t, 3>> Pixels(HostFrame& f) {

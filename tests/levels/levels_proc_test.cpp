@@ -18,6 +18,7 @@ namespace {
 
 using testing::FilterHost;
 using testing::HostFrame;
+using testing::ExactPower;
 using testing::ToS16;
 
 using Samples = std::vector<std::int16_t>;  // interleaved pixels, w x h, no padding
@@ -109,7 +110,7 @@ std::int16_t Levels(std::int16_t x, const Sliders& s, const std::optional<Clip>&
   // Below the input low point is black whatever the gamma.
   const float base = std::max((x - inLow) * scale, 0.0f);
   const float gamma = static_cast<float>(s.gamma) / 100.0f;
-  x = Clamp(ToS16(std::pow(base, 1.0f / gamma) * 4080.0f));
+  x = Clamp(ToS16(ExactPower(base, 1.0f / gamma) * 4080.0f));
   const float outLow = static_cast<float>(std::min(s.outFirst, s.outSecond));
   const float outHigh = static_cast<float>(std::max(s.outFirst, s.outSecond));
   return Clamp(ToS16(x / 4080.0f * (outHigh - outLow) + outLow));
