@@ -13,9 +13,9 @@
 namespace tessaro {
 namespace {
 
+using testing::ExactPower;
 using testing::FilterHost;
 using testing::HostFrame;
-using testing::ExactPower;
 using testing::ToS16;
 
 struct ChannelStats {

@@ -16,9 +16,9 @@
 namespace tessaro {
 namespace {
 
+using testing::ExactPower;
 using testing::FilterHost;
 using testing::HostFrame;
-using testing::ExactPower;
 using testing::ToS16;
 
 using Samples = std::vector<std::int16_t>;  // interleaved pixels, w x h, no padding
