@@ -19,6 +19,7 @@ namespace tessaro {
 namespace {
 
 using testing::GuardedImage;
+using testing::kInf;
 
 constexpr std::int32_t kHigh = 4080;
 
@@ -27,7 +28,6 @@ const float kHalfway[12] = {0.5f, 0.25f, -0.75f, 0.5f, 1.5f,   -0.5f,
                             0.0f, -2.5f, 0.125f, 0.5f, -1.25f, 0.75f};
 // No offsets, but weights whose sums leave the 32-bit range, and an infinite weight, whose
 // products with zero are not numbers: both take the primitive's clamp, in its order.
-constexpr float kInf = std::numeric_limits<float>::infinity();
 const float kLarge[12] = {30000.0f, 30000.0f, 30000.0f, 0.0f,  -20000.0f, 16384.0f,
                           1.0f,     0.0f,     0.5f,     0.25f, 16383.0f,  0.0f};
 const float kInfinite[12] = {kInf,  1.0f, 0.0f, 0.0f, 0.5f, -kInf,

@@ -21,9 +21,9 @@ namespace tessaro {
 namespace {
 
 using testing::EntryAndSlots;
+using testing::kInf;
 
 constexpr std::byte kGuard{0x5A};
-constexpr float kInf = std::numeric_limits<float>::infinity();
 
 // A 16-bit and a float image of one size, each row followed by its own padding, with
 // guard bytes everywhere outside the samples.

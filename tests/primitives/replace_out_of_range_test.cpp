@@ -19,9 +19,8 @@ namespace {
 
 using testing::EntryAndSlots;
 using testing::GuardedImage;
-
-constexpr float kInf = std::numeric_limits<float>::infinity();
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+using testing::kInf;
+using testing::kNaN;
 
 float FromBits(std::uint32_t bits) {
   float f;

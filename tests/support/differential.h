@@ -21,6 +21,9 @@
 
 namespace tessaro::testing {
 
+constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
 // The highest code path this processor can run; slots above it are skipped.
 inline std::int32_t HighestRunnableSlot() {
   CpuFeatureMask mask = 0;
