@@ -1,5 +1,6 @@
 #include "pipeline/power.h"
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -48,9 +49,7 @@ constexpr int kLogSteps = 32;
 constexpr int kFoldFrom = 13;
 
 constexpr auto kLog = [] {
-  struct Table {
-    LogStep step[kLogSteps];
-  } t{};
+  std::array<LogStep, kLogSteps> t{};
   for (int i = 0; i < kLogSteps; ++i) {
     const int fold = i >= kFoldFrom ? 1 : 0;
     double c = 1.0;
@@ -61,7 +60,7 @@ constexpr auto kLog = [] {
       c = static_cast<double>(static_cast<int>(512.0 / centre + 0.5)) / 512.0;
     }
     const double reduced = fold ? 2.0 * c : c;  // m / 2 times 2c is m times c
-    t.step[i] = {c, reduced == 1.0 ? 0.0 : -SlowLog(reduced), fold};
+    t[i] = {c, reduced == 1.0 ? 0.0 : -SlowLog(reduced), fold};
   }
   return t;
 }();
@@ -74,10 +73,8 @@ constexpr double kAtanh[] = {2.0 / 3, 2.0 / 5, 2.0 / 7, 2.0 / 9};
 // its series to r^6 / 6!, the first term left out, r^7 / 7!, below 2^-58.
 constexpr int kExpSteps = 32;
 constexpr auto kExp2 = [] {
-  struct Table {
-    double v[kExpSteps];
-  } t{};
-  for (int j = 0; j < kExpSteps; ++j) t.v[j] = SlowExp2(j);
+  std::array<double, kExpSteps> t{};
+  for (int j = 0; j < kExpSteps; ++j) t[j] = SlowExp2(j);
   return t;
 }();
 constexpr double kExpTerms[] = {1.0, 1.0, 1.0 / 2, 1.0 / 6, 1.0 / 24, 1.0 / 120, 1.0 / 720};
@@ -88,11 +85,9 @@ constexpr double kStepsPerLn2 = kExpSteps / (kLn2Hi + kLn2Lo);
 constexpr int kLowestScale = -152;
 constexpr int kScales = 284;
 constexpr auto kScale = [] {
-  struct Table {
-    double v[kScales];
-  } t{};
+  std::array<double, kScales> t{};
   double s = 0x1p-152;
-  for (int q = 0; q < kScales; ++q, s *= 2.0) t.v[q] = s;
+  for (int q = 0; q < kScales; ++q, s *= 2.0) t[q] = s;
   return t;
 }();
 
@@ -107,7 +102,7 @@ double Log(float x) {
     e = -24;
   }
   e += static_cast<int>(bits >> 23) - 127;
-  const LogStep& step = kLog.step[(bits >> 18) & (kLogSteps - 1)];
+  const LogStep& step = kLog[(bits >> 18) & (kLogSteps - 1)];
   e += step.fold;
   const std::uint32_t mantissaBits = (bits & 0x007FFFFFu) | 0x3F800000u;
   float m;
@@ -134,10 +129,10 @@ double Exp(double z) {
                                      r2 * ((kExpTerms[4] + r * kExpTerms[5]) + r2 * kExpTerms[6]));
   const int j = k & (kExpSteps - 1);
   const int q = (k - j) / kExpSteps;
-  return (kExp2.v[j] * p) * kScale.v[q - kLowestScale];
+  return (kExp2[j] * p) * kScale[q - kLowestScale];
 }
 
-inline float PowerOf(float x, float y) {
+float Power(float x, float y) {
   constexpr float kInf = std::numeric_limits<float>::infinity();
   constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
   // pow(x, 0) and pow(1, y) are 1 even for not-a-number.
@@ -154,12 +149,8 @@ inline float PowerOf(float x, float y) {
 
 }  // namespace
 
-float Power(float x, float y) {
-  return PowerOf(x, y);
-}
-
 void PowerRow(float* values, std::int32_t count, float y) {
-  for (std::int32_t i = 0; i < count; ++i) values[i] = PowerOf(values[i], y);
+  for (std::int32_t i = 0; i < count; ++i) values[i] = Power(values[i], y);
 }
 
 }  // namespace tessaro::pipeline

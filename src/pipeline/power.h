@@ -8,14 +8,12 @@
 
 namespace tessaro::pipeline {
 
-// x raised to y for x >= 0 (-0 and +inf included) and any y, as IEEE 754 pow defines it there;
-// not-a-number for x < 0. Formed in double precision, within 2^-44 of the exact power where
-// that lies in single range (2^-47 while |y ln x| < 20), then rounded once: the correctly
-// rounded power, but where the exact one lies that close to half-way between two floats.
-float Power(float x, float y);
-
-// Each of count values raised to y in place, as Power does it; one call for a row, so that
-// the 32-bit target passes no arguments through the stack for each.
+// Each of count values x raised to y in place, for x >= 0 (-0 and +inf included) and any y, as
+// IEEE 754 pow defines it there; not-a-number for x < 0. Formed in double precision, within
+// 2^-44 of the exact power where that lies in single range (2^-47 while |y ln x| < 20), then
+// rounded once: the correctly rounded power, but where the exact one lies that close to
+// half-way between two floats. A row at a time, so that the 32-bit target passes no arguments
+// through the stack for each value.
 void PowerRow(float* values, std::int32_t count, float y);
 
 }  // namespace tessaro::pipeline
