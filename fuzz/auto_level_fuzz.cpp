@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TESSARO_FUZZ_CHECK(frame.edit().Bytes() == edit);
   }
   if (verdict == FrameVerdict::kProcess) {
-    ExpectPathsAgree(frame, *filter, edit, temp, result, slot, AutoLevelProcWithPath);
+    ExpectPathsAgree(frame, *filter, edit, temp, result, slot, AutoLevelProcOnRoad);
   }
   filter->trackValues = nullptr;
   filter->checkValues = nullptr;

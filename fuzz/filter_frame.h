@@ -129,7 +129,7 @@ void ExpectPathsAgree(FuzzFrame& frame, const FilterDescriptor& filter,
     frame.edit().Restore(edit);
     frame.temp().Restore(temp);
     results[p] = run(settings.filter(), frame.info(),
-                     p == 0 ? pipeline::FramePath::kPerSample : pipeline::FramePath::kPipeline);
+                     p == 0 ? pipeline::Road::kPerSample : pipeline::Road::kPasses);
     pixels[p] = frame.Pixels();
   }
   CpuPath.store(processSlot);

@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TESSARO_FUZZ_CHECK(result == (verdict == FrameVerdict::kProcess ? kTrue : kFalse));
   if (result == kFalse) TESSARO_FUZZ_CHECK(frame.edit().Bytes() == edit);
   if (verdict == FrameVerdict::kProcess) {
-    ExpectPathsAgree(frame, *filter, edit, temp, kTrue, slot, LevelsProcWithPath);
+    ExpectPathsAgree(frame, *filter, edit, temp, kTrue, slot, LevelsProcOnRoad);
   }
   filter->trackValues = nullptr;
   filter->checkValues = nullptr;

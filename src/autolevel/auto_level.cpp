@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "parallel/parallel.h"
+#include "pipeline/frame_work.h"
 #include "pipeline/level_plane.h"
 #include "pipeline/sample_table.h"
 #include "primitives/arithmetic.h"
@@ -60,20 +61,33 @@ float UsableGamma(float gamma) {
   return std::isfinite(gamma) && gamma > 0.0f ? gamma : 1.0f;
 }
 
-bool AutoLevelFrame(const AutoLevelSettings& settings, const pipeline::Buffers& buffers,
-                    pipeline::FramePath path) {
-  const std::int32_t w = buffers.edit.width;
-  const std::int32_t h = buffers.edit.height;
+AutoLevelSettings AutoLevelSettingsOf(const std::int32_t* sliders, const std::int32_t* checks) {
+  AutoLevelSettings s;
+  s.midRng = kAutoLevelSliders[kMidRngSlider].Held(sliders[kMidRngSlider]);
+  s.skip = kAutoLevelSliders[kSkipSlider].Held(sliders[kSkipSlider]);
+  s.cb = checks[kCbCheck] != 0;
+  s.cr = checks[kCrCheck] != 0;
+  s.rgbMode = checks[kRgbModeCheck] != 0;
+  return s;
+}
+
+pipeline::Outcome AutoLevel(const AutoLevelSettings& given, const pipeline::Picture& picture,
+                            pipeline::Road road) {
+  using pipeline::Outcome;
+  AutoLevelSettings settings = given;
+  settings.midRng = kAutoLevelSliders[kMidRngSlider].Held(given.midRng);
+  settings.skip = kAutoLevelSliders[kSkipSlider].Held(given.skip);
   const bool rgb = settings.rgbMode;
+  pipeline::FrameWork work(picture, rgb ? pipeline::Space::kRgb : pipeline::Space::kYc, road);
+  if (!work.Open()) return Outcome::kFailed;
   // Nothing to measure: the statistics stay 0, so in RGB mode every spread is 0 and any skip
   // above 0 skips the frame; otherwise nothing changes.
-  if (w <= 0 || h <= 0) return !(rgb && settings.skip > 0);
+  if (work.empty()) return rgb && settings.skip > 0 ? Outcome::kUnchanged : Outcome::kDone;
 
-  const pipeline::WorkSpace space = rgb ? pipeline::RgbSamples() : pipeline::kStoredSamples;
   FrameStats st{};
-  const pipeline::Frame working = pipeline::MeasureWorking(buffers, space, path, &st);
+  if (!work.Measure(&st)) return Outcome::kFailed;
   // Skipped before anything is written to the frame.
-  if (rgb && Skips(st, settings.skip)) return false;
+  if (rgb && Skips(st, settings.skip)) return Outcome::kUnchanged;
   const float gamma =
       UsableGamma(rgb ? RgbAutoGamma(st, settings.midRng) : YcAutoGamma(st, settings.midRng));
 
@@ -87,21 +101,19 @@ bool AutoLevelFrame(const AutoLevelSettings& settings, const pipeline::Buffers& 
     ranges.levelled[c] = asked[c] && st.min[c] != st.max[c];
   }
   const float outScale = rgb ? kRgbScale : kYcScale;
-  // Stored chroma comes back from 0..4096 to its signed range.
+  // Chroma comes back from 0..4096 to its signed range.
   auto level = [&](int c, std::int16_t* plane, std::int32_t step, std::int32_t pw,
                    std::int32_t ph) {
     LevelPlane(plane, step, pw, ph, st.min[c], st.max[c], gamma, outScale);
     if (!rgb && c > 0) SubConstS16C1(kChromaCentre, plane, step, ImageSize{pw, ph}, 0);
   };
 
-  if (pipeline::UsePipeline(path, std::int64_t{w} * h, ranges.Values())) {
+  if (work.TablesPay(ranges.Values())) {
     pipeline::ChannelTables tables;
-    if (tables.Build(ranges, level) &&
-        pipeline::MapFrame(buffers.edit, space, tables.lookups(), &working) == StatusOk) {
-      return true;
-    }
+    if (tables.Build(ranges, level) && work.Map(tables.lookups())) return Outcome::kDone;
   }
-  pipeline::OnPlanes(buffers, working, space, [&](const pipeline::Planes& p) {
+  const std::int32_t w = work.width(), h = work.height();
+  const bool done = work.OnPlanes([&](const pipeline::Planes& p) {
     auto levelIfAny = [&](int c) {
       if (ranges.levelled[c]) level(c, p.plane[c], p.step, w, h);
     };
@@ -109,7 +121,7 @@ bool AutoLevelFrame(const AutoLevelSettings& settings, const pipeline::Buffers& 
         3 * std::int64_t{w} * h, [&] { levelIfAny(0); }, [&] { levelIfAny(1); },
         [&] { levelIfAny(2); });
   });
-  return true;
+  return done ? Outcome::kDone : Outcome::kFailed;
 }
 
 }  // namespace tessaro

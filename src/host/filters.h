@@ -3,21 +3,25 @@
 
 #include <cstdint>
 
+#include "autolevel/auto_level.h"
 #include "host/host_records.h"
-#include "levels/levels_params.h"
+#include "levels/levels.h"
 
 namespace tessaro {
 
-// Track and check-box indices of "Auto Level".
-enum AutoLevelTrack : std::int32_t { TrackMidRng = 0, TrackSkip = 1 };
+// Track and check-box indices of the descriptors: the filters' own rows, in their order.
+enum AutoLevelTrack : std::int32_t { TrackMidRng = kMidRngSlider, TrackSkip = kSkipSlider };
 enum AutoLevelCheck : std::int32_t {
-  CheckCb = 0,
-  CheckCr = 1,
-  CheckRgbMode = 2,
-  CheckAutoLevelHelp = 3
+  CheckCb = kCbCheck,
+  CheckCr = kCrCheck,
+  CheckRgbMode = kRgbModeCheck,
+  CheckAutoLevelHelp = kAutoLevelHelpButton
 };
 
-enum LevelsCheck : std::int32_t { CheckSyncRgb = 0, CheckLevelsHelp = 1 };
+enum LevelsCheck : std::int32_t {
+  CheckSyncRgb = kSyncRgbCheck,
+  CheckLevelsHelp = kQuillonLevelHelpButton
+};
 
 inline constexpr std::uint32_t kAutoLevelHelpCommand = kButtonCommandBase + CheckAutoLevelHelp;
 inline constexpr std::uint32_t kLevelsHelpCommand = kButtonCommandBase + CheckLevelsHelp;

@@ -15,8 +15,7 @@ HostBool LevelsProc(FilterDescriptor* filter, FrameInfo* frame);
 HostBool LevelsUpdate(FilterDescriptor* filter, std::int32_t change);
 
 // As the processing callbacks, on a road chosen by the caller (tests and fuzzers).
-HostBool AutoLevelProcWithPath(FilterDescriptor* filter, FrameInfo* frame,
-                               pipeline::FramePath path);
-HostBool LevelsProcWithPath(FilterDescriptor* filter, FrameInfo* frame, pipeline::FramePath path);
+HostBool AutoLevelProcOnRoad(FilterDescriptor* filter, FrameInfo* frame, pipeline::Road road);
+HostBool LevelsProcOnRoad(FilterDescriptor* filter, FrameInfo* frame, pipeline::Road road);
 
 }  // namespace tessaro

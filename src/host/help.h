@@ -7,8 +7,6 @@
 
 namespace tessaro {
 
-extern const char kAutoLevelHelpText[];
-extern const char kLevelsHelpText[];
 inline constexpr char kHelpCaption[] = "INFO";
 
 HostBool AutoLevelWindowProc(void* window, std::uint32_t message, std::uintptr_t wparam,

@@ -6,6 +6,7 @@
 #include "levels/levels_params.h"
 #include "levels/levels_rows.h"
 #include "parallel/parallel.h"
+#include "pipeline/frame_work.h"
 #include "pipeline/level_plane.h"
 #include "pipeline/sample_table.h"
 #include "pipeline/status_reducer.h"
@@ -202,20 +203,16 @@ void ClipFromCounts(const pipeline::ChannelCounts& counts, std::int32_t width, s
   }
 }
 
-// The whole frame in the pipeline: a counting pass when a channel clips (it keeps the RGB
-// frame in the temporary buffer for the map pass), the channel chains as tables over 0..4080
-// (the lookup clamps each sample into the table first, which is the first clamp), and one map
-// pass through RGB and back. False, with the frame untouched, when memory is short.
-bool LevelThroughPipeline(const pipeline::Buffers& buffers, const ChannelLevels levels[3]) {
-  const pipeline::Frame& frame = buffers.edit;
+// The whole frame in the passes: a counting pass when a channel clips, the channel chains as
+// tables over 0..4080 (the lookup clamps each sample into the table first, which is the first
+// clamp), and one map pass. False, with the frame untouched, when memory is short.
+bool LevelThroughPasses(pipeline::FrameWork& work, const ChannelLevels levels[3]) {
   ClipStep clip[3];
   const bool clips[3] = {Clips(levels[0]), Clips(levels[1]), Clips(levels[2])};
   pipeline::ChannelCounts counts;
-  const pipeline::Frame* rgb = nullptr;
   if (clips[0] || clips[1] || clips[2]) {
-    if (!counts.Count(frame, pipeline::RgbSamples(), kBinCount, clips, &buffers.temp)) return false;
-    ClipFromCounts(counts, frame.width, frame.height, levels, clip);
-    rgb = &buffers.temp;
+    if (!work.Count(kBinCount, clips, &counts)) return false;
+    ClipFromCounts(counts, work.width(), work.height(), levels, clip);
   }
   // With the channels in step (Sync RGB), one table serves all three.
   int sameAs[3] = {-1, -1, -1};
@@ -231,34 +228,89 @@ bool LevelThroughPipeline(const pipeline::Buffers& buffers, const ChannelLevels 
         ChannelChain(plane, step, width, height, clip[c], levels[c]);
       },
       sameAs);
-  return built &&
-         pipeline::MapFrame(frame, pipeline::RgbSamples(), tables.lookups(), rgb) == StatusOk;
+  return built && work.Map(tables.lookups());
+}
+
+// Each slider of a channel held to its row's range.
+QuillonChannel Held(const QuillonChannel& ch, std::int32_t c) {
+  const pipeline::SliderRow* rows = kQuillonLevelSliders + kLevelsTracksPerChannel * c;
+  QuillonChannel h;
+  h.clipHigh = rows[TrackClipHigh].Held(ch.clipHigh);
+  h.clipLow = rows[TrackClipLow].Held(ch.clipLow);
+  h.inHigh = rows[TrackInFirst].Held(ch.inHigh);
+  h.inLow = rows[TrackInSecond].Held(ch.inLow);
+  h.outHigh = rows[TrackOutFirst].Held(ch.outHigh);
+  h.outLow = rows[TrackOutSecond].Held(ch.outLow);
+  h.gamma = kQuillonLevelSliders[kLevelsGammaTrack + c].Held(ch.gamma);
+  return h;
 }
 
 }  // namespace
 
-bool LevelsFrame(const std::int32_t* tracks, const pipeline::Buffers& buffers,
-                 pipeline::FramePath path) {
-  const std::int32_t w = buffers.edit.width;
-  const std::int32_t h = buffers.edit.height;
-  ChannelLevels levels[3];
-  for (int c = 0; c < 3; ++c) levels[c] = ReadChannelLevels(tracks, c);
-  if (pipeline::UsePipeline(path, std::int64_t{w} * h, kAllLevels.Values()) &&
-      LevelThroughPipeline(buffers, levels)) {
-    return true;
+QuillonLevelSettings QuillonLevelSettingsOf(const std::int32_t* sliders,
+                                            const std::int32_t* checks) {
+  QuillonLevelSettings s;
+  for (std::int32_t c = 0; c < 3; ++c) {
+    const std::int32_t* block = sliders + kLevelsTracksPerChannel * c;
+    QuillonChannel ch;
+    ch.clipHigh = block[TrackClipHigh];
+    ch.clipLow = block[TrackClipLow];
+    ch.inHigh = block[TrackInFirst];
+    ch.inLow = block[TrackInSecond];
+    ch.outHigh = block[TrackOutFirst];
+    ch.outLow = block[TrackOutSecond];
+    ch.gamma = sliders[kLevelsGammaTrack + c];
+    s.channel[c] = Held(ch, c);
   }
+  s.syncRgb = checks[kSyncRgbCheck] != 0;
+  return s;
+}
 
-  // RGB in the temporary buffer, planes in the edit buffer, which is scratch from here until
-  // the final conversion rewrites it.
-  const pipeline::WorkSpace rgb = pipeline::RgbSamples();
-  pipeline::Frame working{};
-  if (!pipeline::ToWorking(buffers, rgb, &working)) return false;
-  return pipeline::OnPlanes(buffers, working, rgb, [&](const pipeline::Planes& p) {
+void QuillonLevelValues(const QuillonLevelSettings& settings, std::int32_t* sliders,
+                        std::int32_t* checks) {
+  for (std::int32_t c = 0; c < 3; ++c) {
+    const QuillonChannel& ch = settings.channel[c];
+    std::int32_t* block = sliders + kLevelsTracksPerChannel * c;
+    block[TrackClipHigh] = ch.clipHigh;
+    block[TrackClipLow] = ch.clipLow;
+    block[TrackInFirst] = ch.inHigh;
+    block[TrackInSecond] = ch.inLow;
+    block[TrackOutFirst] = ch.outHigh;
+    block[TrackOutSecond] = ch.outLow;
+    sliders[kLevelsGammaTrack + c] = ch.gamma;
+  }
+  checks[kSyncRgbCheck] = settings.syncRgb ? 1 : 0;
+  checks[kQuillonLevelHelpButton] = 0;
+}
+
+bool MovedSlider(std::int32_t* sliders, const std::int32_t* checks, std::int32_t n) {
+  if (checks[kSyncRgbCheck] == 0 || n < 0 || n >= kLevelsTrackCount) return false;
+  const SyncPartners partners = SyncPartnersOf(n);
+  sliders[partners.first] = sliders[n];
+  sliders[partners.second] = sliders[n];
+  return true;
+}
+
+pipeline::Outcome QuillonLevel(const QuillonLevelSettings& settings,
+                               const pipeline::Picture& picture, pipeline::Road road) {
+  using pipeline::Outcome;
+  pipeline::FrameWork work(picture, pipeline::Space::kRgb, road);
+  if (!work.Open()) return Outcome::kFailed;
+  if (work.empty()) return Outcome::kUnchanged;
+  ChannelLevels levels[3];
+  for (int c = 0; c < 3; ++c) levels[c] = ReadChannelLevels(Held(settings.channel[c], c));
+  if (work.TablesPay(kAllLevels.Values()) && LevelThroughPasses(work, levels)) {
+    return Outcome::kDone;
+  }
+  // The stages on three planes of R, G and B.
+  const std::int32_t w = work.width(), h = work.height();
+  const bool done = work.OnPlanes([&](const pipeline::Planes& p) {
     for (int c = 0; c < 3; ++c) ClampPlaneRows(p.plane[c], p.step, w, h);
     ClipStep clip[3];
     PlanClipping(p, w, h, levels, clip);
     for (int c = 0; c < 3; ++c) ChannelChain(p.plane[c], p.step, w, h, clip[c], levels[c]);
   });
+  return done ? Outcome::kDone : Outcome::kFailed;
 }
 
 }  // namespace tessaro

@@ -40,19 +40,17 @@ static_assert(PartnersCoverEveryTrack());
 
 }  // namespace
 
-ChannelLevels ReadChannelLevels(const std::int32_t* tracks, std::int32_t channel) {
-  assert(tracks != nullptr && channel >= 0 && channel < 3);
-  const std::int32_t* block = tracks + kLevelsTracksPerChannel * channel;
-  const auto [inLow, inHigh] = std::minmax(block[TrackInFirst], block[TrackInSecond]);
-  const auto [outLow, outHigh] = std::minmax(block[TrackOutFirst], block[TrackOutSecond]);
+ChannelLevels ReadChannelLevels(const QuillonChannel& channel) {
+  const auto [inLow, inHigh] = std::minmax(channel.inHigh, channel.inLow);
+  const auto [outLow, outHigh] = std::minmax(channel.outHigh, channel.outLow);
   ChannelLevels levels{};
-  levels.clipHigh = block[TrackClipHigh];
-  levels.clipLow = block[TrackClipLow];
+  levels.clipHigh = channel.clipHigh;
+  levels.clipLow = channel.clipLow;
   levels.inLow = static_cast<float>(inLow);
   levels.inHigh = static_cast<float>(inHigh);
   levels.outLow = static_cast<float>(outLow);
   levels.outHigh = static_cast<float>(outHigh);
-  levels.gamma = static_cast<float>(tracks[kLevelsGammaTrack + channel]) / 100.0f;
+  levels.gamma = static_cast<float>(channel.gamma) / 100.0f;
   return levels;
 }
 

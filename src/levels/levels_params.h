@@ -30,8 +30,18 @@ struct ChannelLevels {
   float gamma;  // the input stage raises to 1 / gamma
 };
 
-// tracks: the filter's 21 slider values; channel: 0 R, 1 G, 2 B.
-ChannelLevels ReadChannelLevels(const std::int32_t* tracks, std::int32_t channel);
+// One channel's sliders, in their own units.
+struct QuillonChannel {
+  std::int32_t clipHigh = 0;    // "Rc-Hi": the share of the pixels, in 1/4080, driven to white
+  std::int32_t clipLow = 0;     // "Rc-Low": the share driven to black
+  std::int32_t inHigh = 4080;   // "Ri-Hi" and "Ri-Low": the input range, either way round,
+  std::int32_t inLow = 0;       // on 0..4080
+  std::int32_t outHigh = 4080;  // "Ro-Hi" and "Ro-Low": the output range
+  std::int32_t outLow = 0;
+  std::int32_t gamma = 100;  // "gamR": the gamma in hundredths, 1..100
+};
+
+ChannelLevels ReadChannelLevels(const QuillonChannel& channel);
 
 // The same slider of the other two channels, in the order a moved slider is copied to them.
 struct SyncPartners {

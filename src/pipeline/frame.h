@@ -45,5 +45,14 @@ struct Planes {
 };
 Planes PlanesAt(const Frame& buffer);
 
+// The samples a filter works on: the stored ones, or R, G, B through a matrix and back.
+struct WorkSpace {
+  const float* toWork;    // null: the stored samples themselves
+  const float* toStored;  // null exactly when toWork is
+};
+inline constexpr WorkSpace kStoredSamples{nullptr, nullptr};
+// Y, Cb and Cr to R, G and B on 0..4080, and back.
+WorkSpace RgbSamples();
+
 }  // namespace pipeline
 }  // namespace tessaro

@@ -58,22 +58,9 @@ bool MeasureStats(const Frame& frame, WorkSpace space, FrameStats* stats, const 
     return false;
   }
   ChannelStats all = bands[0];
-  for (std::int32_t b = 1; b < plan.chunks; ++b) {
-    for (int c = 0; c < 3; ++c) {
-      all.min[c] = std::min(all.min[c], bands[b].min[c]);
-      all.max[c] = std::max(all.max[c], bands[b].max[c]);
-      all.sum[c] += bands[b].sum[c];
-    }
-  }
+  for (std::int32_t b = 1; b < plan.chunks; ++b) MergeStats(&all, bands[b]);
   FreeAligned(bands);
-  // The integer sums are exact in double; the mean is their product with the reciprocal of
-  // the pixel count, as the mean primitive forms it.
-  const double r = 1.0 / static_cast<double>(std::int64_t{frame.width} * frame.height);
-  for (int c = 0; c < 3; ++c) {
-    stats->min[c] = all.min[c];
-    stats->max[c] = all.max[c];
-    stats->mean[c] = static_cast<double>(all.sum[c]) * r;
-  }
+  *stats = StatsOf(all, std::int64_t{frame.width} * frame.height);
   return true;
 }
 
@@ -88,13 +75,34 @@ void MeasureWithPrimitives(const Frame& frame, FrameStats* stats) {
 
 }  // namespace
 
-bool UsePipeline(FramePath path, std::int64_t pixels, std::int64_t tableValues) {
-  switch (path) {
-    case FramePath::kPerSample:
+void MergeStats(ChannelStats* into, const ChannelStats& band) {
+  for (int c = 0; c < 3; ++c) {
+    into->min[c] = std::min(into->min[c], band.min[c]);
+    into->max[c] = std::max(into->max[c], band.max[c]);
+    into->sum[c] += band.sum[c];
+  }
+}
+
+FrameStats StatsOf(const ChannelStats& all, std::int64_t pixels) {
+  // The integer sums are exact in double; the mean is their product with the reciprocal of
+  // the pixel count, as the mean primitive forms it.
+  const double r = 1.0 / static_cast<double>(pixels);
+  FrameStats stats{};
+  for (int c = 0; c < 3; ++c) {
+    stats.min[c] = all.min[c];
+    stats.max[c] = all.max[c];
+    stats.mean[c] = static_cast<double>(all.sum[c]) * r;
+  }
+  return stats;
+}
+
+bool UsePipeline(Road road, std::int64_t pixels, std::int64_t tableValues) {
+  switch (road) {
+    case Road::kPerSample:
       return false;
-    case FramePath::kPipeline:
+    case Road::kPasses:
       return true;
-    case FramePath::kChoose:
+    case Road::kChoose:
       break;
   }
   return tableValues < pixels;
@@ -104,11 +112,11 @@ WorkSpace RgbSamples() {
   return {YcToRgbMatrix, RgbToYcMatrix};
 }
 
-Frame MeasureWorking(const Buffers& buffers, WorkSpace space, FramePath path, FrameStats* stats) {
+Frame MeasureWorking(const Buffers& buffers, WorkSpace space, Road road, FrameStats* stats) {
   const PhaseScope phase(Phase::kMeasure);
   const bool stored = space.toWork == nullptr;
   const Frame& working = stored ? buffers.edit : buffers.temp;
-  if (path != FramePath::kPerSample &&
+  if (road != Road::kPerSample &&
       MeasureStats(buffers.edit, space, stats, stored ? nullptr : &buffers.temp)) {
     return working;
   }
@@ -136,6 +144,17 @@ void SumBands(std::uint32_t* counters, std::int32_t bands, std::int64_t stride, 
 
 bool ChannelCounts::Count(const Frame& frame, WorkSpace space, std::int32_t high,
                           const bool channels[3], const Frame* keep) {
+  const parallel::ChunkPlan bands = CountingBands(frame.width, frame.height);
+  return Tally(bands.chunks, high, channels, [&](std::int32_t b, std::uint32_t* const counts[3]) {
+    const std::int32_t begin = bands.Begin(b);
+    return CountS16C3(RowOf(frame, begin), frame.step, Rows(frame, begin, bands.Begin(b + 1)),
+                      space.toWork, KeptRows(keep, begin), keep != nullptr ? keep->step : 0, high,
+                      counts);
+  });
+}
+
+bool ChannelCounts::Tally(std::int32_t bands, std::int32_t high, const bool channels[3],
+                          BandCounter count) {
   FreeAligned(storage_);
   storage_ = nullptr;
   for (auto& b : bins_) b = nullptr;
@@ -143,10 +162,9 @@ bool ChannelCounts::Count(const Frame& frame, WorkSpace space, std::int32_t high
   if (counted == 0) return true;
   const PhaseScope phase(Phase::kMeasure);
 
-  const parallel::ChunkPlan bands = CountingBands(frame.width, frame.height);
   const std::int64_t binCount = std::int64_t{high} + 1;
   const std::int64_t perBand = counted * binCount;
-  std::uint32_t* storage = AllocArray<std::uint32_t>(bands.chunks * perBand);
+  std::uint32_t* storage = AllocArray<std::uint32_t>(bands * perBand);
   if (storage == nullptr) return false;
 
   // Band b's bins of the k-th counted channel.
@@ -155,21 +173,18 @@ bool ChannelCounts::Count(const Frame& frame, WorkSpace space, std::int32_t high
     const int k = channels[0] * (channel > 0) + channels[1] * (channel > 1);
     return storage + band * perBand + k * binCount;
   };
-  const Status failed = FirstFailing(bands.chunks, [&](std::int32_t b) {
+  const Status failed = FirstFailing(bands, [&](std::int32_t b) {
     // Each band clears its own bins, on its own worker.
     std::memset(storage + b * perBand, 0,
                 static_cast<std::size_t>(perBand) * sizeof(std::uint32_t));
     std::uint32_t* const counts[3] = {binsOf(b, 0), binsOf(b, 1), binsOf(b, 2)};
-    const std::int32_t begin = bands.Begin(b);
-    return CountS16C3(RowOf(frame, begin), frame.step, Rows(frame, begin, bands.Begin(b + 1)),
-                      space.toWork, KeptRows(keep, begin), keep != nullptr ? keep->step : 0, high,
-                      counts);
+    return count(b, counts);
   });
   if (failed != StatusOk) {
     FreeAligned(storage);
     return false;
   }
-  SumBands(storage, bands.chunks, perBand, perBand);
+  SumBands(storage, bands, perBand, perBand);
   for (int c = 0; c < 3; ++c) bins_[c] = binsOf(0, c);
   storage_ = storage;
   return true;

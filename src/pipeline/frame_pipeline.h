@@ -18,22 +18,14 @@ namespace tessaro::pipeline {
 // How a frame is processed: stage by stage on every sample through the primitives (the
 // reference), or in the passes with the value-only stages as tables. Both give the same frame;
 // kChoose lets the cost rule decide, the others force a road (tests).
-enum class FramePath { kChoose, kPerSample, kPipeline };
+enum class Road { kChoose, kPerSample, kPasses };
 
 // What one table value costs, in samples of a pass (a read and a write): a power and two
 // conversions. One sample of a levelled channel costs the same on the per-sample road, and
 // the passes around either road cost about the same, so tables pay when they hold fewer
 // values than the frame has pixels. Decided before any table is built.
 inline constexpr std::int64_t kValueCost = 64;
-bool UsePipeline(FramePath path, std::int64_t pixels, std::int64_t tableValues);
-
-// The samples a filter works on: the frame's own, or R, G, B through a matrix and back.
-struct WorkSpace {
-  const float* toWork;    // null: the stored samples themselves
-  const float* toStored;  // null exactly when toWork is
-};
-inline constexpr WorkSpace kStoredSamples{nullptr, nullptr};
-WorkSpace RgbSamples();
+bool UsePipeline(Road road, std::int64_t pixels, std::int64_t tableValues);
 
 // Per-channel extremes and means, exactly as MinMaxS16C3 and MeanS16C3 report them on the
 // frame in its working space.
@@ -48,7 +40,7 @@ struct FrameStats {
 // per-sample road or when memory is short, the frame is converted there and measured by the
 // statistics primitives). Returns the frame that holds them, for a per-sample road to take
 // them from; the map pass takes the kept samples from there too.
-Frame MeasureWorking(const Buffers& buffers, WorkSpace space, FramePath path, FrameStats* stats);
+Frame MeasureWorking(const Buffers& buffers, WorkSpace space, Road road, FrameStats* stats);
 
 // Histograms of the frame's working samples clamped into 0..high, of the channels asked for:
 // bin k counts the samples equal to k. The working samples are written into `keep` as they
@@ -63,6 +55,11 @@ class ChannelCounts {
   // False, with nothing counted, when memory is short.
   bool Count(const Frame& frame, WorkSpace space, std::int32_t high, const bool channels[3],
              const Frame* keep = nullptr);
+  // The same over any bands: count(band, counts) adds band's samples to the channels' bins
+  // (null for a channel not counted), which start cleared.
+  using BandCounter =
+      parallel::FunctionRef<Status(std::int32_t band, std::uint32_t* const counts[3])>;
+  bool Tally(std::int32_t bands, std::int32_t high, const bool channels[3], BandCounter count);
   // high + 1 bins; null for a channel not counted.
   const std::uint32_t* bins(int channel) const { return bins_[channel]; }
 
@@ -70,6 +67,10 @@ class ChannelCounts {
   std::uint32_t* storage_ = nullptr;
   const std::uint32_t* bins_[3] = {nullptr, nullptr, nullptr};
 };
+
+// Bands' statistics merged exactly, and the frame's statistics from their merge.
+void MergeStats(ChannelStats* into, const ChannelStats& band);
+FrameStats StatsOf(const ChannelStats& all, std::int64_t pixels);
 
 // Bands of rows for a counting pass: a couple per worker, each worth clearing its own bins.
 parallel::ChunkPlan CountingBands(std::int32_t width, std::int32_t height);

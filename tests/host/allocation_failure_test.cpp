@@ -19,8 +19,8 @@ using testing::HeapFailure;
 using testing::HeapRequests;
 using testing::HostFrame;
 
-constexpr pipeline::FramePath kPaths[] = {
-    pipeline::FramePath::kChoose, pipeline::FramePath::kPerSample, pipeline::FramePath::kPipeline};
+constexpr pipeline::Road kPaths[] = {
+    pipeline::Road::kChoose, pipeline::Road::kPerSample, pipeline::Road::kPasses};
 
 // Wide enough that Auto Level takes its table path by default.
 HostFrame PatternFrame() {
@@ -63,7 +63,7 @@ TEST_F(AllocationFailure, AutoLevelYcLeavesTheRowWhoseBufferFailedUnchanged) {
   FilterHost host(0);
   const HostFrame input = PatternFrame();
   auto run = [&](HostFrame& f) {
-    return AutoLevelProcWithPath(host.filter(), f.info(), pipeline::FramePath::kPerSample);
+    return AutoLevelProcOnRoad(host.filter(), f.info(), pipeline::Road::kPerSample);
   };
   HostFrame reference(input);
   ASSERT_EQ(run(reference), kTrue);
@@ -95,9 +95,9 @@ TEST_F(AllocationFailure, LevelsEndsTheClippingStepAtTheChannelWhoseHistogramFai
   host.track(2 * kLevelsTracksPerChannel + TrackClipHigh) = 500;  // B
   const HostFrame input = PatternFrame();
   // The frame is too small for the pipeline by default: both paths clip plane by plane.
-  for (pipeline::FramePath path : {pipeline::FramePath::kChoose, pipeline::FramePath::kPerSample}) {
+  for (pipeline::Road path : {pipeline::Road::kChoose, pipeline::Road::kPerSample}) {
     SCOPED_TRACE(static_cast<int>(path));
-    auto run = [&](HostFrame& f) { return LevelsProcWithPath(host.filter(), f.info(), path); };
+    auto run = [&](HostFrame& f) { return LevelsProcOnRoad(host.filter(), f.info(), path); };
     // What the frame becomes when clipping ends before R, and before B.
     auto withClips = [&](std::int32_t r, std::int32_t b) {
       host.track(TrackClipLow) = r;
@@ -129,11 +129,11 @@ TEST_F(AllocationFailure, LevelsPipelineFallsBackToThePerSamplePathWithoutItsCou
   host.track(TrackClipLow) = 300;
   const HostFrame input = PatternFrame();
   HostFrame reference(input), frame(input);
-  ASSERT_EQ(LevelsProcWithPath(host.filter(), reference.info(), pipeline::FramePath::kPerSample),
+  ASSERT_EQ(LevelsProcOnRoad(host.filter(), reference.info(), pipeline::Road::kPerSample),
             kTrue);
   {
     HeapFailure failure(1);
-    EXPECT_EQ(LevelsProcWithPath(host.filter(), frame.info(), pipeline::FramePath::kPipeline),
+    EXPECT_EQ(LevelsProcOnRoad(host.filter(), frame.info(), pipeline::Road::kPasses),
               kTrue);
   }
   EXPECT_EQ(Picture(frame), Picture(reference));
@@ -156,10 +156,10 @@ TEST_F(AllocationFailure, EveryRequestOfEveryPathFailingInTurn) {
       host.track(kLevelsGammaTrack) = 40;
     }
     const HostFrame input = PatternFrame();
-    for (pipeline::FramePath path : kPaths) {
+    for (pipeline::Road path : kPaths) {
       auto run = [&](HostFrame& f) {
-        if (c.filter == 1) return LevelsProcWithPath(host.filter(), f.info(), path);
-        return AutoLevelProcWithPath(host.filter(), f.info(), path);
+        if (c.filter == 1) return LevelsProcOnRoad(host.filter(), f.info(), path);
+        return AutoLevelProcOnRoad(host.filter(), f.info(), path);
       };
       const std::int64_t requests = RequestsOf(input, run);
       ASSERT_GT(requests, 0);

@@ -39,8 +39,8 @@ TEST_F(HelpButtons, OnlyTheFiltersOwnButtonShowsItsText) {
     const char* shows;  // null: nothing shown
   };
   const Case cases[] = {
-      {AutoLevelWindowProc, 0x111, 12007, kAutoLevelHelpText},
-      {LevelsWindowProc, 0x111, 12005, kLevelsHelpText},
+      {AutoLevelWindowProc, 0x111, 12007, kAutoLevelHelp},
+      {LevelsWindowProc, 0x111, 12005, kQuillonLevelHelp},
       {AutoLevelWindowProc, 0x111, 12005, nullptr},
       {LevelsWindowProc, 0x111, 12007, nullptr},
       // A notification code in the upper half is another event of the same control.
@@ -81,7 +81,7 @@ TEST(HelpTexts, HaveTheirLinesAndCreditBlocks) {
     std::size_t creditLines;
   };
   const Case cases[] = {
-      {kAutoLevelHelpText,
+      {kAutoLevelHelp,
        {"=Auto Level Adjustment=", std::string(46, '-'),
         "At default settings, this plugin only adjust", "the Y-plane of YCbCr data.", "",
         "midRng: A factor for auto gamma correction",
@@ -90,7 +90,7 @@ TEST(HelpTexts, HaveTheirLinesAndCreditBlocks) {
         "Cb: Apply leveling on Cb channel(risky)", "Cr: Apply leveling on Cr channel(risky)",
         "RGB mode: works on RGB data instead of YCbCr", std::string(47, '-')},
        4},
-      {kLevelsHelpText,
+      {kQuillonLevelHelp,
        {"=Quillon-like Color Level Adjustment=", std::string(46, '-'),
         "For clipping/contrast-stretch(Vantor6):", "R/G/Bc-Hi and R/G/Bc-Low", "",
         "For input levels:", "R/G/Bi-Hi and R/G/Bi-Low", "",

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "host/host_records.h"
+#include "levels/levels.h"
 
 namespace tessaro {
 namespace {
@@ -154,6 +155,12 @@ TEST_F(LevelsUpdateTest, MissingDescriptorOrHostArraysChangeNothing) {
   EXPECT_EQ(g_refresh.calls, 0);
 }
 
+// One channel's parameters from the filter's slider values.
+ChannelLevels Read(const Tracks& tracks, std::int32_t channel) {
+  const std::int32_t checks[4] = {1, 0, 0, 0};
+  return ReadChannelLevels(QuillonLevelSettingsOf(tracks.data(), checks).channel[channel]);
+}
+
 void ExpectLevels(const ChannelLevels& got, const ChannelLevels& want) {
   EXPECT_EQ(got.clipHigh, want.clipHigh);
   EXPECT_EQ(got.clipLow, want.clipLow);
@@ -170,7 +177,7 @@ TEST(LevelsParams, DefaultSlidersGiveTheFullRangeAndGammaOne) {
   std::copy_n(filter->trackDefaults, tracks.size(), tracks.begin());
   for (std::int32_t c = 0; c < 3; ++c) {
     SCOPED_TRACE(c);
-    ExpectLevels(ReadChannelLevels(tracks.data(), c), {0, 0, 0.0f, 4080.0f, 0.0f, 4080.0f, 1.0f});
+    ExpectLevels(Read(tracks, c), {0, 0, 0.0f, 4080.0f, 0.0f, 4080.0f, 1.0f});
   }
 }
 
@@ -193,7 +200,7 @@ TEST(LevelsParams, EachChannelReadsItsOwnSlidersWhicheverEndOfAPairIsSmaller) {
     for (std::size_t i = 0; i < tracks.size(); ++i) tracks[i] = 9000 + static_cast<int>(i);
     std::copy_n(r.block, 6, tracks.begin() + 6 * r.channel);
     tracks[static_cast<std::size_t>(18 + r.channel)] = r.gammaSlider;
-    ExpectLevels(ReadChannelLevels(tracks.data(), r.channel), r.want);
+    ExpectLevels(Read(tracks, r.channel), r.want);
   }
 }
 

@@ -40,20 +40,19 @@ void RandomFrame(HostFrame& f, Random& rng) {
   });
 }
 
-using Run = HostBool (*)(FilterDescriptor*, FrameInfo*, pipeline::FramePath);
+using Run = HostBool (*)(FilterDescriptor*, FrameInfo*, pipeline::Road);
 
 // Same frame both ways; the picture must agree bit for bit. The row padding is compared only
 // where neither path uses it as plane scratch.
 void ExpectSamePicture(FilterDescriptor* filter, Run run, Random& rng, bool comparePadding,
-                       int w = 0, int h = 0,
-                       pipeline::FramePath fast = pipeline::FramePath::kPipeline) {
+                       int w = 0, int h = 0, pipeline::Road fast = pipeline::Road::kPasses) {
   if (w == 0) w = rng.Range(1, 90);
   if (h == 0) h = rng.Range(1, 40);
   const int pad = rng.Range(0, 5);
   HostFrame reference(w, h, w + pad);
   RandomFrame(reference, rng);
   HostFrame table = reference;
-  const HostBool a = run(filter, reference.info(), pipeline::FramePath::kPerSample);
+  const HostBool a = run(filter, reference.info(), pipeline::Road::kPerSample);
   const HostBool b = run(filter, table.info(), fast);
   ASSERT_EQ(a, b);
   for (int y = 0; y < h; ++y) {
@@ -77,7 +76,7 @@ TEST(SampleTableTest, AutoLevelTablesMatchThePerSamplePath) {
     host.check(CheckCr) = rng.OneIn(2);
     const bool rgb = rng.OneIn(2);
     host.check(CheckRgbMode) = rgb;
-    ExpectSamePicture(host.filter(), AutoLevelProcWithPath, rng, !rgb);
+    ExpectSamePicture(host.filter(), AutoLevelProcOnRoad, rng, !rgb);
   }
 }
 
@@ -102,7 +101,7 @@ TEST(SampleTableTest, QuillonLevelTablesMatchThePerSamplePath) {
       host.track(kLevelsGammaTrack + 1) = host.track(kLevelsGammaTrack + 2) =
           host.track(kLevelsGammaTrack);
     }
-    ExpectSamePicture(host.filter(), LevelsProcWithPath, rng, false);
+    ExpectSamePicture(host.filter(), LevelsProcOnRoad, rng, false);
   }
 }
 
@@ -121,12 +120,12 @@ TEST(SampleTableTest, LargeFramesMatchThePerSamplePathWithEveryWorkerCount) {
         levels.track(b + TrackClipLow) = rng.Range(1, 600);
         levels.track(kLevelsGammaTrack + c) = rng.Range(1, 100);
       }
-      ExpectSamePicture(levels.filter(), LevelsProcWithPath, rng, false, 1100, 500 + 7 * workers,
-                        pipeline::FramePath::kChoose);
+      ExpectSamePicture(levels.filter(), LevelsProcOnRoad, rng, false, 1100, 500 + 7 * workers,
+                        pipeline::Road::kChoose);
       autoLevel.check(CheckRgbMode) = 1;
       autoLevel.track(TrackSkip) = 0;
-      ExpectSamePicture(autoLevel.filter(), AutoLevelProcWithPath, rng, false, 1100, 501,
-                        pipeline::FramePath::kChoose);
+      ExpectSamePicture(autoLevel.filter(), AutoLevelProcOnRoad, rng, false, 1100, 501,
+                        pipeline::Road::kChoose);
     }
   }
   parallel::SetMaxWorkers(0);

@@ -1,0 +1,167 @@
+// Hosts' own pictures through both filters: the passes (reading and writing the host's
+// samples a few rows at a time) against the per-sample road (the picture decoded whole, every
+// stage on every sample, encoded back), on random pictures of every kind, layout and size,
+// random settings and every code path. And what no road may touch: the rows' padding.
+#include "pipeline/frame_work.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "autolevel/auto_level.h"
+#include "levels/levels.h"
+#include "parallel/parallel.h"
+#include "support/differential.h"
+#include "support/pictures.h"
+
+namespace tessaro {
+namespace {
+
+using pipeline::Outcome;
+using pipeline::Picture;
+using pipeline::Road;
+using testing::Random;
+using testing::RgbaPicture;
+using testing::YuvLayout;
+using testing::YuvPicture;
+
+AutoLevelSettings RandomAutoLevel(Random& rng) {
+  AutoLevelSettings s;
+  s.midRng = rng.Range(5, 95);
+  s.skip = rng.OneIn(2) ? 0 : rng.Range(0, 400);
+  s.cb = rng.OneIn(2);
+  s.cr = rng.OneIn(2);
+  s.rgbMode = rng.OneIn(2);
+  return s;
+}
+
+QuillonLevelSettings RandomQuillonLevel(Random& rng) {
+  QuillonLevelSettings s;
+  for (QuillonChannel& ch : s.channel) {
+    if (rng.OneIn(2)) {
+      ch.clipHigh = rng.OneIn(3) ? 0 : rng.Range(0, 200);
+      ch.clipLow = rng.OneIn(3) ? 0 : rng.Range(0, 200);
+    }
+    if (rng.OneIn(2)) {
+      ch.inHigh = rng.Range(0, 4080);
+      ch.inLow = rng.Range(0, 4080);
+    }
+    if (rng.OneIn(2)) {
+      ch.outHigh = rng.Range(0, 4080);
+      ch.outLow = rng.Range(0, 4080);
+    }
+    if (rng.OneIn(2)) ch.gamma = rng.Range(1, 100);
+  }
+  return s;
+}
+
+// One filter with random settings, run on a picture.
+struct Filter {
+  bool autoLevel;
+  AutoLevelSettings autoLevelSettings;
+  QuillonLevelSettings quillonSettings;
+
+  explicit Filter(Random& rng)
+      : autoLevel(rng.OneIn(2)),
+        autoLevelSettings(RandomAutoLevel(rng)),
+        quillonSettings(RandomQuillonLevel(rng)) {}
+  Outcome Run(const Picture& p, Road road) const {
+    return autoLevel ? AutoLevel(autoLevelSettings, p, road)
+                     : QuillonLevel(quillonSettings, p, road);
+  }
+};
+
+pipeline::YuvFormat RandomFormat(Random& rng, YuvLayout* layout) {
+  static constexpr pipeline::ChromaLayout kChroma[] = {
+      pipeline::ChromaLayout::k420, pipeline::ChromaLayout::k422, pipeline::ChromaLayout::k444,
+      pipeline::ChromaLayout::kMono};
+  pipeline::YuvFormat f{kChroma[rng.Range(0, 3)], 8, rng.OneIn(2), false, 0};
+  const int depth = rng.Range(0, 4);
+  if (depth > 0) {
+    f.wide = true;
+    f.bitDepth = depth == 4 ? 16 : 8 + 2 * depth;
+    // P010's 10 bits in the top of 16.
+    if (f.bitDepth == 10 && rng.OneIn(2)) f.shift = 6;
+  }
+  *layout = YuvLayout::kPlanar;
+  if (f.chroma == pipeline::ChromaLayout::k422 && !f.wide && rng.OneIn(3)) {
+    *layout = YuvLayout::kPacked;
+  } else if (f.chroma != pipeline::ChromaLayout::kMono && rng.OneIn(3)) {
+    *layout = YuvLayout::kSemiPlanar;
+  }
+  return f;
+}
+
+class HostPictures : public ::testing::TestWithParam<int> {
+ protected:
+  void SetUp() override { parallel::SetMaxWorkers(GetParam()); }
+  void TearDown() override { parallel::SetMaxWorkers(0); }
+};
+
+TEST_P(HostPictures, RgbaThePassesAsThePerSampleRoad) {
+  for (std::uint64_t seed = 1; seed <= 160; ++seed) {
+    Random rng(seed);
+    const std::int32_t slot = rng.Range(0, testing::HighestRunnableSlot());
+    const testing::ScopedSlot onSlot(slot);
+    const std::int32_t w = rng.Range(1, 90), h = rng.Range(1, 40), pad = rng.Range(0, 9);
+    const auto order = rng.OneIn(2) ? pipeline::ByteOrder::kRgba : pipeline::ByteOrder::kBgra;
+    const Filter filter(rng);
+    const bool apart = rng.OneIn(3);  // read from one buffer, written into another
+    SCOPED_TRACE(::testing::Message()
+                 << "seed " << seed << " slot " << slot << " " << w << "x" << h
+                 << (filter.autoLevel ? " Auto Level" : " Quillon") << (apart ? " apart" : ""));
+    RgbaPicture source(w, h, pad, order);
+    testing::FillRgba(source, seed);
+    RgbaPicture a = source, b = source, outA(w, h, pad, order), outB(w, h, pad, order);
+    const Outcome ra = filter.Run(apart ? a.into(outA) : a.picture(), Road::kPerSample);
+    const Outcome rb = filter.Run(apart ? b.into(outB) : b.picture(), Road::kPasses);
+    ASSERT_EQ(ra, rb);
+    ASSERT_NE(ra, Outcome::kFailed);
+    EXPECT_EQ(a.bytes(), b.bytes());
+    EXPECT_EQ(outA.bytes(), outB.bytes());
+    if (apart) {
+      EXPECT_EQ(a.bytes(), source.bytes()) << "the source was written";
+    }
+    // Padding keeps its junk, and every pixel its fourth byte.
+    RgbaPicture& written = apart ? outB : b;
+    for (std::int32_t y = 0; y < h; ++y) {
+      for (std::int32_t x = 0; x < w && rb == Outcome::kDone; ++x) {
+        ASSERT_EQ(written.pixel(x, y)[3], source.pixel(x, y)[3]) << x << "," << y;
+      }
+      for (std::int32_t i = 0; i < pad; ++i) {
+        ASSERT_EQ(written.pixel(w, y)[i], RgbaPicture::kJunk) << "padding of row " << y;
+      }
+    }
+  }
+}
+
+TEST_P(HostPictures, YuvThePassesAsThePerSampleRoad) {
+  for (std::uint64_t seed = 1; seed <= 160; ++seed) {
+    Random rng(seed + 1000);
+    const std::int32_t slot = rng.Range(0, testing::HighestRunnableSlot());
+    const testing::ScopedSlot onSlot(slot);
+    YuvLayout layout{};
+    const pipeline::YuvFormat format = RandomFormat(rng, &layout);
+    const std::int32_t w = rng.Range(1, 70), h = rng.Range(1, 30), pad = rng.Range(0, 7);
+    const Filter filter(rng);
+    SCOPED_TRACE(::testing::Message()
+                 << "seed " << seed << " slot " << slot << " " << w << "x" << h << " "
+                 << format.bitDepth << "-bit layout " << static_cast<int>(layout) << " chroma "
+                 << static_cast<int>(format.chroma) << (format.fullRange ? " full" : " limited")
+                 << (filter.autoLevel ? " Auto Level" : " Quillon"));
+    YuvPicture source(w, h, format, layout, pad);
+    testing::FillYuv(source, seed);
+    YuvPicture a = source, b = source;
+    // Copies point into their own bytes.
+    const Outcome ra = filter.Run(a.picture(), Road::kPerSample);
+    const Outcome rb = filter.Run(b.picture(), Road::kPasses);
+    ASSERT_EQ(ra, rb);
+    ASSERT_NE(ra, Outcome::kFailed);
+    ASSERT_EQ(a.bytes(), b.bytes());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(OneAndSeveral, HostPictures, ::testing::Values(1, 3));
+
+}  // namespace
+}  // namespace tessaro
