@@ -9,8 +9,9 @@
 
 #include "bench_cases.h"
 #include "bench_util.h"
-#include "filter_chain.h"
+#include "frame_buffers.h"
 #include "host/filters.h"
+#include "module_stage.h"
 #include "parallel/parallel.h"
 #include "primitives/dispatch.h"
 
@@ -34,7 +35,7 @@ void RunFilter(benchmark::State& state, const tools::BenchCase& c) {
   // After the start-up callback, which chooses this processor's own path.
   const std::int32_t path = CpuPath.load();
   CpuPath.store(static_cast<std::int32_t>(state.range(3)));
-  tools::FilterStage stage(filter, nullptr);
+  tools::ModuleStage stage(*tools::FindFilter(c.filter), filter, nullptr);
   for (const tools::Setting& s : c.settings) {
     const tools::Failure f = s.kind == tools::Setting::kCheck ? stage.SetCheck(s.name, s.value)
                                                               : stage.SetTrack(s.name, s.value);
@@ -46,7 +47,7 @@ void RunFilter(benchmark::State& state, const tools::BenchCase& c) {
     // Every frame starts from the original, as a video does; only the callback is timed.
     buffers.Load(scene);
     const Clock::time_point start = Clock::now();
-    benchmark::DoNotOptimize(stage.Process(buffers.info()));
+    benchmark::DoNotOptimize(stage.Process(buffers.picture()));
     state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
   }
   filter->trackValues = nullptr;

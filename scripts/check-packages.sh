@@ -59,8 +59,7 @@ cmp -s "${work}/Plugin/Tessaro/Tessaro.aux2" "${work}"/Tessaro-*-windows/Tessaro
 echo "ok: $(basename "${zip}") and $(basename "${au2pkg}") contents"
 rm -rf "${work}"
 trap - EXIT
-list_has "$(dpkg-deb -c "${deb}")" ./usr/bin/tessaro ./usr/lib/tessaro/tessaro \
-  ./usr/lib/tessaro/Tessaro.so ./usr/lib/frei0r-1/tessaro_auto_level.so \
+list_has "$(dpkg-deb -c "${deb}")" ./usr/bin/tessaro ./usr/lib/frei0r-1/tessaro_auto_level.so \
   ./usr/lib/frei0r-1/tessaro_quillon_level.so ./usr/share/doc/tessaro/README.md \
   ./usr/share/doc/tessaro/copyright
 echo "ok: contents; $(dpkg-deb -f "${deb}" Depends)"

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "filter_chain.h"
+#include "frame_buffers.h"
 #include "platform_io.h"
 #include "png_io.h"
 #include "progress.h"
@@ -64,10 +65,10 @@ FilePtr OpenStream(const std::string& path, bool output) {
 }
 
 void ShowSettings(const FilterChain& chain) {
-  for (const FilterStage& stage : chain.stages()) {
-    std::fprintf(stderr, "tessaro: %s\n", stage.DescribeSettings().c_str());
+  for (const auto& stage : chain.stages()) {
+    std::fprintf(stderr, "tessaro: %s\n", stage->DescribeSettings().c_str());
   }
-  std::fprintf(stderr, "tessaro: window refreshes requested: %d\n", HostSession::RefreshRequests());
+  std::fprintf(stderr, "tessaro: window refreshes requested: %d\n", FilterStage::RefreshRequests());
 }
 
 // The frame count a Y4M file holds if every frame header is a bare "FRAME".
@@ -85,7 +86,13 @@ Failure TooLarge(std::int32_t w, std::int32_t h, std::int32_t pad) {
                                             " are too large");
 }
 
-Failure ApplyY4m(const CommandLine& line, FilterChain* chain) {
+// A stage that could not process a frame (its memory ran out) ends the run.
+Failure Unprocessed(const char* filter, std::int64_t frame) {
+  return Fail(ExitStatus::kInternal, "frame " + std::to_string(frame) + ": filter \"" + filter +
+                                         "\" could not process it (out of memory)");
+}
+
+Failure ApplyY4m(const CommandLine& line, HostSession* session, FilterChain* chain) {
   const std::string& inName = line.operands[0];
   const std::string& outName = line.operands[1];
   FilePtr in = OpenStream(inName, false);
@@ -104,11 +111,32 @@ Failure ApplyY4m(const CommandLine& line, FilterChain* chain) {
   Progress progress(!line.quiet && StandardErrorIsTerminal(), EstimateFrames(inName, format));
   Y4mFrame frame;
   YcImage image;
+  std::vector<std::uint8_t> padded;
   Failure failure;
   while (reader.Next(&frame, &failure)) {
-    Y4mFrameToYc(format, frame, &image);
-    chain->Run(&image, line.rowPad);
-    YcToY4mFrame(format, image, &frame);
+    const char* failed = nullptr;
+    if (chain->stages().empty()) {
+      // Passed through as read.
+    } else if (session->usesModule()) {
+      // A module takes the editor's frames.
+      Y4mFrameToYc(format, frame, &image);
+      failed = chain->Run(&image, line.rowPad);
+      YcToY4mFrame(format, image, &frame);
+    } else if (line.rowPad > 0) {
+      PadRows(format, frame, line.rowPad, &padded);
+      Y4mFrame paddedFrame;
+      paddedFrame.bytes.swap(padded);
+      failed = chain->Run(PictureOf(format, &paddedFrame, line.rowPad));
+      UnpadRows(format, paddedFrame.bytes, line.rowPad, &frame);
+      padded.swap(paddedFrame.bytes);
+    } else {
+      // The filters work on the frame as read.
+      failed = chain->Run(PictureOf(format, &frame));
+    }
+    if (failed != nullptr) {
+      failure = Unprocessed(failed, reader.framesRead());
+      break;
+    }
     if ((failure = writer.WriteFrame(frame))) break;
     progress.Update(reader.framesRead());
   }
@@ -121,16 +149,89 @@ Failure ApplyY4m(const CommandLine& line, FilterChain* chain) {
   return failure;
 }
 
-Failure ApplyPng(const CommandLine& line, FilterChain* chain) {
+// The picture in the form the filters take, rows `rowPad` pixels longer than the picture:
+// 8-bit colour as four-byte pixels (alpha 255 where the picture has none), grey as a luma
+// plane of full-range codes. False for 16-bit colour, which goes to the filters as the
+// editor's frame.
+struct PngPicture {
+  std::vector<std::uint8_t> rgba;
+  std::vector<std::uint16_t> grey;
+  std::int32_t step = 0;
+  pipeline::Picture picture;
+};
+
+bool ToPicture(const PngImage& png, std::int32_t rowPad, PngPicture* p) {
+  const std::size_t w = static_cast<std::size_t>(png.width), pad = static_cast<std::size_t>(rowPad);
+  const std::size_t n = static_cast<std::size_t>(png.channels);
+  const std::size_t rows = static_cast<std::size_t>(png.height);
+  if (png.ColourChannels() == 1) {
+    p->grey.assign((w + pad) * rows, 0);
+    for (std::size_t y = 0; y < rows; ++y) {
+      for (std::size_t x = 0; x < w; ++x) p->grey[y * (w + pad) + x] = png.samples[(y * w + x) * n];
+    }
+    p->step = static_cast<std::int32_t>(2 * (w + pad));
+    const pipeline::SamplePlane planes[3] = {
+        {reinterpret_cast<std::uint8_t*>(p->grey.data()), p->step, 2}, {}, {}};
+    p->picture = pipeline::Picture::YuvPlanes(
+        planes, {pipeline::ChromaLayout::kMono, png.bitDepth, true, true, 0}, png.width,
+        png.height);
+    return true;
+  }
+  if (png.bitDepth != 8) return false;
+  p->step = static_cast<std::int32_t>(4 * (w + pad));
+  p->rgba.assign(static_cast<std::size_t>(p->step) * rows, 0);
+  for (std::size_t y = 0; y < rows; ++y) {
+    std::uint8_t* out = p->rgba.data() + y * static_cast<std::size_t>(p->step);
+    const std::uint16_t* in = png.samples.data() + y * w * n;
+    for (std::size_t x = 0; x < w; ++x, in += n, out += 4) {
+      out[0] = static_cast<std::uint8_t>(in[0]);
+      out[1] = static_cast<std::uint8_t>(in[1]);
+      out[2] = static_cast<std::uint8_t>(in[2]);
+      out[3] = n == 4 ? static_cast<std::uint8_t>(in[3]) : 255;
+    }
+  }
+  p->picture = pipeline::Picture::Rgba8(p->rgba.data(), p->step, p->rgba.data(), p->step, png.width,
+                                        png.height, pipeline::ByteOrder::kRgba);
+  return true;
+}
+
+// The colour (or grey) samples back; alpha was never changed.
+void FromPicture(const PngPicture& p, PngImage* png) {
+  const std::size_t w = static_cast<std::size_t>(png->width);
+  const std::size_t n = static_cast<std::size_t>(png->channels);
+  for (std::size_t y = 0; y < static_cast<std::size_t>(png->height); ++y) {
+    std::uint16_t* out = png->samples.data() + y * w * n;
+    if (png->ColourChannels() == 1) {
+      const std::uint16_t* in = p.grey.data() + y * static_cast<std::size_t>(p.step / 2);
+      for (std::size_t x = 0; x < w; ++x) out[x * n] = in[x];
+      continue;
+    }
+    const std::uint8_t* in = p.rgba.data() + y * static_cast<std::size_t>(p.step);
+    for (std::size_t x = 0; x < w; ++x, in += 4, out += n) {
+      for (int c = 0; c < 3; ++c) out[c] = in[c];
+    }
+  }
+}
+
+Failure ApplyPng(const CommandLine& line, HostSession* session, FilterChain* chain) {
   PngImage png;
   if (Failure f = ReadPng(line.operands[0], &png)) return f;
   if (!FrameFits(png.width, png.height, line.rowPad)) {
     return TooLarge(png.width, png.height, line.rowPad);
   }
-  YcImage image;
-  PngToYc(png, &image);
-  chain->Run(&image, line.rowPad);
-  YcToPng(image, &png);
+  const char* failed = nullptr;
+  PngPicture picture;
+  if (!session->usesModule() && ToPicture(png, line.rowPad, &picture)) {
+    failed = chain->Run(picture.picture);
+    FromPicture(picture, &png);
+  } else {
+    // The editor's frame: for a module, and for 16-bit colour.
+    YcImage image;
+    PngToYc(png, &image);
+    failed = chain->Run(&image, line.rowPad);
+    YcToPng(image, &png);
+  }
+  if (failed != nullptr) return Unprocessed(failed, 1);
   return WritePng(line.operands[1], png);
 }
 
@@ -150,7 +251,7 @@ Failure RunApply(const CommandLine& line, HostSession* session) {
     return Fail(ExitStatus::kUsage, "OUTPUT must be of the same kind as INPUT (" +
                                         std::string(input == Kind::kPng ? "PNG" : "Y4M") + ")");
   }
-  return input == Kind::kPng ? ApplyPng(line, &chain) : ApplyY4m(line, &chain);
+  return input == Kind::kPng ? ApplyPng(line, session, &chain) : ApplyY4m(line, session, &chain);
 }
 
 }  // namespace tessaro::tools

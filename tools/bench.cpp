@@ -7,7 +7,7 @@
 
 #include "bench_cases.h"
 #include "filter_chain.h"
-#include "host/filters.h"
+#include "frame_buffers.h"
 #include "parallel/parallel.h"
 #include "pipeline/phases.h"
 #include "platform_io.h"
@@ -106,7 +106,7 @@ Failure RunBench(const CommandLine& line, HostSession* session) {
     std::printf("%d x %d, %d worker%s\n", w, h, line.benchWorkers,
                 line.benchWorkers == 1 ? "" : "s");
   } else {
-    std::printf("%d x %d, the module's default workers (%d processors)\n", w, h, ProcessorCount());
+    std::printf("%d x %d, the default workers (%d processors)\n", w, h, ProcessorCount());
   }
   std::printf("%-24s %9s %10s %7s\n", "setting", "ms/frame", "frames/s", "frames");
   // Restoring the frame before each call is the copy every other row leaves out.
@@ -122,19 +122,18 @@ Failure RunBench(const CommandLine& line, HostSession* session) {
     }
     FilterStage& stage = chain.stage(0);
     buffers.Load(scene);
-    stage.Process(buffers.info());  // the first frame pays for the workers' start-up
+    stage.Process(buffers.picture());  // the first frame pays for the workers' start-up
     PrintRow(c.label, TimeFrames(line.benchFrames, [&] {
                buffers.Load(scene);
                const Clock::time_point start = Clock::now();
-               stage.Process(buffers.info());
+               stage.Process(buffers.picture());
                return Seconds(start, Clock::now());
              }));
   }
 
-  // The module tells a host nothing of its phases; the same filters built into this program
+  // A module tells a host nothing of its phases; the same filters built into this program
   // report them to an observer.
-  StartedFilters linked;
-  if (Failure f = linked.Start(FilterList())) return f;
+  HostSession linked;
   std::printf(
       "\nwhere the time goes (ms, the median frame of the same filters built into tessaro)\n");
   std::printf("%-24s %9s %9s %9s %9s %9s %9s\n", "setting", "frame", "measure", "tables", "map",
@@ -150,14 +149,14 @@ Failure RunBench(const CommandLine& line, HostSession* session) {
     }
     FilterStage& stage = chain.stage(0);
     buffers.Load(scene);
-    stage.Process(buffers.info());
+    stage.Process(buffers.picture());
     std::vector<PhasedFrame> frames;
     TimeFrames(line.benchFrames, [&] {
       buffers.Load(scene);
       PhasedFrame frame;
       g_frame = &frame;
       const Clock::time_point start = Clock::now();
-      stage.Process(buffers.info());
+      stage.Process(buffers.picture());
       frame.total = Seconds(start, Clock::now());
       g_frame = nullptr;
       frames.push_back(frame);

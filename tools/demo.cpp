@@ -90,12 +90,15 @@ Failure RunDemo(const CommandLine& line, HostSession* session) {
       return f;
     }
     YcImage result = scene;
-    std::vector<HostBool> accepted;
-    chain.Run(&result, line.rowPad, &accepted);
+    std::vector<pipeline::Outcome> outcomes;
+    if (const char* failed = chain.Run(&result, line.rowPad, &outcomes)) {
+      return Fail(ExitStatus::kInternal, std::string(failed) + " could not process the scene");
+    }
     const PngImage rgb = RgbRendering(result);
-    std::printf("\n%s", chain.stages().front().DescribeSettings().c_str());
-    std::printf("%s\n",
-                accepted.front() == kTrue ? "" : "  -> returned FALSE: frame left as it came");
+    std::printf("\n%s", chain.stages().front()->DescribeSettings().c_str());
+    std::printf("%s\n", outcomes.front() == pipeline::Outcome::kDone
+                            ? ""
+                            : "  -> left the frame as it came");
     PrintStats(run.file, result, rgb);
     if (Failure f = WritePicture(line.outDir, run.file, result, rgb)) return f;
   }

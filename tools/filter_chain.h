@@ -8,6 +8,7 @@
 
 #include "command_line.h"
 #include "failure.h"
+#include "frame_buffers.h"
 #include "host_session.h"
 #include "yc_image.h"
 
@@ -16,27 +17,25 @@ namespace tessaro::tools {
 class FilterChain {
  public:
   // Resolves names and applies each filter's settings in order; refusals say what is valid.
-  static Failure Build(StartedFilters* filters, const std::vector<FilterRequest>& requests,
-                       FilterChain* chain);
   static Failure Build(HostSession* session, const std::vector<FilterRequest>& requests,
-                       FilterChain* chain) {
-    return Build(session->started(), requests, chain);
-  }
+                       FilterChain* chain);
 
-  void Add(FilterStage stage) { stages_.push_back(std::move(stage)); }
-  const std::vector<FilterStage>& stages() const { return stages_; }
+  const std::vector<std::unique_ptr<FilterStage>>& stages() const { return stages_; }
   // For settings that change between pictures, as the user moves sliders during playback.
-  FilterStage& stage(std::size_t i) { return stages_[i]; }
+  FilterStage& stage(std::size_t i) { return *stages_[i]; }
 
-  // Every stage in turn on the host's buffers (rows of width + rowPad pixels); the result
-  // replaces the image. `accepted` receives each processing callback's answer. The filters
-  // may use all of both buffers as scratch, padding included.
-  void Run(YcImage* image, std::int32_t rowPad, std::vector<HostBool>* accepted = nullptr);
+  // Every stage in turn on the host's picture. A stage that fails stops the chain with the
+  // picture as the stages before it left it; returns the failing stage's name, or null.
+  const char* Run(const pipeline::Picture& picture,
+                  std::vector<pipeline::Outcome>* outcomes = nullptr);
+  // Every stage in turn on the editor's frame (rows of width + rowPad pixels), which may use
+  // all of both buffers as scratch, padding included; the result replaces the image.
+  const char* Run(YcImage* image, std::int32_t rowPad,
+                  std::vector<pipeline::Outcome>* outcomes = nullptr);
 
  private:
-  std::vector<FilterStage> stages_;
+  std::vector<std::unique_ptr<FilterStage>> stages_;
   std::unique_ptr<FrameBuffers> buffers_;
-  std::int32_t width_ = 0, height_ = 0, rowPad_ = 0;
 };
 
 }  // namespace tessaro::tools

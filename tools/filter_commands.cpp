@@ -1,24 +1,24 @@
 #include "filter_commands.h"
 
 #include <cstdio>
+#include <memory>
 
 namespace tessaro::tools {
 
 Failure RunList(HostSession* session) {
-  for (FilterDescriptor** f = session->filters(); *f != nullptr; ++f) {
-    const FilterDescriptor& d = **f;
-    std::printf("%s  (%s)\n", d.name, d.information ? d.information : "");
+  for (const FilterEntry* f : session->entries()) {
+    std::printf("%s  (%s)\n", f->name, f->information);
     std::printf("  sliders:\n");
-    for (int i = 0; i < d.trackCount; ++i) {
-      std::printf("    %-8s default %5d  range %d..%d\n", d.trackNames[i], d.trackDefaults[i],
-                  d.trackMins[i], d.trackMaxs[i]);
+    for (const pipeline::SliderRow& row : f->sliders) {
+      std::printf("    %-8s default %5d  range %d..%d\n", row.name, row.defaultValue, row.min,
+                  row.max);
     }
     std::printf("  check boxes:\n");
-    for (int i = 0; i < d.checkCount; ++i) {
-      if (d.checkDefaults[i] == kButtonDefault) {
-        std::printf("    %-8s [button]\n", d.checkNames[i]);
+    for (const pipeline::CheckRow& row : f->checks) {
+      if (row.button) {
+        std::printf("    %-8s [button]\n", row.name);
       } else {
-        std::printf("    %-8s default %d\n", d.checkNames[i], d.checkDefaults[i]);
+        std::printf("    %-8s default %d\n", row.name, row.defaultOn ? 1 : 0);
       }
     }
   }
@@ -26,10 +26,13 @@ Failure RunList(HostSession* session) {
 }
 
 Failure RunHelp(HostSession* session, const std::string& filterName) {
-  FilterDescriptor* filter = nullptr;
-  if (Failure f = session->Find(filterName, &filter)) return f;
-  FilterStage stage(filter, session->services());
-  return stage.PressButton("HELP");
+  std::unique_ptr<FilterStage> stage;
+  if (Failure f = session->NewStage(filterName, &stage)) return f;
+  const char* help = nullptr;
+  if (Failure f = stage->PressButton("HELP", &help)) return f;
+  // A module shows its text itself; the built-in filters' text is printed.
+  if (help != nullptr) std::fputs(help, stdout);
+  return {};
 }
 
 }  // namespace tessaro::tools

@@ -1,4 +1,4 @@
-// tessaro list and tessaro help: what the module's descriptors declare, and their buttons.
+// tessaro list and tessaro help: the filters' controls, and their buttons.
 #pragma once
 
 #include <string>

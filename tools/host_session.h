@@ -1,32 +1,29 @@
-// The editor's side of the plug-in interface: the loaded module with its filters started,
-// filters with live slider and check-box values, and the frame buffers the host owns.
+// Where tessaro's filters come from: the ones built into it, or (`--module PATH`) a built
+// module loaded the way the editor loads it, whose filters take the editor's frames.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "failure.h"
 #include "filter_stage.h"
-#include "host/host_records.h"
 #include "module_loader.h"
+#include "module_stage.h"
 
 namespace tessaro::tools {
 
 class HostSession {
  public:
-  // Loads the module and runs each filter's start-up callback once, with the live arrays
-  // and the service table already in place.
+  // The built-in filters when modulePath is empty; otherwise the module is loaded and each
+  // of its filters' start-up callbacks run once.
   static Failure Open(const std::string& modulePath, HostSession* session);
 
-  FilterDescriptor** filters() const { return started_.filters(); }
-  // Refuses an unknown name with the list of the module's filters.
-  Failure Find(const std::string& name, FilterDescriptor** filter) const {
-    return started_.Find(name, filter);
-  }
-  HostServiceTable* services() { return started_.services(); }
-  StartedFilters* started() { return &started_; }
-
-  // How often a filter asked for its window to be refreshed.
-  static int RefreshRequests() { return StartedFilters::RefreshRequests(); }
+  bool usesModule() const { return module_.loaded(); }
+  // The filters, in the order the module (or this program) lists them.
+  std::vector<const FilterEntry*> entries() const;
+  // A stage of the named filter; refuses an unknown name with the list of the filters.
+  Failure NewStage(const std::string& name, std::unique_ptr<FilterStage>* stage);
 
  private:
   LoadedModule module_;

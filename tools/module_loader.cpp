@@ -6,20 +6,12 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
-#include <unistd.h>
-
-#include <climits>
 #endif
 
 namespace tessaro::tools {
 namespace {
 
 using GetFilterTableListFn = FilterDescriptor**(TESSARO_HOST_API*)();
-
-std::string Directory(const std::string& path) {
-  const auto slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
 
 }  // namespace
 
@@ -61,20 +53,6 @@ LoadedModule LoadedModule::Open(const std::string& path, std::string* error) {
   module.filters_ = entry();
   if (module.filters_ == nullptr) *error = path + " returned no filter list";
   return module;
-}
-
-std::string DefaultModulePath() {
-#ifdef _WIN32
-  char buffer[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-  const std::string self = (n > 0 && n < MAX_PATH) ? std::string(buffer, n) : std::string();
-  return Directory(self) + "\\Tessaro.auf";
-#else
-  char buffer[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  const std::string self = n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : "";
-  return Directory(self) + "/Tessaro.so";
-#endif
 }
 
 }  // namespace tessaro::tools

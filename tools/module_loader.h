@@ -30,7 +30,4 @@ class LoadedModule {
   FilterDescriptor** filters_ = nullptr;
 };
 
-// Tessaro.so (Tessaro.auf on Windows) in the folder of the running executable.
-std::string DefaultModulePath();
-
 }  // namespace tessaro::tools

@@ -21,10 +21,9 @@ using tessaro::tools::Failure;
 Failure Run(const CommandLine& line) {
   using namespace tessaro::tools;
   HostSession session;
-  // The module's parallel runtime reads its worker count when the module loads.
+  // A module's parallel runtime reads its worker count when the module loads.
   if (line.benchWorkers > 0) SetWorkerCount(line.benchWorkers);
-  const std::string module = line.modulePath.empty() ? DefaultModulePath() : line.modulePath;
-  if (Failure f = HostSession::Open(module, &session)) return f;
+  if (Failure f = HostSession::Open(line.modulePath, &session)) return f;
   if (line.command == "list") return RunList(&session);
   if (line.command == "help") return RunHelp(&session, line.operands[0]);
   if (line.command == "demo") return RunDemo(line, &session);

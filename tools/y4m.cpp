@@ -125,10 +125,85 @@ std::size_t Y4mFormat::PlaneSamples(int plane) const {
   return static_cast<std::size_t>(ChromaWidth()) * static_cast<std::size_t>(ChromaHeight());
 }
 
-std::size_t Y4mFormat::FrameBytes() const {
+std::size_t Y4mFormat::PlaneOffset(int plane) const {
   std::size_t samples = 0;
-  for (int p = 0; p < PlaneCount(); ++p) samples += PlaneSamples(p);
-  return samples * (bitDepth > 8 ? 2 : 1);
+  for (int p = 0; p < plane && p < PlaneCount(); ++p) samples += PlaneSamples(p);
+  return samples * static_cast<std::size_t>(SampleBytes());
+}
+
+std::size_t Y4mFormat::FrameBytes() const {
+  return PlaneOffset(PlaneCount());
+}
+
+std::uint32_t Y4mFrame::Code(const Y4mFormat& format, int p, std::size_t i) const {
+  const std::uint8_t* s = bytes.data() + format.PlaneOffset(p) + i * format.SampleBytes();
+  return format.bitDepth > 8 ? static_cast<std::uint32_t>(s[0] | (s[1] << 8)) : s[0];
+}
+
+void Y4mFrame::SetCode(const Y4mFormat& format, int p, std::size_t i, std::uint32_t code) {
+  std::uint8_t* s = bytes.data() + format.PlaneOffset(p) + i * format.SampleBytes();
+  s[0] = static_cast<std::uint8_t>(code);
+  if (format.bitDepth > 8) s[1] = static_cast<std::uint8_t>(code >> 8);
+}
+
+namespace {
+
+// Plane p's rows, of `rowBytes` each, in frame order.
+struct PlaneRows {
+  std::int32_t rows;
+  std::size_t rowBytes;
+};
+PlaneRows RowsOf(const Y4mFormat& f, int p) {
+  const std::int32_t w = p == 0 ? f.width : f.ChromaWidth();
+  return {p == 0 ? f.height : f.ChromaHeight(), static_cast<std::size_t>(w) * f.SampleBytes()};
+}
+
+}  // namespace
+
+pipeline::Picture PictureOf(const Y4mFormat& format, Y4mFrame* frame, std::int32_t rowPad) {
+  const std::int32_t b = format.SampleBytes();
+  pipeline::SamplePlane planes[3] = {};
+  std::uint8_t* at = frame->bytes.data();
+  for (int p = 0; p < format.PlaneCount(); ++p) {
+    const PlaneRows r = RowsOf(format, p);
+    const std::int32_t step = static_cast<std::int32_t>(r.rowBytes) + b * rowPad;
+    planes[p] = {at, step, b};
+    at += static_cast<std::size_t>(step) * static_cast<std::size_t>(r.rows);
+  }
+  const pipeline::YuvFormat f{format.chroma, format.bitDepth, format.fullRange, b == 2, 0};
+  return pipeline::Picture::YuvPlanes(planes, f, format.width, format.height);
+}
+
+void PadRows(const Y4mFormat& format, const Y4mFrame& frame, std::int32_t rowPad,
+             std::vector<std::uint8_t>* padded) {
+  const std::size_t pad = static_cast<std::size_t>(rowPad) * format.SampleBytes();
+  std::size_t total = 0;
+  for (int p = 0; p < format.PlaneCount(); ++p) {
+    const PlaneRows r = RowsOf(format, p);
+    total += (r.rowBytes + pad) * static_cast<std::size_t>(r.rows);
+  }
+  padded->assign(total, 0xA7);
+  const std::uint8_t* in = frame.bytes.data();
+  std::uint8_t* out = padded->data();
+  for (int p = 0; p < format.PlaneCount(); ++p) {
+    const PlaneRows r = RowsOf(format, p);
+    for (std::int32_t y = 0; y < r.rows; ++y, in += r.rowBytes, out += r.rowBytes + pad) {
+      std::copy_n(in, r.rowBytes, out);
+    }
+  }
+}
+
+void UnpadRows(const Y4mFormat& format, const std::vector<std::uint8_t>& padded,
+               std::int32_t rowPad, Y4mFrame* frame) {
+  const std::size_t pad = static_cast<std::size_t>(rowPad) * format.SampleBytes();
+  const std::uint8_t* in = padded.data();
+  std::uint8_t* out = frame->bytes.data();
+  for (int p = 0; p < format.PlaneCount(); ++p) {
+    const PlaneRows r = RowsOf(format, p);
+    for (std::int32_t y = 0; y < r.rows; ++y, in += r.rowBytes + pad, out += r.rowBytes) {
+      std::copy_n(in, r.rowBytes, out);
+    }
+  }
 }
 
 bool Y4mFormat::SameFrames(const Y4mFormat& other) const {
@@ -220,7 +295,6 @@ Failure Y4mReader::ReadHeader() {
     f.message = name_ + ": " + f.message;
     return f;
   }
-  bytes_.resize(format_.FrameBytes());
   bool unused = false;
   pending_ = ReadMarker(&pendingParams_, &pendingFailure_, &unused);
   return {};
@@ -304,27 +378,19 @@ bool Y4mReader::Next(Y4mFrame* frame, Failure* failure) {
     return false;
   }
   const std::int64_t number = framesRead_ + 1;
-  const std::size_t got = std::fread(bytes_.data(), 1, bytes_.size(), file_);
-  if (got != bytes_.size()) {
+  std::vector<std::uint8_t>& bytes = frame->bytes;
+  bytes.resize(format_.FrameBytes());
+  const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file_);
+  if (got != bytes.size()) {
     *failure = std::ferror(file_)
                    ? Problem(number, std::string("cannot read: ") + std::strerror(errno))
                    : Problem(number, "truncated: " + std::to_string(got) + " of " +
-                                         std::to_string(bytes_.size()) + " bytes");
+                                         std::to_string(bytes.size()) + " bytes");
     pending_ = Marker::kBroken;
     pendingFailure_ = *failure;
     return false;
   }
   frame->params = pendingParams_;
-  const bool wide = format_.bitDepth > 8;
-  const unsigned char* in = bytes_.data();
-  for (int p = 0; p < 3; ++p) {
-    std::vector<std::uint16_t>& plane = frame->planes[p];
-    plane.resize(p < format_.PlaneCount() ? format_.PlaneSamples(p) : 0);
-    for (std::uint16_t& s : plane) {
-      s = wide ? static_cast<std::uint16_t>(in[0] | (in[1] << 8)) : in[0];
-      in += wide ? 2 : 1;
-    }
-  }
   // framesRead_ counts this frame only once the marker after it checks out.
   ++framesRead_;
   bool thisFrameBad = false;
@@ -343,24 +409,16 @@ Failure Y4mWriter::Broken() const {
 
 Failure Y4mWriter::WriteHeader(const Y4mFormat& format) {
   format_ = format;
-  bytes_.resize(format.FrameBytes());
   const std::string line = format.header + "\n";
   if (std::fwrite(line.data(), 1, line.size(), file_) != line.size()) return Broken();
   return {};
 }
 
 Failure Y4mWriter::WriteFrame(const Y4mFrame& frame) {
-  const bool wide = format_.bitDepth > 8;
-  unsigned char* out = bytes_.data();
-  for (int p = 0; p < format_.PlaneCount(); ++p) {
-    for (std::uint16_t s : frame.planes[p]) {
-      *out++ = static_cast<unsigned char>(s & 0xFF);
-      if (wide) *out++ = static_cast<unsigned char>(s >> 8);
-    }
-  }
   const std::string marker = std::string(kFrameMagic) + frame.params + "\n";
-  if (std::fwrite(marker.data(), 1, marker.size(), file_) != marker.size() ||
-      std::fwrite(bytes_.data(), 1, bytes_.size(), file_) != bytes_.size()) {
+  if (frame.bytes.size() != format_.FrameBytes() ||
+      std::fwrite(marker.data(), 1, marker.size(), file_) != marker.size() ||
+      std::fwrite(frame.bytes.data(), 1, frame.bytes.size(), file_) != frame.bytes.size()) {
     return Broken();
   }
   return {};

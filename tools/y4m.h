@@ -9,10 +9,11 @@
 #include <vector>
 
 #include "failure.h"
+#include "pipeline/picture.h"
 
 namespace tessaro::tools {
 
-enum class ChromaLayout { k420, k422, k444, kMono };
+using pipeline::ChromaLayout;
 
 struct Y4mFormat {
   std::int32_t width = 0;
@@ -26,6 +27,8 @@ struct Y4mFormat {
   std::int32_t ChromaHeight() const;
   int PlaneCount() const { return chroma == ChromaLayout::kMono ? 1 : 3; }
   std::size_t PlaneSamples(int plane) const;
+  std::size_t PlaneOffset(int plane) const;  // in bytes, from the frame's start
+  int SampleBytes() const { return bitDepth > 8 ? 2 : 1; }
   std::size_t FrameBytes() const;
   bool SameFrames(const Y4mFormat& other) const;
   std::string Describe() const;  // e.g. "320x240 4:2:0 10-bit limited range"
@@ -34,10 +37,25 @@ struct Y4mFormat {
 // Parses a stream header line (without its line feed).
 Failure ParseY4mHeader(const std::string& line, Y4mFormat* format);
 
+// A frame as stored: the planes one after another, samples of one byte, or two
+// little-endian bytes above 8 bits.
 struct Y4mFrame {
-  std::string params;                    // whatever followed "FRAME", kept for the output
-  std::vector<std::uint16_t> planes[3];  // Y, Cb, Cr codes as stored
+  std::string params;  // whatever followed "FRAME", kept for the output
+  std::vector<std::uint8_t> bytes;
+
+  // Sample i of plane p, and its writing.
+  std::uint32_t Code(const Y4mFormat& format, int p, std::size_t i) const;
+  void SetCode(const Y4mFormat& format, int p, std::size_t i, std::uint32_t code);
 };
+
+// The frame's planes as the filters take them, in place; rows `rowPad` samples longer than
+// the picture when the frame is laid out so (PadRows).
+pipeline::Picture PictureOf(const Y4mFormat& format, Y4mFrame* frame, std::int32_t rowPad = 0);
+// The frame with rowPad samples of junk after every row of every plane, and back.
+void PadRows(const Y4mFormat& format, const Y4mFrame& frame, std::int32_t rowPad,
+             std::vector<std::uint8_t>* padded);
+void UnpadRows(const Y4mFormat& format, const std::vector<std::uint8_t>& padded,
+               std::int32_t rowPad, Y4mFrame* frame);
 
 class Y4mReader {
  public:
@@ -60,7 +78,6 @@ class Y4mReader {
   std::FILE* file_;
   std::string name_;
   Y4mFormat format_;
-  std::vector<unsigned char> bytes_;
   Marker pending_ = Marker::kEnd;
   std::string pendingParams_;
   Failure pendingFailure_;
@@ -80,7 +97,6 @@ class Y4mWriter {
   std::FILE* file_;
   std::string name_;
   Y4mFormat format_;
-  std::vector<unsigned char> bytes_;
 };
 
 }  // namespace tessaro::tools

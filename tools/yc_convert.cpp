@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <new>
+
+#include "pipeline/picture_codec.h"
 
 namespace tessaro::tools {
 namespace {
@@ -19,95 +22,33 @@ int MaxCode(int bitDepth) {
   return (1 << bitDepth) - 1;
 }
 
-// Horizontal and vertical subsampling shifts.
-int ShiftX(ChromaLayout c) {
-  return c == ChromaLayout::k444 ? 0 : 1;
-}
-int ShiftY(ChromaLayout c) {
-  return c == ChromaLayout::k420 ? 1 : 0;
+// The whole picture's rows through the filters' own codec, in Y, Cb and Cr.
+template <typename Each>
+void EachGroup(const Y4mFormat& format, Y4mFrame* frame, Each each) {
+  pipeline::PictureCodec codec;
+  if (!codec.Open(PictureOf(format, frame), pipeline::Space::kYc)) throw std::bad_alloc();
+  for (std::int32_t y = 0; y < format.height; y += codec.groupRows()) {
+    each(codec, y, std::min(codec.groupRows(), format.height - y));
+  }
 }
 
 }  // namespace
 
-SampleScale LumaScale(int bitDepth, bool fullRange) {
-  if (fullRange) return {0.0, MaxCode(bitDepth) / kFullScale, MaxCode(bitDepth)};
-  const double s = std::ldexp(1.0, bitDepth - 8);
-  return {16.0 * s, 219.0 * s / kFullScale, MaxCode(bitDepth)};
-}
-
-SampleScale ChromaScale(int bitDepth, bool fullRange) {
-  if (fullRange) {
-    return {std::ldexp(1.0, bitDepth - 1), MaxCode(bitDepth) / kFullScale, MaxCode(bitDepth)};
-  }
-  const double s = std::ldexp(1.0, bitDepth - 8);
-  return {128.0 * s, 224.0 * s / kFullScale, MaxCode(bitDepth)};
-}
-
-std::int16_t CodeToSample(double code, const SampleScale& scale) {
-  const double v = std::round((code - scale.zero) / scale.codesPerSample);
-  return static_cast<std::int16_t>(std::clamp(v, -32768.0, 32767.0));
-}
-
-std::uint16_t SampleToCode(double sample, const SampleScale& scale) {
-  const double v = std::round(scale.zero + sample * scale.codesPerSample);
-  return static_cast<std::uint16_t>(std::clamp(v, 0.0, static_cast<double>(scale.maxCode)));
-}
-
 void Y4mFrameToYc(const Y4mFormat& format, const Y4mFrame& frame, YcImage* image) {
   image->Resize(format.width, format.height);
-  const SampleScale luma = LumaScale(format.bitDepth, format.fullRange);
-  const SampleScale chroma = ChromaScale(format.bitDepth, format.fullRange);
-  const bool mono = format.chroma == ChromaLayout::kMono;
-  const int sx = ShiftX(format.chroma), sy = ShiftY(format.chroma);
-  const std::size_t cw = static_cast<std::size_t>(format.ChromaWidth());
-  for (std::int32_t y = 0; y < format.height; ++y) {
-    for (std::int32_t x = 0; x < format.width; ++x) {
-      YcPixel& p = image->at(x, y);
-      p.y = CodeToSample(frame.planes[0][static_cast<std::size_t>(y) * format.width + x], luma);
-      if (mono) {
-        p.cb = p.cr = 0;
-        continue;
-      }
-      const std::size_t c =
-          static_cast<std::size_t>(y >> sy) * cw + static_cast<std::size_t>(x >> sx);
-      p.cb = CodeToSample(frame.planes[1][c], chroma);
-      p.cr = CodeToSample(frame.planes[2][c], chroma);
-    }
-  }
+  // Decoding only reads the frame.
+  EachGroup(format, const_cast<Y4mFrame*>(&frame),
+            [&](const pipeline::PictureCodec& codec, std::int32_t y, std::int32_t n) {
+              codec.Decode(y, n, &image->at(0, y).y, kPixelBytes * format.width);
+            });
 }
 
 void YcToY4mFrame(const Y4mFormat& format, const YcImage& image, Y4mFrame* frame) {
-  const SampleScale luma = LumaScale(format.bitDepth, format.fullRange);
-  const SampleScale chroma = ChromaScale(format.bitDepth, format.fullRange);
-  for (int p = 0; p < 3; ++p) {
-    frame->planes[p].resize(p < format.PlaneCount() ? format.PlaneSamples(p) : 0);
-  }
-  for (std::size_t i = 0; i < frame->planes[0].size(); ++i) {
-    frame->planes[0][i] = SampleToCode(image.pixels[i].y, luma);
-  }
-  if (format.chroma == ChromaLayout::kMono) return;
-  const int sx = ShiftX(format.chroma), sy = ShiftY(format.chroma);
-  const std::int32_t cw = format.ChromaWidth(), ch = format.ChromaHeight();
-  for (std::int32_t cy = 0; cy < ch; ++cy) {
-    for (std::int32_t cx = 0; cx < cw; ++cx) {
-      // The block this chroma sample covers, cut at the right and bottom edges.
-      const std::int32_t x0 = cx << sx, y0 = cy << sy;
-      const std::int32_t x1 = std::min(x0 + (1 << sx), format.width);
-      const std::int32_t y1 = std::min(y0 + (1 << sy), format.height);
-      double cb = 0.0, cr = 0.0;
-      for (std::int32_t y = y0; y < y1; ++y) {
-        for (std::int32_t x = x0; x < x1; ++x) {
-          cb += image.at(x, y).cb;
-          cr += image.at(x, y).cr;
-        }
-      }
-      const double n = static_cast<double>((x1 - x0) * (y1 - y0));
-      const std::size_t c = static_cast<std::size_t>(cy) * static_cast<std::size_t>(cw) +
-                            static_cast<std::size_t>(cx);
-      frame->planes[1][c] = SampleToCode(cb / n, chroma);
-      frame->planes[2][c] = SampleToCode(cr / n, chroma);
-    }
-  }
+  frame->bytes.resize(format.FrameBytes());
+  EachGroup(format, frame,
+            [&](const pipeline::PictureCodec& codec, std::int32_t y, std::int32_t n) {
+              codec.Encode(y, n, &image.at(0, y).y, kPixelBytes * format.width);
+            });
 }
 
 YcPixel RgbToYc(double r, double g, double b) {

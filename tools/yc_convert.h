@@ -5,27 +5,24 @@
 #include <cstdint>
 
 #include "host/host_records.h"
+#include "pipeline/yuv_codes.h"
 #include "png_io.h"
 #include "y4m.h"
 #include "yc_image.h"
 
 namespace tessaro::tools {
 
-// code = zero + sample * codesPerSample; codes run 0..maxCode.
-struct SampleScale {
-  double zero;
-  double codesPerSample;
-  int maxCode;
-};
-
-// Limited range scales the 8-bit levels (Y 16..235, chroma 16..240 around 128) by
-// 2^(depth - 8); full range spans every code, chroma centred on 2^(depth - 1).
-SampleScale LumaScale(int bitDepth, bool fullRange);
-SampleScale ChromaScale(int bitDepth, bool fullRange);
-
-// Nearest, halves away from zero; saturated to int16 and clamped to 0..maxCode.
-std::int16_t CodeToSample(double code, const SampleScale& scale);
-std::uint16_t SampleToCode(double sample, const SampleScale& scale);
+// Codes and samples of YUV streams, as the filters convert them: exactly the nearest values.
+using SampleScale = pipeline::CodeScale;
+inline SampleScale LumaScale(int bitDepth, bool fullRange) {
+  return pipeline::LumaCodes(bitDepth, fullRange);
+}
+inline SampleScale ChromaScale(int bitDepth, bool fullRange) {
+  return pipeline::ChromaCodes(bitDepth, fullRange);
+}
+using pipeline::CodeToSample;
+using pipeline::SamplesToCode;
+using pipeline::SampleToCode;
 
 // Subsampled chroma is replicated over the pixels it covers on the way in and averaged
 // over them on the way out, so chroma that no filter changed comes back as it was.

@@ -1,5 +1,8 @@
+#include "autolevel/auto_level.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -9,6 +12,7 @@
 #include "parallel/parallel.h"
 #include "pipeline/frame_convert.h"
 #include "support/filter_host.h"
+#include "support/pictures.h"
 
 namespace tessaro {
 namespace {
@@ -271,6 +275,54 @@ TEST_P(AutoLevelRgb, BlackFrameWithoutSkipStaysBlack) {
   ASSERT_EQ(f.Process(host_.filter()), kTrue);
   for (int y = 0; y < 2; ++y) {
     for (int x = 0; x < 6; ++x) EXPECT_TRUE(f.at(x, y) == (YcPixel{0, 0, 0}));
+  }
+}
+
+TEST_P(AutoLevelRgb, RgbPicturesAreLevelledOnSixteenTimesTheirCodes) {
+  // An 8-bit code c is the sample 16 c; the result goes back to the nearest code.
+  for (int midRng : {50, 30, 85}) {
+    testing::RgbaPicture picture(
+        31, 19, 3, midRng == 30 ? pipeline::ByteOrder::kBgra : pipeline::ByteOrder::kRgba);
+    testing::FillRgba(picture, static_cast<std::uint64_t>(midRng));
+    const int r = midRng == 30 ? 2 : 0;  // where R lies
+    std::vector<std::array<std::int16_t, 3>> px;
+    for (int y = 0; y < 19; ++y) {
+      for (int x = 0; x < 31; ++x) {
+        const std::uint8_t* p = picture.pixel(x, y);
+        px.push_back({static_cast<std::int16_t>(16 * p[r]), static_cast<std::int16_t>(16 * p[1]),
+                      static_cast<std::int16_t>(16 * p[2 - r])});
+      }
+    }
+    const ChannelStats st[3] = {Stats(px, 0), Stats(px, 1), Stats(px, 2)};
+    const double lnT = std::log(static_cast<float>(midRng) / 100.0);
+    float g[3];
+    for (int c = 0; c < 3; ++c) {
+      const float m = std::fmin(std::fmax(static_cast<float>(st[c].mean) / 4080.0f, 0.0f), 1.0f);
+      g[c] = static_cast<float>(std::log(static_cast<double>(m)) / lnT);
+    }
+    const float gamma = Finite(((g[0] + g[1]) + g[2]) / 3.0f);
+    AutoLevelSettings settings;
+    settings.midRng = midRng;
+    settings.skip = 0;
+    settings.rgbMode = true;
+    testing::RgbaPicture before = picture;
+    ASSERT_EQ(AutoLevel(settings, picture.picture()), pipeline::Outcome::kDone);
+    int wrong = 0;
+    for (int i = 0; i < 31 * 19 && wrong < 5; ++i) {
+      const std::uint8_t* got = picture.pixel(i % 31, i / 31);
+      for (int c = 0; c < 3; ++c) {
+        const int v = Level(px[static_cast<std::size_t>(i)][static_cast<std::size_t>(c)], st[c],
+                            gamma, 4080.0f);
+        const int want = static_cast<int>(std::clamp(std::nearbyint(v / 16.0), 0.0, 255.0));
+        const int at = c == 0 ? r : (c == 2 ? 2 - r : 1);
+        if (got[at] != want) {
+          ADD_FAILURE() << "pixel " << i << " channel " << c << ": " << int(got[at]) << " want "
+                        << want;
+          ++wrong;
+        }
+      }
+      EXPECT_EQ(got[3], before.pixel(i % 31, i / 31)[3]) << "alpha of pixel " << i;
+    }
   }
 }
 

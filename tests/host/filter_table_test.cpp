@@ -5,6 +5,7 @@
 #include "host/frame_callbacks.h"
 #include "host/help.h"
 #include "host/startup.h"
+#include "pipeline/start.h"
 #include "primitives/dispatch.h"
 #include "support/fake_cpu.h"
 
@@ -55,7 +56,7 @@ TEST(FilterTable, StartUpRefusesProcessorsBelowTheModulesBaseline) {
   struct Case {
     const char* name;
     testing::FakeProbe probe;
-    HostBool onSse2Build;
+    bool onSse2Build;
   };
   testing::FakeProbe noCpuid = testing::Avx2Processor();
   noCpuid.hasCpuid = false;
@@ -64,10 +65,10 @@ TEST(FilterTable, StartUpRefusesProcessorsBelowTheModulesBaseline) {
   testing::FakeProbe sse2(2);
   sse2.Leaf1(kSse3, kEdxSse2Level);
   const Case cases[] = {
-      {"no CPUID", noCpuid, kFalse},
-      {"SSE without SSE2", sseOnly, kFalse},
-      {"SSE2", sse2, kTrue},
-      {"AVX2, another vendor", testing::Avx2Processor("OtherVendor!"), kTrue},
+      {"no CPUID", noCpuid, false},
+      {"SSE without SSE2", sseOnly, false},
+      {"SSE2", sse2, true},
+      {"AVX2, another vendor", testing::Avx2Processor("OtherVendor!"), true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -76,11 +77,11 @@ TEST(FilterTable, StartUpRefusesProcessorsBelowTheModulesBaseline) {
     const Status init = detector.Init(&path);
     CpuFeatureMask mask = 0;
     const Status features = detector.GetCpuFeatures(&mask);
-    EXPECT_EQ(StartupVerdict(init, features, mask, CpuSse2), c.onSse2Build);
-    EXPECT_EQ(StartupVerdict(init, features, mask, 0), kTrue);
+    EXPECT_EQ(pipeline::StartVerdict(init, features, mask, CpuSse2), c.onSse2Build);
+    EXPECT_TRUE(pipeline::StartVerdict(init, features, mask, 0));
   }
   // An error from the primitive layer refuses the start whatever the processor.
-  EXPECT_EQ(StartupVerdict(StatusNullPointer, StatusOk, CpuSse2, CpuSse2), kFalse);
+  EXPECT_FALSE(pipeline::StartVerdict(StatusNullPointer, StatusOk, CpuSse2, CpuSse2));
 }
 
 }  // namespace

@@ -6,11 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "autolevel/auto_level.h"
 #include "levels/levels.h"
 #include "parallel/parallel.h"
+#include "pipeline/picture_codec.h"
 #include "support/differential.h"
 #include "support/pictures.h"
 
@@ -158,6 +161,81 @@ TEST_P(HostPictures, YuvThePassesAsThePerSampleRoad) {
     ASSERT_EQ(ra, rb);
     ASSERT_NE(ra, Outcome::kFailed);
     ASSERT_EQ(a.bytes(), b.bytes());
+  }
+}
+
+// The picture decoded into the editor's frame, filtered there, and encoded back: what a module
+// driven through its export makes of the same samples.
+Outcome ThroughTheEditorsFrame(const Filter& filter, const Picture& p, Road road) {
+  pipeline::PictureCodec codec;
+  EXPECT_TRUE(codec.Open(p, pipeline::Space::kYc));
+  const std::int32_t w = p.width, h = p.height, step = kPixelBytes * w;
+  std::vector<std::int16_t> edit(std::size_t(3) * w * h), temp(edit.size());
+  for (std::int32_t y = 0; y < h; y += codec.groupRows()) {
+    codec.Decode(y, std::min(codec.groupRows(), h - y), edit.data() + std::size_t(3) * w * y, step);
+  }
+  const pipeline::Buffers buffers{{edit.data(), step, w, h}, {temp.data(), step, w, h}};
+  const Outcome outcome = filter.Run(Picture::Yc(buffers), road);
+  for (std::int32_t y = 0; y < h; y += codec.groupRows()) {
+    codec.Encode(y, std::min(codec.groupRows(), h - y), edit.data() + std::size_t(3) * w * y, step);
+  }
+  return outcome;
+}
+
+TEST_P(HostPictures, YuvAsTheEditorsFrameOfTheSameSamples) {
+  for (std::uint64_t seed = 1; seed <= 120; ++seed) {
+    Random rng(seed + 2000);
+    const std::int32_t slot = rng.Range(0, testing::HighestRunnableSlot());
+    const testing::ScopedSlot onSlot(slot);
+    YuvLayout layout{};
+    const pipeline::YuvFormat format = RandomFormat(rng, &layout);
+    const std::int32_t w = rng.Range(1, 130), h = rng.Range(1, 70);
+    const Filter filter(rng);
+    const Road road = rng.OneIn(3) ? Road::kPasses : Road::kChoose;
+    SCOPED_TRACE(::testing::Message()
+                 << "seed " << seed << " slot " << slot << " " << w << "x" << h << " "
+                 << format.bitDepth << "-bit chroma " << static_cast<int>(format.chroma)
+                 << (filter.autoLevel ? " Auto Level" : " Quillon"));
+    YuvPicture source(w, h, format, layout, rng.Range(0, 7));
+    testing::FillYuv(source, seed);
+    YuvPicture a = source, b = source;
+    ASSERT_EQ(filter.Run(a.picture(), road), ThroughTheEditorsFrame(filter, b.picture(), road));
+    ASSERT_EQ(a.bytes(), b.bytes());
+  }
+}
+
+TEST_P(HostPictures, RgbComesBackUnchangedThroughNeutralSettings) {
+  // "Quillon Level" at its defaults, and input and output levels that leave every sample: an
+  // 8-bit code c is the sample 16 c, exactly, and goes back to c.
+  QuillonLevelSettings neutral;
+  QuillonLevelSettings wideOpen;
+  for (QuillonChannel& ch : wideOpen.channel) {
+    ch.inHigh = 0;  // the pair either way round
+    ch.inLow = 4080;
+  }
+  for (const QuillonLevelSettings& settings : {neutral, wideOpen}) {
+    for (std::uint64_t seed = 1; seed <= 24; ++seed) {
+      Random rng(seed);
+      const std::int32_t w = rng.Range(1, 77), h = rng.Range(1, 33);
+      const auto order = rng.OneIn(2) ? pipeline::ByteOrder::kRgba : pipeline::ByteOrder::kBgra;
+      RgbaPicture source(w, h, rng.Range(0, 5), order), out(w, h, rng.Range(0, 5), order);
+      testing::FillRgba(source, seed);
+      // Every code of every channel somewhere.
+      for (std::int32_t i = 0; i < 256 && i < w * h; ++i) {
+        for (int c = 0; c < 3; ++c) source.pixel(i % w, i / w)[c] = static_cast<std::uint8_t>(i);
+      }
+      for (const Road road : {Road::kPasses, Road::kPerSample}) {
+        SCOPED_TRACE(::testing::Message() << "seed " << seed << " " << w << "x" << h << " road "
+                                          << static_cast<int>(road));
+        RgbaPicture in = source;
+        ASSERT_EQ(QuillonLevel(settings, in.picture(), road), Outcome::kDone);
+        EXPECT_EQ(in.bytes(), source.bytes());
+        ASSERT_EQ(QuillonLevel(settings, source.into(out), road), Outcome::kDone);
+        for (std::int32_t y = 0; y < h; ++y) {
+          ASSERT_EQ(0, std::memcmp(out.pixel(0, y), source.pixel(0, y), 4 * std::size_t(w)));
+        }
+      }
+    }
   }
 }
 

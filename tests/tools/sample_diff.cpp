@@ -106,8 +106,8 @@ int CompareY4m(const std::string& a, const std::string& b, bool moduleUnits, Tal
       continue;
     }
     for (int p = 0; p < format.PlaneCount(); ++p) {
-      for (std::size_t i = 0; i < xa.planes[p].size(); ++i)
-        t->Add(xa.planes[p][i], xb.planes[p][i], false);
+      for (std::size_t i = 0; i < format.PlaneSamples(p); ++i)
+        t->Add(xa.Code(format, p, i), xb.Code(format, p, i), false);
     }
   }
   return 0;

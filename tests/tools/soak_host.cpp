@@ -116,16 +116,15 @@ void PickSize(Random* r, std::int64_t clip, ClipPlan* plan) {
 }
 
 // Every slider and check box of the filter, each left at its default a quarter of the time.
-FilterRequest RandomSettings(Random* r, const FilterDescriptor* d) {
-  FilterRequest request{d->name, {}};
-  for (int i = 0; i < d->trackCount; ++i) {
+FilterRequest RandomSettings(Random* r, const FilterEntry* f) {
+  FilterRequest request{f->name, {}};
+  for (const pipeline::SliderRow& row : f->sliders) {
     if (r->OneIn(4)) continue;
-    request.settings.push_back(
-        {Setting::kSet, d->trackNames[i], r->In(d->trackMins[i], d->trackMaxs[i])});
+    request.settings.push_back({Setting::kSet, row.name, r->In(row.min, row.max)});
   }
-  for (int i = 0; i < d->checkCount; ++i) {
-    if (d->checkDefaults[i] == kButtonDefault || r->OneIn(4)) continue;
-    request.settings.push_back({Setting::kCheck, d->checkNames[i], r->In(0, 1)});
+  for (const pipeline::CheckRow& row : f->checks) {
+    if (row.button || r->OneIn(4)) continue;
+    request.settings.push_back({Setting::kCheck, row.name, r->In(0, 1)});
   }
   return request;
 }
@@ -135,13 +134,12 @@ ClipPlan PlanClip(HostSession* session, std::uint64_t seed, std::int64_t clip) {
   ClipPlan plan;
   PickSize(&r, clip, &plan);
   plan.frames = clip == 0 ? 3 : r.In(1, 16);
-  std::vector<FilterDescriptor*> filters;
-  for (FilterDescriptor** f = session->filters(); *f != nullptr; ++f) filters.push_back(*f);
+  const std::vector<const FilterEntry*> filters = session->entries();
   const int stages = clip == 0 ? 3 : r.In(1, 3);
   for (int s = 0; s < stages; ++s) {
-    const FilterDescriptor* d =
+    const FilterEntry* f =
         filters[static_cast<std::size_t>(r.In(0, static_cast<std::int32_t>(filters.size()) - 1))];
-    plan.filters.push_back(RandomSettings(&r, d));
+    plan.filters.push_back(RandomSettings(&r, f));
   }
   return plan;
 }
@@ -180,23 +178,24 @@ void MoveOneSlider(Random* r, FilterChain* chain) {
   const std::size_t s =
       static_cast<std::size_t>(r->In(0, static_cast<std::int32_t>(chain->stages().size()) - 1));
   FilterStage& stage = chain->stage(s);
-  const FilterDescriptor* d = stage.filter();
-  if (d->trackCount == 0) return;
-  const int i = r->In(0, d->trackCount - 1);
-  if (Failure f = stage.MoveTrack(d->trackNames[i], r->In(d->trackMins[i], d->trackMaxs[i]))) {
+  const auto& sliders = stage.entry().sliders;
+  if (sliders.empty()) return;
+  const auto& row =
+      sliders[static_cast<std::size_t>(r->In(0, static_cast<std::int32_t>(sliders.size()) - 1))];
+  if (Failure f = stage.MoveTrack(row.name, r->In(row.min, row.max))) {
     std::fprintf(stderr, "soak: %s\n", f.message.c_str());
     std::exit(1);
   }
 }
 
-std::uint64_t Digest(const YcImage& image, const std::vector<HostBool>& accepted) {
+std::uint64_t Digest(const YcImage& image, const std::vector<pipeline::Outcome>& outcomes) {
   std::uint64_t h = 0x6A09E667F3BCC909u;
   const auto add = [&h](std::uint64_t word) {
     h = (h ^ word) * 0x100000001B3u;
     h ^= h >> 29;
   };
   add(static_cast<std::uint64_t>(image.width) << 32 | static_cast<std::uint32_t>(image.height));
-  for (HostBool b : accepted) add(static_cast<std::uint64_t>(b));
+  for (pipeline::Outcome o : outcomes) add(o == pipeline::Outcome::kDone ? 1 : 0);
   for (const YcPixel& p : image.pixels) {
     add(static_cast<std::uint64_t>(static_cast<std::uint16_t>(p.y)) |
         static_cast<std::uint64_t>(static_cast<std::uint16_t>(p.cb)) << 16 |
@@ -234,7 +233,7 @@ int main(int argc, char** argv) {
   std::string series;
   std::int64_t done = 0, refused = 0;
   YcImage image;
-  std::vector<HostBool> accepted;
+  std::vector<pipeline::Outcome> outcomes;
   for (std::int64_t clip = o.onlyClip < 0 ? 0 : o.onlyClip; done < o.frames; ++clip) {
     const ClipPlan plan = PlanClip(&session, o.seed, clip);
     FilterChain chain;
@@ -248,13 +247,17 @@ int main(int argc, char** argv) {
       if (frame > 0) MoveOneSlider(&r, &chain);
       image.Resize(plan.width, plan.height);
       FillFrame(&r, &image);
-      chain.Run(&image, plan.rowPad, &accepted);
+      if (const char* failed = chain.Run(&image, plan.rowPad, &outcomes)) {
+        std::fprintf(stderr, "soak: clip %lld: %s could not process a frame\n",
+                     static_cast<long long>(clip), failed);
+        return 1;
+      }
       // Auto Level in RGB mode turns down a frame too flat to level: part of the digest.
-      for (HostBool b : accepted) refused += b != kTrue;
+      for (pipeline::Outcome o : outcomes) refused += o != pipeline::Outcome::kDone;
       if (digests != nullptr) {
         std::fprintf(digests, "clip %lld frame %d %dx%d+%d %016" PRIx64 "\n",
                      static_cast<long long>(clip), frame, plan.width, plan.height, plan.rowPad,
-                     Digest(image, accepted));
+                     Digest(image, outcomes));
       }
       if (done + 1 == o.warmup) warm = MeasureResidentMemory();
       if ((done + 1) % 1000 == 0) series += " " + std::to_string(Kib(MeasureResidentMemory().now));

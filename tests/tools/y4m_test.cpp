@@ -66,11 +66,11 @@ Y4mFrame MakeFrame(const Y4mFormat& format, int seed, const std::string& params 
   Y4mFrame frame;
   frame.params = params;
   const int maxCode = (1 << format.bitDepth) - 1;
+  frame.bytes.resize(format.FrameBytes());
   for (int p = 0; p < format.PlaneCount(); ++p) {
-    frame.planes[p].resize(format.PlaneSamples(p));
-    for (std::size_t i = 0; i < frame.planes[p].size(); ++i) {
-      frame.planes[p][i] =
-          static_cast<std::uint16_t>((seed * 7919 + p * 131 + i * 977) % (maxCode + 1));
+    for (std::size_t i = 0; i < format.PlaneSamples(p); ++i) {
+      frame.SetCode(format, p, i,
+                    static_cast<std::uint32_t>((seed * 7919 + p * 131 + i * 977) % (maxCode + 1)));
     }
   }
   return frame;
@@ -113,7 +113,7 @@ TEST(Y4mStream, FramesSurviveWritingAndReading) {
     for (const Y4mFrame& want : frames) {
       ASSERT_TRUE(reader.Next(&got, &failure)) << failure.message;
       EXPECT_EQ(got.params, want.params);
-      for (int p = 0; p < 3; ++p) EXPECT_EQ(got.planes[p], want.planes[p]);
+      EXPECT_EQ(got.bytes, want.bytes);
     }
     EXPECT_FALSE(reader.Next(&got, &failure));
     EXPECT_FALSE(failure) << failure.message;
@@ -123,7 +123,8 @@ TEST(Y4mStream, FramesSurviveWritingAndReading) {
 TEST(Y4mStream, SamplesAboveEightBitsAreLittleEndian) {
   const Y4mFormat format = Format("YUV4MPEG2 W1 H1 Cmono16");
   Y4mFrame frame;
-  frame.planes[0] = {0x1234};
+  frame.bytes.resize(2);
+  frame.SetCode(format, 0, 0, 0x1234);
   const std::string bytes = Encode(format, {frame});
   EXPECT_EQ(bytes.substr(bytes.size() - 2), std::string("\x34\x12"));
 }

@@ -51,7 +51,7 @@ TEST(YcConvert, EveryCodeComesBackWithinHalfASampleStep) {
       for (bool chroma : {false, true}) {
         const SampleScale s = chroma ? ChromaScale(depth, full) : LumaScale(depth, full);
         // Exact while a code step is at least one sample; otherwise the rounding to samples.
-        const int allowed = static_cast<int>(std::floor(s.codesPerSample / 2.0 + 0.5));
+        const int allowed = static_cast<int>(std::floor(s.perSample / 4096.0 / 2.0 + 0.5));
         int worst = 0;
         for (int code = 0; code <= s.maxCode; ++code) {
           worst = std::max(worst, std::abs(SampleToCode(CodeToSample(code, s), s) - code));
@@ -81,22 +81,24 @@ Y4mFormat Format(const char* line) {
 TEST(YcConvert, SubsampledChromaIsReplicatedInAndAveragedOut) {
   const Y4mFormat format = Format("YUV4MPEG2 W5 H3 C420jpeg");
   Y4mFrame frame;
-  frame.planes[0].assign(15, 100);
-  frame.planes[1] = {16, 72, 128, 184, 240, 100};  // 3 x 2
-  frame.planes[2] = {240, 184, 128, 72, 16, 100};
+  frame.bytes.assign(15, 100);
+  const std::uint8_t cb[] = {16, 72, 128, 184, 240, 100};  // 3 x 2
+  const std::uint8_t cr[] = {240, 184, 128, 72, 16, 100};
+  frame.bytes.insert(frame.bytes.end(), cb, cb + 6);
+  frame.bytes.insert(frame.bytes.end(), cr, cr + 6);
   YcImage image;
   Y4mFrameToYc(format, frame, &image);
   const SampleScale c = ChromaScale(8, false);
   for (std::int32_t y = 0; y < 3; ++y) {
     for (std::int32_t x = 0; x < 5; ++x) {
       const std::size_t block = static_cast<std::size_t>((y / 2) * 3 + x / 2);
-      EXPECT_EQ(image.at(x, y).cb, CodeToSample(frame.planes[1][block], c)) << x << "," << y;
-      EXPECT_EQ(image.at(x, y).cr, CodeToSample(frame.planes[2][block], c)) << x << "," << y;
+      EXPECT_EQ(image.at(x, y).cb, CodeToSample(cb[block], c)) << x << "," << y;
+      EXPECT_EQ(image.at(x, y).cr, CodeToSample(cr[block], c)) << x << "," << y;
     }
   }
   Y4mFrame back;
   YcToY4mFrame(format, image, &back);
-  for (int p = 0; p < 3; ++p) EXPECT_EQ(back.planes[p], frame.planes[p]);
+  EXPECT_EQ(back.bytes, frame.bytes);
 
   // Blocks cut by the right and bottom edges average only the pixels they have.
   for (std::int32_t y = 0; y < 3; ++y) {
@@ -104,10 +106,13 @@ TEST(YcConvert, SubsampledChromaIsReplicatedInAndAveragedOut) {
       image.at(x, y).cb = static_cast<std::int16_t>(100 * x + 10 * y);
   }
   YcToY4mFrame(format, image, &back);
-  EXPECT_EQ(back.planes[1][0], SampleToCode((0 + 100 + 10 + 110) / 4.0, c));
-  EXPECT_EQ(back.planes[1][2], SampleToCode((400 + 410) / 2.0, c));
-  EXPECT_EQ(back.planes[1][3], SampleToCode((20 + 120) / 2.0, c));
-  EXPECT_EQ(back.planes[1][5], SampleToCode(420, c));
+  const auto cbAt = [&](std::size_t i) {
+    return static_cast<std::int32_t>(back.Code(format, 1, i));
+  };
+  EXPECT_EQ(cbAt(0), SamplesToCode(0 + 100 + 10 + 110, 4, c));
+  EXPECT_EQ(cbAt(2), SamplesToCode(400 + 410, 2, c));
+  EXPECT_EQ(cbAt(3), SamplesToCode(20 + 120, 2, c));
+  EXPECT_EQ(cbAt(5), SampleToCode(420, c));
 }
 
 TEST(YcConvert, EightBitRgbSurvivesTheRoundTrip) {

@@ -1,16 +1,14 @@
-// Tessaro.aux2: the module's filters as one generic plug-in of AviUtl ExEdit2. Like the other
-// hosts it reaches the filters only through GetFilterTableList, the descriptors and their
-// callbacks, and the editor's items are made from the descriptors' own tables. The editor may
-// render frames in any order and run a filter for several objects at once, so every call reads
-// the items once into a copy of the descriptor with live arrays and frame buffers of its own:
-// calls share nothing they write, and no call depends on an earlier one.
+// Tessaro.aux2: the filters as one generic plug-in of AviUtl ExEdit2. The editor's items are
+// made from the filters' own rows, and every call hands the filter the editor's RGBA picture.
+// The editor may render frames in any order and run a filter for several objects at once, so
+// every call reads the items once into settings of its own: calls share nothing they write,
+// and no call depends on an earlier one.
 #include <windows.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
@@ -18,9 +16,10 @@
 
 #include "aviutl2_records.h"
 #include "filter_stage.h"
-#include "host/filters.h"
-#include "host/frame_guard.h"
-#include "host/host_records.h"
+#include "levels/levels_params.h"
+#include "pipeline/controls.h"
+#include "pipeline/picture.h"
+#include "pipeline/start.h"
 
 namespace {
 
@@ -29,13 +28,15 @@ using namespace tessaro::tools;
 using namespace tessaro::aviutl2;
 
 // The editor's callbacks carry no context, so every filter and every button has a function of
-// its own, made for up to this many filters and for every check box a descriptor may have.
+// its own, made for up to this many filters and for every check box a filter may have.
 constexpr int kMaxFilters = 4;
-constexpr int kMaxChecks = SettingsSnapshot::kMaxChecks;
+constexpr int kMaxChecks = pipeline::kMaxChecks;
 
 constexpr char16_t kLabel[] = u"Tessaro";
+constexpr char kHelpCaption[] = "INFO";
+constexpr UINT kHelpStyle = MB_OK | MB_ICONINFORMATION;
 
-// The descriptors' strings are ASCII; anything else would show as the replacement character.
+// The filters' strings are ASCII; anything else would show as the replacement character.
 std::u16string Utf16(const char* s) {
   std::u16string out;
   for (; s != nullptr && *s != '\0'; ++s) {
@@ -47,14 +48,14 @@ std::u16string Utf16(const char* s) {
 
 // A whole number within the slider's range, halves away from zero. A value that is not a
 // number has no nearest one: the slider's default stands in for it.
-std::int32_t SliderValue(double v, std::int32_t min, std::int32_t max, std::int32_t def) {
-  if (std::isnan(v)) return def;
+std::int32_t SliderValue(double v, const pipeline::SliderRow& row) {
+  if (std::isnan(v)) return row.defaultValue;
   return static_cast<std::int32_t>(
-      std::round(std::clamp(v, static_cast<double>(min), static_cast<double>(max))));
+      std::round(std::clamp(v, static_cast<double>(row.min), static_cast<double>(row.max))));
 }
 
 struct Registration {
-  FilterDescriptor* filter = nullptr;  // the module's, its live arrays holding the defaults
+  const FilterEntry* filter = nullptr;
   std::u16string name, information;
   std::vector<std::u16string> itemNames;  // sliders, then check boxes
   std::vector<TrackItem> tracks;          // one per slider
@@ -65,61 +66,44 @@ struct Registration {
 };
 
 struct Plugin {
-  StartedFilters started;
   std::unique_ptr<Registration> filters[kMaxFilters];
   int count = 0;
 };
 
 Plugin* Started() noexcept;
 
-// A press reaches the module's window-message callback as AviUtl 1.10 sends it: the button's
-// command message; the filter's help callback shows its text in a message box.
+// The filters' one button shows their help text in a message box.
 void PressButton(int filter, int check) noexcept {
   Plugin* plugin = Started();
   if (plugin == nullptr || filter >= plugin->count) return;
-  FilterDescriptor* d = plugin->filters[filter]->filter;
-  if (d->windowProc != nullptr) {
-    d->windowProc(nullptr, kCommandMessage, kButtonCommandBase + static_cast<std::uint32_t>(check),
-                  0, nullptr, d);
+  FilterStage stage(*plugin->filters[filter]->filter);
+  const char* help = nullptr;
+  const auto& row = stage.entry().checks[static_cast<std::size_t>(check)];
+  if (!stage.PressButton(row.name, &help) && help != nullptr) {
+    MessageBoxA(nullptr, help, kHelpCaption, kHelpStyle);
   }
 }
 
 // "Sync RGB" without state: with it on, the red channel's sliders (its six and "gamR") are
-// moved on every call, and the filter's settings-changed callback carries each to green and
-// blue; with it off that callback copies nothing, and each channel keeps its own.
+// moved on every call, and carry green and blue along; with it off each channel keeps its own.
 void FollowRedSliders(FilterStage* stage) {
-  const FilterDescriptor& d = *stage->filter();
-  if (d.update == nullptr || d.trackCount != kLevelsTrackCount) return;
+  if (stage->entry().moved == nullptr) return;
   for (int i = 0; i < kLevelsTracksPerChannel; ++i) {
-    stage->MoveTrackAt(i, stage->tracks()[static_cast<std::size_t>(i)]);
+    stage->MoveTrackAt(i, stage->controls().sliders[static_cast<std::size_t>(i)]);
   }
-  stage->MoveTrackAt(kLevelsGammaTrack, stage->tracks()[kLevelsGammaTrack]);
+  stage->MoveTrackAt(kLevelsGammaTrack, stage->controls().sliders[kLevelsGammaTrack]);
 }
 
 void ReadItems(const Registration& r, FilterStage* stage) {
-  const FilterDescriptor& d = *r.filter;
-  for (int i = 0; i < d.trackCount; ++i) {
-    stage->SetTrackAt(i, SliderValue(r.tracks[static_cast<std::size_t>(i)].value, d.trackMins[i],
-                                     d.trackMaxs[i], d.trackDefaults[i]));
+  const FilterEntry& f = *r.filter;
+  for (std::size_t i = 0; i < f.sliders.size(); ++i) {
+    stage->SetTrackAt(static_cast<int>(i), SliderValue(r.tracks[i].value, f.sliders[i]));
   }
-  for (int c = 0; c < std::min(d.checkCount, kMaxChecks); ++c) {
-    if (d.checkDefaults[c] == kButtonDefault) continue;
-    stage->SetCheckAt(c, r.checks[static_cast<std::size_t>(c)].value != 0 ? 1 : 0);
+  for (std::size_t c = 0; c < f.checks.size(); ++c) {
+    if (f.checks[c].button) continue;
+    stage->SetCheckAt(static_cast<int>(c), r.checks[c].value != 0 ? 1 : 0);
   }
   FollowRedSliders(stage);
-}
-
-// The filters' one FALSE by design is "Auto Level" in "RGB mode" skipping a compressed frame:
-// it passes as it came, since false would stop the editor's whole render. Any other FALSE says
-// the filter could not process the frame (memory ran out), and the editor is told so.
-bool LeftByDesign(const FilterStage& stage) {
-  const FilterDescriptor& d = *stage.filter();
-  for (int c = 0; c < std::min(d.checkCount, kMaxChecks); ++c) {
-    if (d.checkNames[c] != nullptr && std::strcmp(d.checkNames[c], "RGB mode") == 0) {
-      return stage.checks()[static_cast<std::size_t>(c)] != 0;
-    }
-  }
-  return false;
 }
 
 bool ProcessVideo(int filter, VideoProc* video) noexcept {
@@ -132,29 +116,33 @@ bool ProcessVideo(int filter, VideoProc* video) noexcept {
     const std::int32_t w = video->object->width;
     const std::int32_t h = video->object->height;
     if (w <= 0 || h <= 0) return true;  // no picture, nothing to filter
-    // Beyond the limits every host of the module keeps, tessaro apply's too, the frame is not
-    // filtered, and the editor hears of it rather than show it unfiltered.
-    if (w > kMaxSide || h > kMaxSide || !FrameFits(w, h, 0) || video->getImageData == nullptr ||
+    // Beyond the filters' limits the frame is not filtered, and the editor hears of it rather
+    // than show it unfiltered.
+    if (w > pipeline::kMaxPictureSide || h > pipeline::kMaxPictureSide ||
+        std::int64_t{w} * h > pipeline::kMaxPicturePixels || video->getImageData == nullptr ||
         video->setImageData == nullptr) {
       return false;
     }
-    const Registration& r = *plugin->filters[filter];
-    FilterDescriptor descriptor = *r.filter;
-    FilterStage stage(&descriptor, plugin->started.services());
-    ReadItems(r, &stage);
+    FilterStage stage(*plugin->filters[filter]->filter);
+    ReadItems(*plugin->filters[filter], &stage);
     std::unique_ptr<PixelRgba[]> picture(
         new PixelRgba[static_cast<std::size_t>(w) * static_cast<std::size_t>(h)]);
     video->getImageData(picture.get());
     auto* bytes = reinterpret_cast<std::uint8_t*>(picture.get());
-    FrameBuffers buffers(w, h, 0);
-    buffers.LoadRgba(bytes);
-    // FALSE: the filter left the frame as it came, and so is the picture.
-    if (stage.Process(buffers.info()) != kTrue) return LeftByDesign(stage);
-    buffers.StoreRgba(bytes, bytes);
-    video->setImageData(picture.get(), w, h);
-    return true;
+    switch (stage.Process(
+        pipeline::Picture::Rgba8(bytes, 4 * w, bytes, 4 * w, w, h, pipeline::ByteOrder::kRgba))) {
+      case pipeline::Outcome::kDone:
+        video->setImageData(picture.get(), w, h);
+        return true;
+      case pipeline::Outcome::kUnchanged:
+        // "RGB mode" skipping a compressed frame: it passes as it came.
+        return true;
+      case pipeline::Outcome::kFailed:
+        break;
+    }
+    // Memory ran out: the editor stops the render rather than show the frame unfiltered.
+    return false;
   } catch (...) {
-    // Out of memory: the editor stops the render rather than show the frame unfiltered.
     return false;
   }
 }
@@ -189,38 +177,38 @@ constexpr std::array<std::array<ButtonCallback, kMaxChecks>, kMaxFilters> Button
 constexpr auto kVideoCallbacks = VideoCallbacks(std::make_integer_sequence<int, kMaxFilters>());
 constexpr auto kButtonCallbacks = ButtonCallbacks(std::make_integer_sequence<int, kMaxFilters>());
 
-std::unique_ptr<Registration> Register(FilterDescriptor* d, int index) {
+std::unique_ptr<Registration> Register(const FilterEntry& f, int index) {
   auto r = std::make_unique<Registration>();
-  r->filter = d;
-  r->name = Utf16(d->name);
-  r->information = Utf16(d->information);
-  const auto tracks = static_cast<std::size_t>(std::max(d->trackCount, 0));
-  const auto checks = static_cast<std::size_t>(std::clamp(d->checkCount, 0, kMaxChecks));
+  r->filter = &f;
+  r->name = Utf16(f.name);
+  r->information = Utf16(f.information);
+  const std::size_t tracks = f.sliders.size();
+  const std::size_t checks = std::min<std::size_t>(f.checks.size(), kMaxChecks);
   // Sized once: the items point into these.
   r->itemNames.resize(tracks + checks);
   r->tracks.resize(tracks);
   r->checks.resize(checks);
   r->buttons.resize(checks);
   for (std::size_t i = 0; i < tracks; ++i) {
-    r->itemNames[i] = Utf16(d->trackNames[i]);
+    const pipeline::SliderRow& row = f.sliders[i];
+    r->itemNames[i] = Utf16(row.name);
     r->tracks[i] = {kTrackType,
                     r->itemNames[i].c_str(),
-                    static_cast<double>(d->trackDefaults[i]),
-                    static_cast<double>(d->trackMins[i]),
-                    static_cast<double>(d->trackMaxs[i]),
+                    static_cast<double>(row.defaultValue),
+                    static_cast<double>(row.min),
+                    static_cast<double>(row.max),
                     1.0};
     r->items.push_back(&r->tracks[i]);
   }
   for (std::size_t c = 0; c < checks; ++c) {
     std::u16string& name = r->itemNames[tracks + c];
-    name = Utf16(d->checkNames[c]);
-    if (d->checkDefaults[c] == kButtonDefault) {
+    name = Utf16(f.checks[c].name);
+    if (f.checks[c].button) {
       r->buttons[c] = {kButtonType, name.c_str(),
                        kButtonCallbacks[static_cast<std::size_t>(index)][c]};
       r->items.push_back(&r->buttons[c]);
     } else {
-      r->checks[c] = {kCheckType, name.c_str(),
-                      static_cast<std::uint8_t>(d->checkDefaults[c] != 0)};
+      r->checks[c] = {kCheckType, name.c_str(), static_cast<std::uint8_t>(f.checks[c].defaultOn)};
       r->items.push_back(&r->checks[c]);
     }
   }
@@ -235,7 +223,7 @@ std::unique_ptr<Registration> Register(FilterDescriptor* d, int index) {
   return r;
 }
 
-// The module's parallel runtime keeps its worker threads parked in this DLL between frames;
+// The filters' worker threads stay parked in this DLL between frames;
 // unloading it under them would take the editor down, so it stays until the process ends.
 void StayLoaded() {
   static const int anchor = 0;
@@ -244,16 +232,16 @@ void StayLoaded() {
                      reinterpret_cast<LPCWSTR>(&anchor), &self);
 }
 
-// The filters started (each start-up callback once) and registered, or null when one refused
-// or memory ran out; decided once, on the first call.
+// The processor's code path chosen and the filters registered, or null when the processor
+// cannot run them or memory ran out; decided once, on the first call.
 Plugin* Started() noexcept {
   static Plugin* const plugin = []() noexcept -> Plugin* {
     try {
+      if (!pipeline::StartFilters()) return nullptr;
       auto p = std::make_unique<Plugin>();
-      if (p->started.Start(GetFilterTableList())) return nullptr;
-      for (FilterDescriptor** f = p->started.filters(); *f != nullptr && p->count < kMaxFilters;
-           ++f) {
-        p->filters[p->count] = Register(*f, p->count);
+      for (const FilterEntry& f : Filters()) {
+        if (p->count == kMaxFilters) break;
+        p->filters[p->count] = Register(f, p->count);
         ++p->count;
       }
       StayLoaded();

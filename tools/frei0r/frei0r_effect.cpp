@@ -1,7 +1,7 @@
-// One of the module's filters as a frei0r effect (TESSARO_FREI0R_FILTER names it). Like the
-// command-line host it reaches the filter only through GetFilterTableList, the descriptor and
-// its callbacks; each instance works on its own copy of the descriptor with its own live
-// values and frame buffers, so instances on different threads share nothing they write.
+// One of the filters as a frei0r effect (TESSARO_FREI0R_FILTER names it): its parameters are
+// the filter's own controls, and each frame goes to the filter as the host's RGBA pixels,
+// read from the input and written to the output. Each instance has its own settings, so
+// instances on different threads share nothing they write.
 extern "C" {
 #include <frei0r.h>
 }
@@ -15,7 +15,8 @@ extern "C" {
 #include <vector>
 
 #include "filter_stage.h"
-#include "host/host_records.h"
+#include "pipeline/picture.h"
+#include "pipeline/start.h"
 
 #define TESSARO_F0R_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -26,57 +27,51 @@ using namespace tessaro::tools;
 
 constexpr char kEffectName[] = "Tessaro " TESSARO_FREI0R_FILTER;
 
-// The filter in the module's constant list; reading it needs no start-up.
-FilterDescriptor* ListedFilter() {
-  for (FilterDescriptor** f = GetFilterTableList(); *f != nullptr; ++f) {
-    if ((*f)->name != nullptr && std::strcmp((*f)->name, TESSARO_FREI0R_FILTER) == 0) return *f;
-  }
-  return nullptr;
+const FilterEntry* Entry() {
+  return FindFilter(TESSARO_FREI0R_FILTER);
 }
-
-// Set by f0r_init once the module's filters have started.
-StartedFilters* g_started = nullptr;
-FilterDescriptor* g_filter = nullptr;
 
 // The check boxes come first (buttons are no parameters), then the sliders: a host that sets
 // parameters in order (ffmpeg's filter_params; GStreamer and MLT on every new instance) turns
 // "Sync RGB" off before it sets the sliders of one channel.
 struct Param {
   bool isCheck;
-  int index;  // into the descriptor's check boxes or sliders
+  int index;  // into the filter's check boxes or sliders
 };
 
-bool FindParam(const FilterDescriptor& d, int param, Param* out) {
+bool FindParam(const FilterEntry& e, int param, Param* out) {
   if (param < 0) return false;
-  for (int i = 0; i < d.checkCount; ++i) {
-    if (d.checkDefaults[i] != kButtonDefault && param-- == 0) {
-      *out = {true, i};
+  for (std::size_t i = 0; i < e.checks.size(); ++i) {
+    if (!e.checks[i].button && param-- == 0) {
+      *out = {true, static_cast<int>(i)};
       return true;
     }
   }
-  if (param >= d.trackCount) return false;
+  if (param >= static_cast<int>(e.sliders.size())) return false;
   *out = {false, param};
   return true;
 }
 
-int ParamCount(const FilterDescriptor& d) {
-  return static_cast<int>(std::count_if(d.checkDefaults, d.checkDefaults + d.checkCount,
-                                        [](std::int32_t v) { return v != kButtonDefault; })) +
-         d.trackCount;
+int ParamCount(const FilterEntry& e) {
+  return static_cast<int>(
+      std::count_if(e.checks.begin(), e.checks.end(), [](const auto& row) { return !row.button; }) +
+      e.sliders.size());
 }
 
 const std::vector<std::string>& Explanations() {
   static const std::vector<std::string> texts = [] {
     std::vector<std::string> t;
-    const FilterDescriptor* d = ListedFilter();
+    const FilterEntry& e = *Entry();
     Param p{};
-    for (int i = 0; d != nullptr && FindParam(*d, i, &p); ++i) {
-      const int k = p.index;
-      t.push_back(p.isCheck ? std::string("check box, default ") +
-                                  (d->checkDefaults[k] != 0 ? "on" : "off")
-                            : "slider " + std::to_string(d->trackMins[k]) + ".." +
-                                  std::to_string(d->trackMaxs[k]) + " as 0..1, default " +
-                                  std::to_string(d->trackDefaults[k]));
+    for (int i = 0; FindParam(e, i, &p); ++i) {
+      if (p.isCheck) {
+        t.push_back(std::string("check box, default ") +
+                    (e.checks[static_cast<std::size_t>(p.index)].defaultOn ? "on" : "off"));
+      } else {
+        const auto& row = e.sliders[static_cast<std::size_t>(p.index)];
+        t.push_back("slider " + std::to_string(row.min) + ".." + std::to_string(row.max) +
+                    " as 0..1, default " + std::to_string(row.defaultValue));
+      }
     }
     return t;
   }();
@@ -94,32 +89,24 @@ double SliderPosition(std::int32_t v, std::int32_t min, std::int32_t max) {
 }
 
 struct Effect {
-  Effect(const FilterDescriptor& listed, HostServiceTable* services, std::int32_t w, std::int32_t h)
-      : descriptor(listed), stage(&descriptor, services), buffers(w, h, 0), width(w), height(h) {}
+  Effect(std::int32_t w, std::int32_t h) : stage(*Entry()), width(w), height(h) {}
 
-  FilterDescriptor descriptor;  // the callbacks write this instance's live arrays only
   FilterStage stage;
-  FrameBuffers buffers;
   std::int32_t width, height;
 };
 
 }  // namespace
 
+// The filters need no start-up of their own; the processor's code path is chosen here.
 TESSARO_F0R_EXPORT int f0r_init() {
-  if (g_filter != nullptr) return 1;  // a host may load the effect once per use
-  static StartedFilters started;
-  FilterDescriptor* filter = ListedFilter();
-  if (filter == nullptr || started.Start(GetFilterTableList())) return 0;
-  g_started = &started;
-  g_filter = filter;
-  return 1;
+  return Entry() != nullptr && tessaro::pipeline::StartFilters() ? 1 : 0;
 }
 
 // The filters keep nothing to release, and later instances of the same load may follow.
 TESSARO_F0R_EXPORT void f0r_deinit() {}
 
 TESSARO_F0R_EXPORT void f0r_get_plugin_info(f0r_plugin_info_t* info) {
-  const FilterDescriptor* d = ListedFilter();
+  const FilterEntry& e = *Entry();
   info->name = kEffectName;
   info->author = "Tessaro";
   info->plugin_type = F0R_PLUGIN_TYPE_FILTER;
@@ -127,29 +114,29 @@ TESSARO_F0R_EXPORT void f0r_get_plugin_info(f0r_plugin_info_t* info) {
   info->frei0r_version = FREI0R_MAJOR_VERSION;
   info->major_version = TESSARO_VERSION_MAJOR;
   info->minor_version = TESSARO_VERSION_MINOR;
-  info->num_params = d != nullptr ? ParamCount(*d) : 0;
-  info->explanation = d != nullptr && d->information != nullptr ? d->information : "";
+  info->num_params = ParamCount(e);
+  info->explanation = e.information;
 }
 
 TESSARO_F0R_EXPORT void f0r_get_param_info(f0r_param_info_t* info, int index) {
-  const FilterDescriptor* d = ListedFilter();
+  const FilterEntry& e = *Entry();
   Param p{};
-  if (d == nullptr || !FindParam(*d, index, &p)) return;
-  info->name = p.isCheck ? d->checkNames[p.index] : d->trackNames[p.index];
+  if (!FindParam(e, index, &p)) return;
+  const auto k = static_cast<std::size_t>(p.index);
+  info->name = p.isCheck ? e.checks[k].name : e.sliders[k].name;
   info->type = p.isCheck ? F0R_PARAM_BOOL : F0R_PARAM_DOUBLE;
   info->explanation = Explanations()[static_cast<std::size_t>(index)].c_str();
 }
 
-// Any size a host hands over, odd ones too, within the command-line host's limits.
+// Any size a host hands over, odd ones too, within the filters' limits.
 TESSARO_F0R_EXPORT f0r_instance_t f0r_construct(unsigned int width, unsigned int height) {
-  if (g_filter == nullptr || width > static_cast<unsigned>(kMaxSide) ||
-      height > static_cast<unsigned>(kMaxSide)) {
+  if (width == 0 || height == 0 || width > static_cast<unsigned>(pipeline::kMaxPictureSide) ||
+      height > static_cast<unsigned>(pipeline::kMaxPictureSide) ||
+      std::int64_t{width} * height > pipeline::kMaxPicturePixels) {
     return nullptr;
   }
-  const auto w = static_cast<std::int32_t>(width), h = static_cast<std::int32_t>(height);
-  if (!FrameFits(w, h, 0)) return nullptr;
   try {
-    return new Effect(*g_filter, g_started->services(), w, h);
+    return new Effect(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
@@ -162,42 +149,47 @@ TESSARO_F0R_EXPORT void f0r_destruct(f0r_instance_t instance) {
 TESSARO_F0R_EXPORT void f0r_set_param_value(f0r_instance_t instance, f0r_param_t param, int index) {
   auto* e = static_cast<Effect*>(instance);
   Param p{};
-  if (e == nullptr || param == nullptr || !FindParam(e->descriptor, index, &p)) return;
+  if (e == nullptr || param == nullptr || !FindParam(e->stage.entry(), index, &p)) return;
   const double x = *static_cast<const double*>(param);
   if (std::isnan(x)) return;  // it has no nearest end
   if (p.isCheck) {
     e->stage.SetCheckAt(p.index, x >= 0.5 ? 1 : 0);
     return;
   }
-  const std::int32_t v =
-      SliderValue(x, e->descriptor.trackMins[p.index], e->descriptor.trackMaxs[p.index]);
+  const auto& row = e->stage.entry().sliders[static_cast<std::size_t>(p.index)];
+  const std::int32_t v = SliderValue(x, row.min, row.max);
   // Hosts may set every parameter before every frame: only a new value is a movement, which
-  // the settings-changed callback hears of ("Sync RGB" follows it).
-  if (v != e->stage.tracks()[static_cast<std::size_t>(p.index)]) e->stage.MoveTrackAt(p.index, v);
+  // moves the partners of "Sync RGB".
+  if (v != e->stage.controls().sliders[static_cast<std::size_t>(p.index)]) {
+    e->stage.MoveTrackAt(p.index, v);
+  }
 }
 
 TESSARO_F0R_EXPORT void f0r_get_param_value(f0r_instance_t instance, f0r_param_t param, int index) {
   auto* e = static_cast<Effect*>(instance);
   Param p{};
-  if (e == nullptr || param == nullptr || !FindParam(e->descriptor, index, &p)) return;
+  if (e == nullptr || param == nullptr || !FindParam(e->stage.entry(), index, &p)) return;
   const auto k = static_cast<std::size_t>(p.index);
+  const auto& c = e->stage.controls();
+  const auto& row = e->stage.entry().sliders[k];
   *static_cast<double*>(param) =
-      p.isCheck ? (e->stage.checks()[k] != 0 ? 1.0 : 0.0)
-                : SliderPosition(e->stage.tracks()[k], e->descriptor.trackMins[p.index],
-                                 e->descriptor.trackMaxs[p.index]);
+      p.isCheck ? (c.checks[k] != 0 ? 1.0 : 0.0) : SliderPosition(c.sliders[k], row.min, row.max);
 }
 
-// RGBA in, converted as `tessaro apply` converts an 8-bit RGB picture; alpha passes through.
-// The input is read in full before the output is written, so the two may be one buffer.
+// The host's RGBA frame, read from the input and written to the output (which may be the
+// same buffer); alpha passes through. A frame the filter leaves as it came is copied.
 TESSARO_F0R_EXPORT void f0r_update(f0r_instance_t instance, double /*time*/,
                                    const std::uint32_t* inframe, std::uint32_t* outframe) {
   auto* e = static_cast<Effect*>(instance);
   if (e == nullptr || inframe == nullptr || outframe == nullptr) return;
   const auto* in = reinterpret_cast<const std::uint8_t*>(inframe);
-  e->buffers.LoadRgba(in);
-  // A refused frame is left in the edit buffer as it came.
-  e->stage.Process(e->buffers.info());
-  e->buffers.StoreRgba(in, reinterpret_cast<std::uint8_t*>(outframe));
+  auto* out = reinterpret_cast<std::uint8_t*>(outframe);
+  const std::int32_t step = 4 * e->width;
+  const pipeline::Picture picture = pipeline::Picture::Rgba8(in, step, out, step, e->width,
+                                                             e->height, pipeline::ByteOrder::kRgba);
+  if (e->stage.Process(picture) != pipeline::Outcome::kDone && in != out) {
+    std::memcpy(out, in, static_cast<std::size_t>(step) * static_cast<std::size_t>(e->height));
+  }
 }
 
 TESSARO_F0R_EXPORT void f0r_update2(f0r_instance_t instance, double time,
