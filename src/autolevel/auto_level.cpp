@@ -84,16 +84,16 @@ pipeline::Outcome AutoLevel(const AutoLevelSettings& given, const pipeline::Pict
   // above 0 skips the frame; otherwise nothing changes.
   if (work.empty()) return rgb && settings.skip > 0 ? Outcome::kUnchanged : Outcome::kDone;
 
+  // Every channel in RGB mode; otherwise luma, and chroma as asked.
+  const bool asked[3] = {true, rgb || settings.cb, rgb || settings.cr};
   FrameStats st{};
-  if (!work.Measure(&st)) return Outcome::kFailed;
+  if (!work.Measure(&st, asked)) return Outcome::kFailed;
   // Skipped before anything is written to the frame.
   if (rgb && Skips(st, settings.skip)) return Outcome::kUnchanged;
   const float gamma =
       UsableGamma(rgb ? RgbAutoGamma(st, settings.midRng) : YcAutoGamma(st, settings.midRng));
 
-  // Every channel in RGB mode; otherwise luma, and chroma as asked. A flat channel has nothing
-  // to stretch and is left exactly as it came.
-  const bool asked[3] = {true, rgb || settings.cb, rgb || settings.cr};
+  // A flat channel has nothing to stretch and is left exactly as it came.
   pipeline::TableRanges ranges{};
   for (int c = 0; c < 3; ++c) {
     ranges.lo[c] = st.min[c];

@@ -108,12 +108,21 @@ bool FrameWork::Decoded() {
   return true;
 }
 
-bool FrameWork::Measure(FrameStats* stats) {
+bool FrameWork::Measure(FrameStats* stats, const bool channels[3]) {
   if (IsEditorFrame() || road_ == Road::kPerSample) {
     if (!IsEditorFrame() && !Decoded()) return false;
     working_ = MeasureWorking(buffers_, workSpace_, road_, stats);
     haveWorking_ = true;
     return true;
+  }
+  if (Rgba()) {
+    return space_ == Space::kRgb ? MeasureRgbBytes(picture_, stats)
+                                 : MeasureRgbLuma(picture_, channels, stats);
+  }
+  if (Yuv() && space_ == Space::kYc) {
+    haveCodes_ =
+        MeasureYuvCodes(picture_, codec_.lumaSamples(), codec_.chromaSamples(), stats, &codes_);
+    return haveCodes_;
   }
   const PhaseScope phase(Phase::kMeasure);
   Staged staged(codec_, PassBands(codec_));
@@ -175,6 +184,12 @@ bool FrameWork::Map(const SampleLookup lookups[3]) {
     // The measured or counted samples, where a pass kept them apart from the frame.
     const bool kept = haveWorking_ && working_.pixels != buffers_.edit.pixels;
     return MapFrame(buffers_.edit, workSpace_, lookups, kept ? &working_ : nullptr) == StatusOk;
+  }
+  if (Rgba()) {
+    return space_ == Space::kRgb ? MapRgbBytes(picture_, lookups) : MapRgbLuma(picture_, lookups);
+  }
+  if (Yuv() && space_ == Space::kYc && haveCodes_) {
+    return MapYuvCodes(picture_, codec_.lumaSamples(), codec_.chromaSamples(), codes_, lookups);
   }
   const PhaseScope phase(Phase::kMap);
   Staged staged(codec_, PassBands(codec_));

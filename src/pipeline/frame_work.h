@@ -12,8 +12,11 @@
 #include "pipeline/frame_pipeline.h"
 #include "pipeline/picture.h"
 #include "pipeline/picture_codec.h"
+#include "pipeline/picture_passes.h"
 
 namespace tessaro::pipeline {
+
+inline constexpr bool kAllChannels[3] = {true, true, true};
 
 class FrameWork {
  public:
@@ -29,8 +32,9 @@ class FrameWork {
   std::int64_t pixels() const { return picture_.pixels(); }
   bool empty() const { return pixels() == 0; }
 
-  // Per-channel extremes and means of the working samples. False when memory is short.
-  bool Measure(FrameStats* stats);
+  // Per-channel extremes and means of the working samples, of the channels asked for at
+  // least (the others may stay 0). False when memory is short.
+  bool Measure(FrameStats* stats, const bool channels[3] = kAllChannels);
   // Histograms of the working samples clamped into 0..high (the fast road's counting pass).
   // False, with nothing counted, when memory is short.
   bool Count(std::int32_t high, const bool channels[3], ChannelCounts* counts);
@@ -47,6 +51,8 @@ class FrameWork {
   bool IsEditorFrame() const { return picture_.kind == Picture::Kind::kYc; }
   // The host's picture decoded into frames of the module's own (the per-sample road).
   bool Decoded();
+  bool Rgba() const { return picture_.kind == Picture::Kind::kRgba; }
+  bool Yuv() const { return picture_.kind == Picture::Kind::kYuv; }
 
   Picture picture_;
   Space space_;
@@ -59,6 +65,9 @@ class FrameWork {
   Frame working_{};
   bool haveWorking_ = false;
   std::int16_t* decoded_ = nullptr;
+  // The codes each plane of a YUV picture holds, once measured.
+  CodeRanges codes_{};
+  bool haveCodes_ = false;
 };
 
 }  // namespace tessaro::pipeline

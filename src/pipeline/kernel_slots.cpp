@@ -21,6 +21,12 @@ TESSARO_SLOTS(MeasureS16C3,             generic, sse2,    ssse3,   ssse3,   sse4
 TESSARO_SLOTS(CountS16C3,               generic, sse2,    ssse3,   ssse3,   sse41,   avx,     avx);
 TESSARO_SLOTS(LookupS16C3,              generic, sse2,    sse2,    sse2,    sse2,    sse2,    sse2);
 TESSARO_SLOTS(MatrixLookupS16C3,        generic, sse2,    ssse3,   ssse3,   sse41,   avx,     avx);
+// Four-byte pixels: 16-bit integer work, which AVX widens only with AVX2. Table lookups of bytes
+// stay scalar: without gathers a vector would only take them apart again.
+TESSARO_SLOTS(MeasureU8C4,              generic, sse2,    sse2,    sse2,    sse2,    sse2,    avx2);
+TESSARO_SLOTS(LookupU8C4,               generic, generic, generic, generic, generic, generic, generic);
+TESSARO_SLOTS(WeightedSumU8C4,          generic, sse2,    sse2,    sse2,    sse2,    sse2,    avx2);
+TESSARO_SLOTS(MoveU8C4,                 generic, sse2,    sse2,    sse2,    sse2,    sse2,    avx2);
 // clang-format on
 
 }  // namespace slots
@@ -63,6 +69,36 @@ Status MatrixLookupS16C3(const std::int16_t* src, std::int32_t srcStep, std::int
   if (lookups == nullptr || second == nullptr) return StatusNullPointer;
   return CallSlot(slots::MatrixLookupS16C3, src, srcStep, dst, dstStep, size, first, lookups,
                   second);
+}
+
+Status MeasureU8C4(const std::uint8_t* src, std::int32_t step, ImageSize size, ByteStats* stats) {
+  if (const Status s = CheckRegion(src, stats, size); s != StatusOk) return s;
+  return CallSlot(slots::MeasureU8C4, src, step, size, stats);
+}
+
+Status LookupU8C4(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+                  std::int32_t dstStep, ImageSize size, const std::uint8_t* const tables[4]) {
+  if (tables == nullptr) return StatusNullPointer;
+  if (const Status s = CheckRegion(src, dst, size); s != StatusOk) return s;
+  return CallSlot(slots::LookupU8C4, src, srcStep, dst, dstStep, size, tables);
+}
+
+Status WeightedSumU8C4(const std::uint8_t* src, std::int32_t n, const std::int32_t weights[4],
+                       std::int32_t divisor, std::int16_t* out) {
+  if (weights == nullptr) return StatusNullPointer;
+  if (const Status s = CheckRegion(src, out, ImageSize{n, 1}); s != StatusOk) return s;
+  std::int64_t rise = 0, fall = 0;
+  for (int k = 0; k < 4; ++k)
+    (weights[k] < 0 ? fall : rise) += weights[k] < 0 ? -std::int64_t{weights[k]} : weights[k];
+  if (rise > 1000 || fall > 1000 || divisor < 31875 || divisor > (1 << 24)) return StatusRangeError;
+  return CallSlot(slots::WeightedSumU8C4, src, n, weights, divisor, out);
+}
+
+Status MoveU8C4(const std::uint8_t* src, std::uint8_t* dst, std::int32_t n,
+                const std::int16_t* const moves[4]) {
+  if (moves == nullptr) return StatusNullPointer;
+  if (const Status s = CheckRegion(src, dst, ImageSize{n, 1}); s != StatusOk) return s;
+  return CallSlot(slots::MoveU8C4, src, dst, n, moves);
 }
 
 }  // namespace tessaro

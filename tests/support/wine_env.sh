@@ -15,3 +15,17 @@ case "$1" in
 esac
 export WINEPREFIX
 unset wine_base
+
+# The command that runs a program of the stage's architecture. 64-bit programs go to Wine's
+# 64-bit loader itself, which needs nothing 32-bit from the machine; 32-bit ones to the wine
+# command. A machine whose kernel runs no 32-bit programs (its 32-bit emulation is off) cannot
+# run the 32-bit stage at all: wine_runs says so.
+if [ "$1" = win64 ] && [ -x /usr/lib/wine/wine64 ]; then
+  wine_loader=(/usr/lib/wine/wine64)
+  export WINELOADER=/usr/lib/wine/wine64
+else
+  wine_loader=(wine)
+fi
+wine_runs() { "${wine_loader[@]}" --version >/dev/null 2>&1; }
+# What the tests of a stage that cannot run exit with: ctest counts them as skipped.
+wine_skip_status=77

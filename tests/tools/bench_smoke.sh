@@ -7,6 +7,7 @@ tessaro=$1
 shift
 runner=("$@")
 export WINEDEBUG=-all
+skip_unless_runs "${runner[@]}"
 
 "${runner[@]}" "$tessaro" bench --size 97x61 --frames 2 --workers 2 >"$work/bench" 2>&1 ||
   fail "tessaro bench failed: $(head -c 300 "$work/bench")"

@@ -40,6 +40,18 @@ expect_status() {
   fi
 }
 
+# skip_unless_runs RUNNER...: leaves with ctest's status for a skipped test when the runner
+# (support/wine32.sh, wine64.sh) says this machine cannot run its programs.
+skip_unless_runs() {
+  [ "$#" -gt 0 ] || return 0
+  local status=0
+  "$@" --version >/dev/null 2>&1 || status=$?
+  if [ "$status" -eq 77 ]; then
+    echo "skipped: $* cannot run programs on this machine"
+    exit 77
+  fi
+}
+
 finish() {
   if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed" >&2

@@ -10,6 +10,7 @@ soak=$1 module=$2 frames=$3 warmup=$4 fresh=$5
 shift 5
 runner=("$@")
 export WINEDEBUG=-all
+skip_unless_runs "${runner[@]}"
 
 if "${runner[@]}" "$soak" --module "$module" --frames "$frames" --warmup "$warmup" --digests "$work/long.txt" \
   >"$work/report" 2>&1; then

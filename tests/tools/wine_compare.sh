@@ -15,6 +15,7 @@ for f in "$native" "$native_module" "$sample_diff"; do
   [ -e "$f" ] || { echo "FAIL: $f is missing: build the native-release preset first" >&2; exit 1; }
 done
 export WINEDEBUG=-all
+skip_unless_runs "$wine"
 exe_dir=$(cd "$(dirname "$exe")" && pwd)
 
 clip 160x120 yuv420p 8 >"$work/in8.y4m"

@@ -1,0 +1,424 @@
+#include "pipeline/picture_passes.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "pipeline/kernel_slots.h"
+#include "pipeline/phases.h"
+#include "pipeline/picture_codec.h"
+#include "pipeline/rgb_codes.h"
+#include "pipeline/status_reducer.h"
+#include "primitives/aligned_memory.h"
+
+namespace tessaro::pipeline {
+namespace {
+
+// Rows of a picture in bands for the workers; body(begin, end) works on rows [begin, end).
+Status EachBand(std::int32_t rows, std::int64_t samplesPerRow,
+                parallel::FunctionRef<Status(std::int32_t begin, std::int32_t end)> body) {
+  const parallel::ChunkPlan plan = parallel::PlanChunks(rows, parallel::RowGrain(samplesPerRow));
+  return FirstFailing(plan.chunks,
+                      [&](std::int32_t b) { return body(plan.Begin(b), plan.Begin(b + 1)); });
+}
+
+// A value through one channel's lookup.
+std::int32_t Look(const SampleLookup& t, std::int32_t v) {
+  if (t.values == nullptr) return std::clamp<std::int32_t>(v, t.lo, t.lo + t.last);
+  return t.values[std::clamp<std::int32_t>(v - t.lo, 0, t.last)];
+}
+
+// Whether a lookup leaves every 16-bit sample as it is.
+bool Changes(const SampleLookup& t) {
+  return t.values != nullptr || t.lo > -32768 || std::int64_t{t.lo} + t.last < 32767;
+}
+
+// Blocks of a row worked on while they are in cache.
+constexpr std::int32_t kBlockPixels = 256;
+
+// The weights of the luma and colour differences for a byte order, and their divisors.
+struct RgbWeights {
+  std::int32_t luma[4], blue[4], red[4];
+};
+RgbWeights WeightsOf(ByteOrder order) {
+  const RgbOffsets o = OffsetsOf(order);
+  RgbWeights w{};
+  w.luma[o.r] = 299, w.luma[o.g] = 587, w.luma[o.b] = 114;
+  w.blue[o.r] = -299, w.blue[o.g] = -587, w.blue[o.b] = 886;
+  w.red[o.r] = 701, w.red[o.g] = -587, w.red[o.b] = -114;
+  return w;
+}
+constexpr std::int32_t kLumaDivisor = 255000;
+constexpr std::int32_t kBlueDivisor = 451860;
+constexpr std::int32_t kRedDivisor = 357510;
+// Luma runs 0..4096 and the colour differences -2048..2048 for every 8-bit colour.
+constexpr std::int32_t kLumaValues = 4097;
+constexpr std::int32_t kChromaValues = 4097;
+constexpr std::int32_t kChromaZero = 2048;
+
+// Minimum, maximum and sum of n samples, added to those given.
+void Tally(const std::int16_t* v, std::int32_t n, std::int16_t* lo, std::int16_t* hi,
+           std::int64_t* sum) {
+  std::int32_t l = *lo, h = *hi;
+  std::int64_t s = 0;
+  for (std::int32_t i = 0; i < n; ++i) {
+    l = v[i] < l ? v[i] : l;
+    h = v[i] > h ? v[i] : h;
+    s += v[i];
+  }
+  *lo = static_cast<std::int16_t>(l);
+  *hi = static_cast<std::int16_t>(h);
+  *sum += s;
+}
+
+// Bands' statistics, merged, as a frame's.
+template <typename Band>
+bool MeasureBands(std::int32_t rows, std::int64_t samplesPerRow, std::int64_t pixels,
+                  FrameStats* stats, Band band) {
+  const parallel::ChunkPlan plan = parallel::PlanChunks(rows, parallel::RowGrain(samplesPerRow));
+  std::vector<ChannelStats> bands;
+  try {
+    bands.resize(static_cast<std::size_t>(plan.chunks));
+  } catch (...) {
+    return false;
+  }
+  const Status s = FirstFailing(plan.chunks, [&](std::int32_t b) {
+    ChannelStats& st = bands[static_cast<std::size_t>(b)];
+    for (int c = 0; c < 3; ++c) {
+      st.min[c] = 32767;
+      st.max[c] = -32768;
+      st.sum[c] = 0;
+    }
+    return band(plan.Begin(b), plan.Begin(b + 1), &st);
+  });
+  if (s != StatusOk) return false;
+  ChannelStats all = bands[0];
+  for (std::size_t b = 1; b < bands.size(); ++b) MergeStats(&all, bands[b]);
+  *stats = StatsOf(all, pixels);
+  return true;
+}
+
+}  // namespace
+
+bool MeasureRgbBytes(const Picture& picture, FrameStats* stats) {
+  const PhaseScope phase(Phase::kMeasure);
+  const Picture::Rgba& p = picture.rgba;
+  const RgbOffsets o = OffsetsOf(p.order);
+  const int at[3] = {o.r, o.g, o.b};
+  return MeasureBands(
+      picture.height, 4 * std::int64_t{picture.width}, picture.pixels(), stats,
+      [&](std::int32_t begin, std::int32_t end, ChannelStats* st) {
+        ByteStats bytes{};
+        const Status s = MeasureU8C4(p.src + std::intptr_t{begin} * p.srcStep, p.srcStep,
+                                     {picture.width, end - begin}, &bytes);
+        for (int c = 0; c < 3; ++c) {
+          st->min[c] = static_cast<std::int16_t>(rgb_codes::kCodeUnits * bytes.min[at[c]]);
+          st->max[c] = static_cast<std::int16_t>(rgb_codes::kCodeUnits * bytes.max[at[c]]);
+          st->sum[c] = rgb_codes::kCodeUnits * bytes.sum[at[c]];
+        }
+        return s;
+      });
+}
+
+bool CountRgbBytes(const Picture& picture, std::int32_t high, const bool channels[3],
+                   ChannelCounts* counts) {
+  const Picture::Rgba& p = picture.rgba;
+  const RgbOffsets o = OffsetsOf(p.order);
+  const int at[3] = {o.r, o.g, o.b};
+  const parallel::ChunkPlan bands = CountingBands(picture.width, picture.height);
+  return counts->Tally(bands.chunks, high, channels,
+                       [&](std::int32_t b, std::uint32_t* const bins[3]) {
+                         std::uint32_t codes[3][256] = {};
+                         for (std::int32_t y = bands.Begin(b); y < bands.Begin(b + 1); ++y) {
+                           const std::uint8_t* px = p.src + std::intptr_t{y} * p.srcStep;
+                           for (std::int32_t x = 0; x < picture.width; ++x, px += 4) {
+                             ++codes[0][px[at[0]]];
+                             ++codes[1][px[at[1]]];
+                             ++codes[2][px[at[2]]];
+                           }
+                         }
+                         // Code c is the sample 16 c.
+                         for (int c = 0; c < 3; ++c) {
+                           if (bins[c] == nullptr) continue;
+                           for (std::int32_t code = 0; code < 256; ++code) {
+                             const std::int32_t v = std::min(rgb_codes::kCodeUnits * code, high);
+                             bins[c][v] += codes[c][code];
+                           }
+                         }
+                         return StatusOk;
+                       });
+}
+
+bool MapRgbBytes(const Picture& picture, const SampleLookup lookups[3]) {
+  const PhaseScope phase(Phase::kMap);
+  const Picture::Rgba& p = picture.rgba;
+  const RgbOffsets o = OffsetsOf(p.order);
+  const int at[3] = {o.r, o.g, o.b};
+  // Each channel's chain on the 256 codes: a table of codes, or none where it leaves them.
+  std::uint8_t tables[3][256];
+  const std::uint8_t* byPosition[4] = {nullptr, nullptr, nullptr, nullptr};
+  for (int c = 0; c < 3; ++c) {
+    bool identity = true;
+    for (std::int32_t code = 0; code < 256; ++code) {
+      tables[c][code] = static_cast<std::uint8_t>(
+          rgb_codes::CodeOfSample(Look(lookups[c], rgb_codes::kCodeUnits * code)));
+      identity = identity && tables[c][code] == code;
+    }
+    if (!identity) byPosition[at[c]] = tables[c];
+  }
+  const bool inPlace = p.src == p.dst && p.srcStep == p.dstStep;
+  if (inPlace && byPosition[0] == nullptr && byPosition[1] == nullptr && byPosition[2] == nullptr &&
+      byPosition[3] == nullptr) {
+    return true;  // every code stays where it is
+  }
+  return EachBand(picture.height, 4 * std::int64_t{picture.width},
+                  [&](std::int32_t begin, std::int32_t end) {
+                    return LookupU8C4(p.src + std::intptr_t{begin} * p.srcStep, p.srcStep,
+                                      p.dst + std::intptr_t{begin} * p.dstStep, p.dstStep,
+                                      {picture.width, end - begin}, byPosition);
+                  }) == StatusOk;
+}
+
+bool MeasureRgbLuma(const Picture& picture, const bool channels[3], FrameStats* stats) {
+  const PhaseScope phase(Phase::kMeasure);
+  const Picture::Rgba& p = picture.rgba;
+  const RgbWeights w = WeightsOf(p.order);
+  const std::int32_t* weights[3] = {w.luma, w.blue, w.red};
+  const std::int32_t divisors[3] = {kLumaDivisor, kBlueDivisor, kRedDivisor};
+  const bool ok = MeasureBands(
+      picture.height, 4 * std::int64_t{picture.width}, picture.pixels(), stats,
+      [&](std::int32_t begin, std::int32_t end, ChannelStats* st) {
+        std::int16_t values[kBlockPixels];
+        for (std::int32_t y = begin; y < end; ++y) {
+          const std::uint8_t* row = p.src + std::intptr_t{y} * p.srcStep;
+          for (std::int32_t x = 0; x < picture.width; x += kBlockPixels) {
+            const std::int32_t n = std::min(kBlockPixels, picture.width - x);
+            for (int c = 0; c < 3; ++c) {
+              if (!channels[c]) continue;
+              const Status s = WeightedSumU8C4(row + 4 * x, n, weights[c], divisors[c], values);
+              if (s != StatusOk) return s;
+              Tally(values, n, &st->min[c], &st->max[c], &st->sum[c]);
+            }
+          }
+        }
+        return StatusOk;
+      });
+  // Channels not asked for are not measured.
+  for (int c = 0; c < 3 && ok; ++c) {
+    if (channels[c]) continue;
+    stats->min[c] = stats->max[c] = 0;
+    stats->mean[c] = 0.0;
+  }
+  return ok;
+}
+
+bool MapRgbLuma(const Picture& picture, const SampleLookup lookups[3]) {
+  const PhaseScope phase(Phase::kMap);
+  const Picture::Rgba& p = picture.rgba;
+  const RgbOffsets o = OffsetsOf(p.order);
+  const RgbWeights w = WeightsOf(p.order);
+  const bool chroma = Changes(lookups[1]) || Changes(lookups[2]);
+  // The change of each value, in 1/65536 of a code of each colour it moves.
+  std::vector<std::int32_t> lumaChange, blueToGreen, blueToBlue, redToRed, redToGreen;
+  std::vector<std::int16_t> lumaMove;
+  try {
+    lumaChange.resize(kLumaValues);
+    for (std::int32_t v = 0; v < kLumaValues; ++v) {
+      lumaChange[v] = rgb_codes::kLumaToCode * (Look(lookups[0], v) - v);
+    }
+    if (chroma) {
+      for (auto* t : {&blueToGreen, &blueToBlue, &redToRed, &redToGreen}) t->resize(kChromaValues);
+      for (std::int32_t i = 0; i < kChromaValues; ++i) {
+        const std::int32_t v = i - kChromaZero;
+        const std::int32_t db = Look(lookups[1], v) - v, dr = Look(lookups[2], v) - v;
+        blueToGreen[i] = rgb_codes::kCbToGreen * db;
+        blueToBlue[i] = rgb_codes::kCbToBlue * db;
+        redToRed[i] = rgb_codes::kCrToRed * dr;
+        redToGreen[i] = rgb_codes::kCrToGreen * dr;
+      }
+    } else {
+      // Luma alone moves R, G and B by the same whole number of codes.
+      lumaMove.resize(kLumaValues);
+      for (std::int32_t v = 0; v < kLumaValues; ++v) {
+        lumaMove[v] = static_cast<std::int16_t>((lumaChange[v] + (1 << 15)) >> 16);
+      }
+    }
+  } catch (...) {
+    return false;
+  }
+  const auto moved = [](std::int32_t change) {
+    return static_cast<std::int16_t>((change + (1 << 15)) >> rgb_codes::kCodeShift);
+  };
+  return EachBand(picture.height, 4 * std::int64_t{picture.width},
+                  [&](std::int32_t begin, std::int32_t end) {
+                    std::int16_t y[kBlockPixels], cb[kBlockPixels], cr[kBlockPixels];
+                    std::int16_t mr[kBlockPixels], mg[kBlockPixels], mb[kBlockPixels];
+                    const std::int16_t* moves[4] = {nullptr, nullptr, nullptr, nullptr};
+                    moves[o.r] = mr;
+                    moves[o.g] = chroma ? mg : mr;
+                    moves[o.b] = chroma ? mb : mr;
+                    for (std::int32_t row = begin; row < end; ++row) {
+                      const std::uint8_t* in = p.src + std::intptr_t{row} * p.srcStep;
+                      std::uint8_t* out = p.dst + std::intptr_t{row} * p.dstStep;
+                      for (std::int32_t x = 0; x < picture.width; x += kBlockPixels) {
+                        const std::int32_t n = std::min(kBlockPixels, picture.width - x);
+                        WeightedSumU8C4(in + 4 * x, n, w.luma, kLumaDivisor, y);
+                        if (!chroma) {
+                          for (std::int32_t i = 0; i < n; ++i) mr[i] = lumaMove[y[i]];
+                        } else {
+                          WeightedSumU8C4(in + 4 * x, n, w.blue, kBlueDivisor, cb);
+                          WeightedSumU8C4(in + 4 * x, n, w.red, kRedDivisor, cr);
+                          for (std::int32_t i = 0; i < n; ++i) {
+                            const std::int32_t luma = lumaChange[y[i]];
+                            const std::int32_t b = cb[i] + kChromaZero, r = cr[i] + kChromaZero;
+                            mr[i] = moved(luma + redToRed[r]);
+                            mg[i] = moved(luma + redToGreen[r] + blueToGreen[b]);
+                            mb[i] = moved(luma + blueToBlue[b]);
+                          }
+                        }
+                        if (const Status s = MoveU8C4(in + 4 * x, out + 4 * x, n, moves);
+                            s != StatusOk)
+                          return s;
+                      }
+                    }
+                    return StatusOk;
+                  }) == StatusOk;
+}
+
+namespace {
+
+// The codes of rows [begin, end) of a plane, one after another: code(x, y) for each.
+template <typename Each>
+void EachCode(const SamplePlane& plane, const YuvFormat& f, std::int32_t width, std::int32_t begin,
+              std::int32_t end, Each each) {
+  for (std::int32_t y = begin; y < end; ++y) {
+    const std::uint8_t* row = plane.data + std::intptr_t{y} * plane.step;
+    if (!f.wide && plane.stride == 1) {
+      for (std::int32_t x = 0; x < width; ++x) each(static_cast<std::uint32_t>(row[x]));
+    } else if (f.wide) {
+      for (std::int32_t x = 0; x < width; ++x, row += plane.stride) {
+        each(static_cast<std::uint32_t>(row[0] | (row[1] << 8)) >> f.shift);
+      }
+    } else {
+      for (std::int32_t x = 0; x < width; ++x, row += plane.stride) each(std::uint32_t{row[0]});
+    }
+  }
+}
+
+// A code's place in a table of the codes lo..lo + last.
+std::uint32_t Index(std::uint32_t code, std::uint32_t lo, std::uint32_t last) {
+  return code < lo ? 0 : std::min(code - lo, last);
+}
+
+}  // namespace
+
+bool MeasureYuvCodes(const Picture& picture, const CodeSamples& luma, const CodeSamples& chroma,
+                     FrameStats* stats, CodeRanges* ranges) {
+  const PhaseScope phase(Phase::kMeasure);
+  const Picture::Yuv& yuv = picture.yuv;
+  const int planes = yuv.format.chroma == ChromaLayout::kMono ? 1 : 3;
+  FrameStats st{};
+  for (int k = 0; k < planes; ++k) {
+    // Each band's extremes of the codes and, for luma, the sum of the samples.
+    struct Band {
+      std::uint32_t lo = 0xFFFFFFFFu, hi = 0;
+      std::int64_t sum = 0;
+    };
+    const std::int32_t w = picture.PlaneWidth(k), h = picture.PlaneHeight(k);
+    const parallel::ChunkPlan plan = parallel::PlanChunks(h, parallel::RowGrain(w));
+    std::vector<Band> bands;
+    try {
+      bands.resize(static_cast<std::size_t>(plan.chunks));
+    } catch (...) {
+      return false;
+    }
+    parallel::ForEachChunk(plan, [&](std::int32_t b, std::int32_t begin, std::int32_t end) {
+      Band band;
+      if (k == 0) {
+        EachCode(yuv.plane[0], yuv.format, w, begin, end, [&](std::uint32_t code) {
+          band.lo = code < band.lo ? code : band.lo;
+          band.hi = code > band.hi ? code : band.hi;
+          band.sum += luma(code);
+        });
+      } else {
+        EachCode(yuv.plane[k], yuv.format, w, begin, end, [&](std::uint32_t code) {
+          band.lo = code < band.lo ? code : band.lo;
+          band.hi = code > band.hi ? code : band.hi;
+        });
+      }
+      bands[static_cast<std::size_t>(b)] = band;
+    });
+    Band all;
+    for (const Band& b : bands) {
+      all.lo = std::min(all.lo, b.lo);
+      all.hi = std::max(all.hi, b.hi);
+      all.sum += b.sum;
+    }
+    ranges->lo[k] = all.lo;
+    ranges->hi[k] = all.hi;
+    // Samples rise with codes, so the extreme codes give the extreme samples.
+    const CodeSamples& samples = k == 0 ? luma : chroma;
+    st.min[k] = samples(all.lo);
+    st.max[k] = samples(all.hi);
+    if (k == 0)
+      st.mean[0] = static_cast<double>(all.sum) * (1.0 / static_cast<double>(picture.pixels()));
+  }
+  for (int k = planes; k < 3; ++k) ranges->lo[k] = ranges->hi[k] = 0;
+  *stats = st;
+  return true;
+}
+
+bool MapYuvCodes(const Picture& picture, const CodeSamples& luma, const CodeSamples& chroma,
+                 const CodeRanges& ranges, const SampleLookup lookups[3]) {
+  const PhaseScope phase(Phase::kMap);
+  const Picture::Yuv& yuv = picture.yuv;
+  const YuvFormat& f = yuv.format;
+  const int planes = f.chroma == ChromaLayout::kMono ? 1 : 3;
+  // Each plane's chain on its codes: the code of the looked-up sample of the code. Chroma
+  // shared by several pixels takes the same value in each, whose mean is that value.
+  std::vector<std::uint16_t> tables[3];
+  bool identity[3] = {true, true, true};
+  try {
+    for (int k = 0; k < planes; ++k) {
+      const CodeSamples& samples = k == 0 ? luma : chroma;
+      tables[k].resize(ranges.hi[k] - ranges.lo[k] + 1);
+      for (std::uint32_t c = ranges.lo[k]; c <= ranges.hi[k]; ++c) {
+        const std::int32_t code = SampleToCode(Look(lookups[k], samples(c)), samples.scale());
+        tables[k][c - ranges.lo[k]] = static_cast<std::uint16_t>(code);
+        identity[k] = identity[k] && static_cast<std::uint32_t>(code) == c;
+      }
+    }
+  } catch (...) {
+    return false;
+  }
+  for (int k = 0; k < planes; ++k) {
+    // A plane whose codes all stay needs no writing, unless it keeps bits below its codes,
+    // which writing clears.
+    if (identity[k] && f.shift == 0) continue;
+    const SamplePlane& plane = yuv.plane[k];
+    const std::uint16_t* table = tables[k].data();
+    const std::uint32_t lo = ranges.lo[k], last = ranges.hi[k] - ranges.lo[k];
+    const std::int32_t w = picture.PlaneWidth(k);
+    EachBand(picture.PlaneHeight(k), w, [&](std::int32_t begin, std::int32_t end) {
+      for (std::int32_t y = begin; y < end; ++y) {
+        std::uint8_t* row = plane.data + std::intptr_t{y} * plane.step;
+        if (!f.wide) {
+          for (std::int32_t x = 0; x < w; ++x, row += plane.stride) {
+            row[0] = static_cast<std::uint8_t>(table[Index(row[0], lo, last)]);
+          }
+          continue;
+        }
+        for (std::int32_t x = 0; x < w; ++x, row += plane.stride) {
+          const std::uint32_t code = static_cast<std::uint32_t>(row[0] | (row[1] << 8)) >> f.shift;
+          const std::uint32_t word = std::uint32_t{table[Index(code, lo, last)]} << f.shift;
+          row[0] = static_cast<std::uint8_t>(word);
+          row[1] = static_cast<std::uint8_t>(word >> 8);
+        }
+      }
+      return StatusOk;
+    });
+  }
+  return true;
+}
+
+}  // namespace tessaro::pipeline
