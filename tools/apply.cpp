@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -92,6 +93,35 @@ Failure Unprocessed(const char* filter, std::int64_t frame) {
                                          "\" could not process it (out of memory)");
 }
 
+// --timing: how long each frame spent in the host's own work around the read and the write
+// (conversions, the filters), and the median of it, on standard error.
+class FrameTimes {
+ public:
+  explicit FrameTimes(bool on) : on_(on) {}
+  template <typename Work>
+  auto Time(Work work) {
+    const auto start = std::chrono::steady_clock::now();
+    auto result = work();
+    if (on_) {
+      times_.push_back(
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+              .count());
+    }
+    return result;
+  }
+  void Report() {
+    if (!on_ || times_.empty()) return;
+    std::sort(times_.begin(), times_.end());
+    const std::size_t n = times_.size();
+    std::fprintf(stderr, "tessaro: %zu frame%s, %.3f ms a frame in the filters (median)\n", n,
+                 n == 1 ? "" : "s", 0.5 * (times_[(n - 1) / 2] + times_[n / 2]));
+  }
+
+ private:
+  bool on_;
+  std::vector<double> times_;
+};
+
 Failure ApplyY4m(const CommandLine& line, HostSession* session, FilterChain* chain) {
   const std::string& inName = line.operands[0];
   const std::string& outName = line.operands[1];
@@ -113,26 +143,29 @@ Failure ApplyY4m(const CommandLine& line, HostSession* session, FilterChain* cha
   YcImage image;
   std::vector<std::uint8_t> padded;
   Failure failure;
+  FrameTimes times(line.timing);
   while (reader.Next(&frame, &failure)) {
-    const char* failed = nullptr;
-    if (chain->stages().empty()) {
-      // Passed through as read.
-    } else if (session->usesModule()) {
-      // A module takes the editor's frames.
-      Y4mFrameToYc(format, frame, &image);
-      failed = chain->Run(&image, line.rowPad);
-      YcToY4mFrame(format, image, &frame);
-    } else if (line.rowPad > 0) {
-      PadRows(format, frame, line.rowPad, &padded);
-      Y4mFrame paddedFrame;
-      paddedFrame.bytes.swap(padded);
-      failed = chain->Run(PictureOf(format, &paddedFrame, line.rowPad));
-      UnpadRows(format, paddedFrame.bytes, line.rowPad, &frame);
-      padded.swap(paddedFrame.bytes);
-    } else {
+    const char* failed = times.Time([&]() -> const char* {
+      if (chain->stages().empty()) return nullptr;  // passed through as read
+      if (session->usesModule()) {
+        // A module takes the editor's frames.
+        Y4mFrameToYc(format, frame, &image);
+        const char* f = chain->Run(&image, line.rowPad);
+        YcToY4mFrame(format, image, &frame);
+        return f;
+      }
+      if (line.rowPad > 0) {
+        PadRows(format, frame, line.rowPad, &padded);
+        Y4mFrame paddedFrame;
+        paddedFrame.bytes.swap(padded);
+        const char* f = chain->Run(PictureOf(format, &paddedFrame, line.rowPad));
+        UnpadRows(format, paddedFrame.bytes, line.rowPad, &frame);
+        padded.swap(paddedFrame.bytes);
+        return f;
+      }
       // The filters work on the frame as read.
-      failed = chain->Run(PictureOf(format, &frame));
-    }
+      return chain->Run(PictureOf(format, &frame));
+    });
     if (failed != nullptr) {
       failure = Unprocessed(failed, reader.framesRead());
       break;
@@ -141,6 +174,7 @@ Failure ApplyY4m(const CommandLine& line, HostSession* session, FilterChain* cha
     progress.Update(reader.framesRead());
   }
   progress.Finish();
+  times.Report();
   // Whatever stopped the loop, the frames written so far reach the output.
   if (Failure f = writer.Finish(); f && !failure) failure = f;
   if (outName != "-" && std::fclose(out.release()) != 0 && !failure) {
@@ -219,18 +253,22 @@ Failure ApplyPng(const CommandLine& line, HostSession* session, FilterChain* cha
   if (!FrameFits(png.width, png.height, line.rowPad)) {
     return TooLarge(png.width, png.height, line.rowPad);
   }
-  const char* failed = nullptr;
-  PngPicture picture;
-  if (!session->usesModule() && ToPicture(png, line.rowPad, &picture)) {
-    failed = chain->Run(picture.picture);
-    FromPicture(picture, &png);
-  } else {
+  FrameTimes times(line.timing);
+  const char* failed = times.Time([&]() -> const char* {
+    PngPicture picture;
+    if (!session->usesModule() && ToPicture(png, line.rowPad, &picture)) {
+      const char* f = chain->Run(picture.picture);
+      FromPicture(picture, &png);
+      return f;
+    }
     // The editor's frame: for a module, and for 16-bit colour.
     YcImage image;
     PngToYc(png, &image);
-    failed = chain->Run(&image, line.rowPad);
+    const char* f = chain->Run(&image, line.rowPad);
     YcToPng(image, &png);
-  }
+    return f;
+  });
+  times.Report();
   if (failed != nullptr) return Unprocessed(failed, 1);
   return WritePng(line.operands[1], png);
 }

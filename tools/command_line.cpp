@@ -39,7 +39,7 @@ struct CommandShape {
   std::size_t operands;
   bool filters;
   bool processing;  // --row-pad
-  bool streaming;   // --quiet, --show-settings
+  bool streaming;   // --quiet, --show-settings, --timing
   bool outDir;
   bool bench;  // --size, --frames, --workers
 };
@@ -64,6 +64,7 @@ const char* UsageText() {
          "  tessaro list [--module PATH]\n"
          "  tessaro apply INPUT OUTPUT [--filter NAME [--set SLIDER=N] [--check BOX=0|1]\n"
          "                [--move SLIDER=N] ...]... [--row-pad N] [--quiet] [--show-settings]\n"
+         "                [--timing]\n"
          "                [--module PATH]\n"
          "  tessaro help FILTER [--module PATH]\n"
          "  tessaro demo [--out DIR] [--row-pad N] [--module PATH]\n"
@@ -115,6 +116,9 @@ Failure ParseCommandLine(int argc, const char* const* argv, CommandLine* line) {
       sawStreaming = true;
     } else if (a == "--show-settings") {
       line->showSettings = true;
+      sawStreaming = true;
+    } else if (a == "--timing") {
+      line->timing = true;
       sawStreaming = true;
     } else if (a == "--out") {
       if (Failure f = value(&line->outDir)) return f;

@@ -28,6 +28,7 @@ struct CommandLine {
   std::int32_t rowPad = 0;
   bool quiet = false;
   bool showSettings = false;
+  bool timing = false;          // apply: the filters' time a frame, on standard error
   bool usageRequested = false;  // --help
   std::string outDir = "tessaro-demo";
   // bench

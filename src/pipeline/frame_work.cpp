@@ -25,7 +25,9 @@ class Staged {
       : codec_(codec),
         step_(kPixelBytes * codec.picture().width),
         plan_{codec.groups(), chunks},
-        stagingSamples_(std::int64_t{3} * codec.picture().width * codec.groupRows()),
+        // A band's rows, then the codec's planar scratch.
+        stagingSamples_(std::int64_t{3} * codec.picture().width * codec.groupRows() +
+                        codec.PlanarSamples()),
         staging_(AllocSamples(stagingSamples_ * plan_.chunks)) {}
   ~Staged() { FreeAligned(staging_); }
   Staged(const Staged&) = delete;
@@ -35,16 +37,19 @@ class Staged {
   std::int32_t bands() const { return plan_.chunks; }
   std::int32_t step() const { return step_; }
 
-  // take(rows, region, firstRow) for each group of band b, its samples decoded.
+  // take(rows, region, firstRow, planar) for each group of band b, its samples decoded;
+  // planar is the codec's scratch for the band.
   template <typename Take>
   Status EachGroup(std::int32_t b, Take take) const {
     std::int16_t* rows = staging_ + stagingSamples_ * b;
+    std::int16_t* planar = rows + stagingSamples_ - codec_.PlanarSamples();
     const std::int32_t height = codec_.picture().height;
     for (std::int32_t g = plan_.Begin(b); g < plan_.Begin(b + 1); ++g) {
       const std::int32_t y = g * codec_.groupRows();
       const std::int32_t n = std::min(codec_.groupRows(), height - y);
-      codec_.Decode(y, n, rows, step_);
-      if (const Status s = take(rows, ImageSize{codec_.picture().width, n}, y); s != StatusOk) {
+      codec_.Decode(y, n, rows, step_, planar);
+      if (const Status s = take(rows, ImageSize{codec_.picture().width, n}, y, planar);
+          s != StatusOk) {
         return s;
       }
     }
@@ -133,18 +138,19 @@ bool FrameWork::Measure(FrameStats* stats, const bool channels[3]) {
   if (ok) {
     ok = FirstFailing(staged.bands(), [&](std::int32_t b) {
            bool first = true;
-           return staged.EachGroup(b, [&](const std::int16_t* rows, ImageSize size, std::int32_t) {
-             ChannelStats group{};
-             const Status s =
-                 MeasureS16C3(rows, staged.step(), size, workSpace_.toWork, nullptr, 0, &group);
-             if (first) {
-               bands[b] = group;
-               first = false;
-             } else {
-               MergeStats(&bands[b], group);
-             }
-             return s;
-           });
+           return staged.EachGroup(
+               b, [&](const std::int16_t* rows, ImageSize size, std::int32_t, std::int16_t*) {
+                 ChannelStats group{};
+                 const Status s =
+                     MeasureS16C3(rows, staged.step(), size, workSpace_.toWork, nullptr, 0, &group);
+                 if (first) {
+                   bands[b] = group;
+                   first = false;
+                 } else {
+                   MergeStats(&bands[b], group);
+                 }
+                 return s;
+               });
          }) == StatusOk;
   }
   if (ok) {
@@ -164,12 +170,14 @@ bool FrameWork::Count(std::int32_t high, const bool channels[3], ChannelCounts* 
     haveWorking_ = true;
     return true;
   }
+  if (Rgba() && space_ == Space::kRgb) return CountRgbBytes(picture_, high, channels, counts);
   const parallel::ChunkPlan bands = CountingBands(width() * codec_.groupRows(), codec_.groups());
   Staged staged(codec_, bands.chunks);
   if (!staged.ready()) return false;
   return counts->Tally(
       bands.chunks, high, channels, [&](std::int32_t b, std::uint32_t* const bins[3]) {
-        return staged.EachGroup(b, [&](const std::int16_t* rows, ImageSize size, std::int32_t) {
+        return staged.EachGroup(b, [&](const std::int16_t* rows, ImageSize size, std::int32_t,
+                                       std::int16_t*) {
           return CountS16C3(rows, staged.step(), size, workSpace_.toWork, nullptr, 0, high, bins);
         });
       });
@@ -195,12 +203,13 @@ bool FrameWork::Map(const SampleLookup lookups[3]) {
   Staged staged(codec_, PassBands(codec_));
   if (!staged.ready()) return false;
   const Status s = FirstFailing(staged.bands(), [&](std::int32_t b) {
-    return staged.EachGroup(b, [&](std::int16_t* rows, ImageSize size, std::int32_t y) {
+    return staged.EachGroup(b, [&](std::int16_t* rows, ImageSize size, std::int32_t y,
+                                   std::int16_t* planar) {
       const Status mapped = workSpace_.toWork != nullptr
                                 ? MatrixLookupS16C3(rows, staged.step(), rows, staged.step(), size,
                                                     workSpace_.toWork, lookups, workSpace_.toStored)
                                 : LookupS16C3(rows, staged.step(), size, lookups);
-      if (mapped == StatusOk) codec_.Encode(y, size.height, rows, staged.step());
+      if (mapped == StatusOk) codec_.Encode(y, size.height, rows, staged.step(), planar);
       return mapped;
     });
   });

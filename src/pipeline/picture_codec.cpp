@@ -1,7 +1,11 @@
 #include "pipeline/picture_codec.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "pipeline/rgb_codes.h"
 #include "primitives/image_rows.h"
+#include "primitives/planar_copy.h"
 
 namespace tessaro::pipeline {
 
@@ -21,10 +25,14 @@ WorkSpace PictureCodec::workSpace() const {
                                                                        : kStoredSamples;
 }
 
-void PictureCodec::Decode(std::int32_t y, std::int32_t n, std::int16_t* out,
-                          std::int32_t step) const {
+void PictureCodec::Decode(std::int32_t y, std::int32_t n, std::int16_t* out, std::int32_t step,
+                          std::int16_t* planar) const {
   if (picture_.kind == Picture::Kind::kYuv) {
-    DecodeYuv(y, n, out, step);
+    if (planar != nullptr) {
+      DecodePlanar(y, n, out, step, planar);
+    } else {
+      DecodeYuv(y, n, out, step);
+    }
     return;
   }
   const Picture::Rgba& p = picture_.rgba;
@@ -48,9 +56,13 @@ void PictureCodec::Decode(std::int32_t y, std::int32_t n, std::int16_t* out,
 }
 
 void PictureCodec::Encode(std::int32_t y, std::int32_t n, const std::int16_t* samples,
-                          std::int32_t step) const {
+                          std::int32_t step, std::int16_t* planar) const {
   if (picture_.kind == Picture::Kind::kYuv) {
-    EncodeYuv(y, n, samples, step);
+    if (planar != nullptr) {
+      EncodePlanar(y, n, samples, step, planar);
+    } else {
+      EncodeYuv(y, n, samples, step);
+    }
     return;
   }
   const Picture::Rgba& p = picture_.rgba;
@@ -78,21 +90,120 @@ void PictureCodec::Encode(std::int32_t y, std::int32_t n, const std::int16_t* sa
   }
 }
 
+namespace {
+
+// Codes of a plane row: one byte each, or two little-endian bytes `shift` bits up; sample x
+// `stride` bytes after sample 0.
+struct CodeRow {
+  std::uint8_t* data;
+  std::int32_t stride;
+  bool wide;
+  std::int32_t shift;
+
+  std::uint32_t Get(std::int32_t x) const {
+    const std::uint8_t* at = data + std::intptr_t{stride} * x;
+    if (!wide) return at[0];
+    std::uint16_t word;
+    std::memcpy(&word, at, 2);  // little-endian, as every target is
+    return std::uint32_t{word} >> shift;
+  }
+  void Put(std::int32_t x, std::uint32_t code) const {
+    std::uint8_t* at = data + std::intptr_t{stride} * x;
+    if (!wide) {
+      at[0] = static_cast<std::uint8_t>(code);
+      return;
+    }
+    const auto word = static_cast<std::uint16_t>(code << shift);
+    std::memcpy(at, &word, 2);
+  }
+};
+
+CodeRow RowOfPlane(const SamplePlane& p, const YuvFormat& f, std::int32_t y) {
+  return {p.data + std::intptr_t{y} * p.step, p.stride, f.wide, f.shift};
+}
+
+// Samples of n codes into out, outStride samples apart; codes above the table's are rare (a
+// malformed stream) and take the formula.
+void DecodeCodes(const CodeRow& row, std::int32_t n, const CodeSamples& samples, std::int16_t* out,
+                 std::int32_t outStride) {
+  const std::int16_t* table = samples.values();
+  if (!row.wide) {
+    if (row.stride == 1) {
+      for (std::int32_t x = 0; x < n; ++x) out[outStride * x] = table[row.data[x]];
+    } else {
+      for (std::int32_t x = 0; x < n; ++x) out[outStride * x] = table[row.data[row.stride * x]];
+    }
+    return;
+  }
+  const std::uint32_t top = static_cast<std::uint32_t>(samples.scale().maxCode);
+  for (std::int32_t x = 0; x < n; ++x) {
+    const std::uint32_t code = row.Get(x);
+    out[outStride * x] =
+        code <= top ? table[code] : CodeToSample(static_cast<std::int32_t>(code), samples.scale());
+  }
+}
+
+// The code of the mean of `count` samples (1, 2 or 4) whose sum is given: zero plus the
+// rounded sum times the codes per sample over 4096 count. Sums beyond 8192 count samples give
+// codes beyond every range, so they are held there first, which keeps the product within 32
+// bits at every depth: exactly SamplesToCode.
+struct CodeOfSum {
+  std::int32_t zero, perSample, maxCode, shift, half, limit;
+  CodeOfSum(const CodeScale& s, std::int32_t count)
+      : zero(s.zero),
+        perSample(s.perSample),
+        maxCode(s.maxCode),
+        shift(12 + (count == 4 ? 2 : (count == 2 ? 1 : 0))),
+        half(2048 * count),
+        limit(8192 * count) {}
+  std::uint32_t operator()(std::int32_t sum) const {
+    const std::int32_t held = sum < -limit ? -limit : (sum > limit ? limit : sum);
+    const std::int32_t code = zero + ((held * perSample + half) >> shift);
+    return static_cast<std::uint32_t>(code < 0 ? 0 : (code > maxCode ? maxCode : code));
+  }
+};
+
+// The codes of n sums into a row, the constants in locals so that the stores cannot be taken to
+// change them; rows of bytes one after another are vectorised.
+template <typename Sum>
+void PutCodes(const CodeRow& row, std::int32_t n, Sum sum, const CodeOfSum& code) {
+  const CodeOfSum c = code;
+  if (!row.wide && row.stride == 1) {
+    for (std::int32_t x = 0; x < n; ++x) row.data[x] = static_cast<std::uint8_t>(c(sum(x)));
+    return;
+  }
+  for (std::int32_t x = 0; x < n; ++x) row.Put(x, c(sum(x)));
+}
+
+}  // namespace
+
 void PictureCodec::DecodeYuv(std::int32_t y, std::int32_t n, std::int16_t* out,
                              std::int32_t step) const {
   const Picture::Yuv& p = picture_.yuv;
   const YuvFormat& f = p.format;
   const bool mono = f.chroma == ChromaLayout::kMono;
   const std::int32_t sx = f.chromaShiftX(), sy = f.chromaShiftY();
+  const std::int32_t w = picture_.width;
   for (std::int32_t r = 0; r < n; ++r) {
     std::int16_t* s = RowAt(out, step, r);
-    for (std::int32_t x = 0; x < picture_.width; ++x, s += 3) {
-      s[0] = luma_(CodeAt(p.plane[0], f, x, y + r));
-      if (mono) {
-        s[1] = s[2] = 0;
-      } else {
-        s[1] = chroma_(CodeAt(p.plane[1], f, x >> sx, (y + r) >> sy));
-        s[2] = chroma_(CodeAt(p.plane[2], f, x >> sx, (y + r) >> sy));
+    DecodeCodes(RowOfPlane(p.plane[0], f, y + r), w, luma_, s, 3);
+    if (mono) {
+      for (std::int32_t x = 0; x < w; ++x) s[3 * x + 1] = s[3 * x + 2] = 0;
+      continue;
+    }
+    for (int c = 1; c < 3; ++c) {
+      const CodeRow row = RowOfPlane(p.plane[c], f, (y + r) >> sy);
+      if (sx == 0) {
+        DecodeCodes(row, w, chroma_, s + c, 3);
+        continue;
+      }
+      // Each chroma sample over the two pixels it covers (one at an odd right edge).
+      for (std::int32_t x = 0; x < w; ++x) {
+        std::int16_t v;
+        DecodeCodes(
+            {row.data + std::intptr_t{row.stride} * (x >> 1), row.stride, row.wide, row.shift}, 1,
+            chroma_, &v, 1);
+        s[3 * x + c] = v;
       }
     }
   }
@@ -102,33 +213,113 @@ void PictureCodec::EncodeYuv(std::int32_t y, std::int32_t n, const std::int16_t*
                              std::int32_t step) const {
   const Picture::Yuv& p = picture_.yuv;
   const YuvFormat& f = p.format;
-  const CodeScale& luma = luma_.scale();
+  const std::int32_t w = picture_.width;
+  const CodeOfSum luma(luma_.scale(), 1);
   for (std::int32_t r = 0; r < n; ++r) {
     const std::int16_t* s = RowAt(samples, step, r);
-    for (std::int32_t x = 0; x < picture_.width; ++x) {
-      PutCode(p.plane[0], f, x, y + r, static_cast<std::uint32_t>(SampleToCode(s[3 * x], luma)));
-    }
+    PutCodes(
+        RowOfPlane(p.plane[0], f, y + r), w, [=](std::int32_t x) { return s[3 * x]; }, luma);
   }
   if (f.chroma == ChromaLayout::kMono) return;
   // Each chroma sample of the group's chroma row: the mean of the pixels it covers, cut at the
   // right and bottom edges.
-  const CodeScale& chroma = chroma_.scale();
   const std::int32_t sx = f.chromaShiftX();
   const std::int32_t cy = y >> f.chromaShiftY();
-  for (std::int32_t cx = 0; cx < picture_.PlaneWidth(1); ++cx) {
-    const std::int32_t x0 = cx << sx;
-    const std::int32_t x1 = x0 + (1 << sx) < picture_.width ? x0 + (1 << sx) : picture_.width;
-    std::int64_t cb = 0, cr = 0;
-    for (std::int32_t r = 0; r < n; ++r) {
-      const std::int16_t* s = RowAt(samples, step, r);
-      for (std::int32_t x = x0; x < x1; ++x) {
-        cb += s[3 * x + 1];
-        cr += s[3 * x + 2];
+  const std::int16_t* s0 = samples;
+  const std::int16_t* s1 = RowAt(samples, step, n > 1 ? 1 : 0);
+  for (int c = 1; c < 3; ++c) {
+    const CodeRow row = RowOfPlane(p.plane[c], f, cy);
+    for (std::int32_t cx = 0; cx < picture_.PlaneWidth(1); ++cx) {
+      const std::int32_t x0 = cx << sx;
+      const std::int32_t x1 = x0 + (1 << sx) < w ? x0 + (1 << sx) : w;
+      std::int32_t sum = 0;
+      for (std::int32_t x = x0; x < x1; ++x) sum += s0[3 * x + c] + (n > 1 ? s1[3 * x + c] : 0);
+      row.Put(cx, CodeOfSum(chroma_.scale(), n * (x1 - x0))(sum));
+    }
+  }
+}
+
+void PictureCodec::DecodePlanar(std::int32_t y, std::int32_t n, std::int16_t* out,
+                                std::int32_t step, std::int16_t* planar) const {
+  const Picture::Yuv& p = picture_.yuv;
+  const YuvFormat& f = p.format;
+  const std::int32_t w = picture_.width;
+  std::int16_t* rows[3] = {planar, planar + w, planar + 2 * w};
+  if (f.chroma == ChromaLayout::kMono) {
+    std::fill_n(rows[1], 2 * w, std::int16_t{0});
+  } else {
+    // The group's one chroma row, each sample over the pixels it covers.
+    const std::int32_t cy = y >> f.chromaShiftY(), sx = f.chromaShiftX();
+    const std::int32_t cw = picture_.PlaneWidth(1);
+    for (int c = 1; c < 3; ++c) {
+      std::int16_t* to = rows[c];
+      if (sx == 0) {
+        DecodeCodes(RowOfPlane(p.plane[c], f, cy), w, chroma_, to, 1);
+        continue;
+      }
+      // The chroma row into the second half of the row, then each sample over two pixels.
+      std::int16_t* half = to + w - cw;
+      DecodeCodes(RowOfPlane(p.plane[c], f, cy), cw, chroma_, half, 1);
+      for (std::int32_t x = 0; x < cw; ++x) {
+        const std::int16_t v = half[x];
+        to[2 * x] = v;
+        if (2 * x + 1 < w) to[2 * x + 1] = v;
       }
     }
-    const std::int32_t count = n * (x1 - x0);
-    PutCode(p.plane[1], f, cx, cy, static_cast<std::uint32_t>(SamplesToCode(cb, count, chroma)));
-    PutCode(p.plane[2], f, cx, cy, static_cast<std::uint32_t>(SamplesToCode(cr, count, chroma)));
+  }
+  for (std::int32_t r = 0; r < n; ++r) {
+    DecodeCodes(RowOfPlane(p.plane[0], f, y + r), w, luma_, rows[0], 1);
+    MergeS16C3(rows, 2 * w, RowAt(out, step, r), step, ImageSize{w, 1});
+  }
+}
+
+void PictureCodec::EncodePlanar(std::int32_t y, std::int32_t n, const std::int16_t* samples,
+                                std::int32_t step, std::int16_t* planar) const {
+  const Picture::Yuv& p = picture_.yuv;
+  const YuvFormat& f = p.format;
+  const std::int32_t w = picture_.width;
+  // Per row of the group: luma, then the row's chroma (kept for the mean over the group).
+  std::int16_t* lumaRow = planar;
+  std::int16_t* chroma[2][2] = {{planar + w, planar + 2 * w}, {planar + 3 * w, planar + 4 * w}};
+  const CodeOfSum luma(luma_.scale(), 1);
+  for (std::int32_t r = 0; r < n; ++r) {
+    std::int16_t* split[3] = {lumaRow, chroma[r][0], chroma[r][1]};
+    SplitS16C3(RowAt(samples, step, r), step, split, 2 * w, ImageSize{w, 1});
+    PutCodes(
+        RowOfPlane(p.plane[0], f, y + r), w,
+        [=](std::int32_t x) { return std::int32_t{lumaRow[x]}; }, luma);
+  }
+  if (f.chroma == ChromaLayout::kMono) return;
+  const CodeScale& scale = chroma_.scale();
+  const std::int32_t sx = f.chromaShiftX();
+  const std::int32_t cy = y >> f.chromaShiftY();
+  for (int c = 0; c < 2; ++c) {
+    const CodeRow row = RowOfPlane(p.plane[1 + c], f, cy);
+    const std::int16_t* a = chroma[0][c];
+    const std::int16_t* b = chroma[n > 1 ? 1 : 0][c];
+    if (sx == 0) {
+      // One pixel a sample, over one or two rows.
+      if (n > 1) {
+        PutCodes(
+            row, w, [=](std::int32_t x) { return a[x] + b[x]; }, CodeOfSum(scale, 2));
+      } else {
+        PutCodes(
+            row, w, [=](std::int32_t x) { return std::int32_t{a[x]}; }, CodeOfSum(scale, 1));
+      }
+      continue;
+    }
+    // Two pixels a sample, over one or two rows; at an odd right edge one pixel.
+    const std::int32_t full = w >> 1;
+    if (n > 1) {
+      PutCodes(
+          row, full,
+          [=](std::int32_t x) { return (a[2 * x] + a[2 * x + 1]) + (b[2 * x] + b[2 * x + 1]); },
+          CodeOfSum(scale, 4));
+    } else {
+      PutCodes(
+          row, full, [=](std::int32_t x) { return a[2 * x] + a[2 * x + 1]; }, CodeOfSum(scale, 2));
+    }
+    if (w & 1) row.Put(full, CodeOfSum(scale, n)(a[w - 1] + (n > 1 ? b[w - 1] : 0)));
   }
 }
 

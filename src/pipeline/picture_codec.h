@@ -24,11 +24,16 @@ class PictureCodec {
   WorkSpace workSpace() const;
 
   // Rows [y, y + n) as interleaved samples, three a pixel, rows `step` bytes apart; chroma
-  // is repeated over the pixels it covers.
-  void Decode(std::int32_t y, std::int32_t n, std::int16_t* out, std::int32_t step) const;
+  // is repeated over the pixels it covers. `planar`, when given, is scratch of PlanarSamples()
+  // through which YUV rows go a plane at a time, in loops the compiler vectorises.
+  void Decode(std::int32_t y, std::int32_t n, std::int16_t* out, std::int32_t step,
+              std::int16_t* planar = nullptr) const;
   // The samples back into rows [y, y + n), y and n whole groups (n may end at the last row).
-  // RGB pictures worked on in Y, Cb and Cr read the rows as they came first.
-  void Encode(std::int32_t y, std::int32_t n, const std::int16_t* samples, std::int32_t step) const;
+  // RGB pictures worked on in Y, Cb and Cr read the rows as they came first. `planar` as for
+  // Decode; the samples are not changed.
+  void Encode(std::int32_t y, std::int32_t n, const std::int16_t* samples, std::int32_t step,
+              std::int16_t* planar = nullptr) const;
+  std::int64_t PlanarSamples() const { return std::int64_t{3} * picture_.width * groupRows_; }
 
   const CodeSamples& lumaSamples() const { return luma_; }
   const CodeSamples& chromaSamples() const { return chroma_; }
@@ -37,30 +42,17 @@ class PictureCodec {
   void DecodeYuv(std::int32_t y, std::int32_t n, std::int16_t* out, std::int32_t step) const;
   void EncodeYuv(std::int32_t y, std::int32_t n, const std::int16_t* samples,
                  std::int32_t step) const;
+  // YUV a plane at a time.
+  void DecodePlanar(std::int32_t y, std::int32_t n, std::int16_t* out, std::int32_t step,
+                    std::int16_t* planar) const;
+  void EncodePlanar(std::int32_t y, std::int32_t n, const std::int16_t* samples, std::int32_t step,
+                    std::int16_t* planar) const;
 
   Picture picture_{};
   Space space_ = Space::kYc;
   std::int32_t groupRows_ = 1;
   CodeSamples luma_, chroma_;
 };
-
-// Sample x of row y of a YUV plane, and its writing.
-inline std::uint32_t CodeAt(const SamplePlane& p, const YuvFormat& f, std::int32_t x,
-                            std::int32_t y) {
-  const std::uint8_t* s = p.data + std::intptr_t{y} * p.step + std::intptr_t{x} * p.stride;
-  return f.wide ? static_cast<std::uint32_t>(s[0] | (s[1] << 8)) >> f.shift : s[0];
-}
-inline void PutCode(const SamplePlane& p, const YuvFormat& f, std::int32_t x, std::int32_t y,
-                    std::uint32_t code) {
-  std::uint8_t* s = p.data + std::intptr_t{y} * p.step + std::intptr_t{x} * p.stride;
-  if (f.wide) {
-    const std::uint32_t word = code << f.shift;
-    s[0] = static_cast<std::uint8_t>(word);
-    s[1] = static_cast<std::uint8_t>(word >> 8);
-  } else {
-    s[0] = static_cast<std::uint8_t>(code);
-  }
-}
 
 // Where R, G and B lie in a four-byte pixel.
 struct RgbOffsets {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 #include "pipeline/kernel_slots.h"
@@ -56,18 +57,19 @@ constexpr std::int32_t kLumaValues = 4097;
 constexpr std::int32_t kChromaValues = 4097;
 constexpr std::int32_t kChromaZero = 2048;
 
-// Minimum, maximum and sum of n samples, added to those given.
+// Minimum, maximum and sum of n <= kBlockPixels samples, added to those given; in 16 and 32
+// bits, which the compiler vectorises.
 void Tally(const std::int16_t* v, std::int32_t n, std::int16_t* lo, std::int16_t* hi,
            std::int64_t* sum) {
-  std::int32_t l = *lo, h = *hi;
-  std::int64_t s = 0;
+  std::int16_t l = *lo, h = *hi;
+  std::int32_t s = 0;
   for (std::int32_t i = 0; i < n; ++i) {
     l = v[i] < l ? v[i] : l;
     h = v[i] > h ? v[i] : h;
     s += v[i];
   }
-  *lo = static_cast<std::int16_t>(l);
-  *hi = static_cast<std::int16_t>(h);
+  *lo = l;
+  *hi = h;
   *sum += s;
 }
 
@@ -128,13 +130,25 @@ bool CountRgbBytes(const Picture& picture, std::int32_t high, const bool channel
   const parallel::ChunkPlan bands = CountingBands(picture.width, picture.height);
   return counts->Tally(bands.chunks, high, channels,
                        [&](std::int32_t b, std::uint32_t* const bins[3]) {
-                         std::uint32_t codes[3][256] = {};
+                         // Two copies of every channel's codes, for even and odd pixels: a
+                         // count then waits less often for the one before it.
+                         std::uint32_t codes[2][3][256] = {};
+                         const std::int32_t r = at[0], g = at[1], bl = at[2];
                          for (std::int32_t y = bands.Begin(b); y < bands.Begin(b + 1); ++y) {
                            const std::uint8_t* px = p.src + std::intptr_t{y} * p.srcStep;
-                           for (std::int32_t x = 0; x < picture.width; ++x, px += 4) {
-                             ++codes[0][px[at[0]]];
-                             ++codes[1][px[at[1]]];
-                             ++codes[2][px[at[2]]];
+                           std::int32_t x = 0;
+                           for (; x + 2 <= picture.width; x += 2, px += 8) {
+                             ++codes[0][0][px[r]];
+                             ++codes[0][1][px[g]];
+                             ++codes[0][2][px[bl]];
+                             ++codes[1][0][px[4 + r]];
+                             ++codes[1][1][px[4 + g]];
+                             ++codes[1][2][px[4 + bl]];
+                           }
+                           if (x < picture.width) {
+                             ++codes[0][0][px[r]];
+                             ++codes[0][1][px[g]];
+                             ++codes[0][2][px[bl]];
                            }
                          }
                          // Code c is the sample 16 c.
@@ -142,7 +156,7 @@ bool CountRgbBytes(const Picture& picture, std::int32_t high, const bool channel
                            if (bins[c] == nullptr) continue;
                            for (std::int32_t code = 0; code < 256; ++code) {
                              const std::int32_t v = std::min(rgb_codes::kCodeUnits * code, high);
-                             bins[c][v] += codes[c][code];
+                             bins[c][v] += codes[0][c][code] + codes[1][c][code];
                            }
                          }
                          return StatusOk;
@@ -166,13 +180,20 @@ bool MapRgbBytes(const Picture& picture, const SampleLookup lookups[3]) {
     }
     if (!identity) byPosition[at[c]] = tables[c];
   }
-  const bool inPlace = p.src == p.dst && p.srcStep == p.dstStep;
-  if (inPlace && byPosition[0] == nullptr && byPosition[1] == nullptr && byPosition[2] == nullptr &&
-      byPosition[3] == nullptr) {
-    return true;  // every code stays where it is
-  }
+  const bool stays = byPosition[0] == nullptr && byPosition[1] == nullptr &&
+                     byPosition[2] == nullptr && byPosition[3] == nullptr;
+  if (stays && p.src == p.dst && p.srcStep == p.dstStep) return true;  // nothing to write
   return EachBand(picture.height, 4 * std::int64_t{picture.width},
                   [&](std::int32_t begin, std::int32_t end) {
+                    if (stays) {
+                      // Every code stays: the rows as they are.
+                      for (std::int32_t y = begin; y < end; ++y) {
+                        std::memcpy(p.dst + std::intptr_t{y} * p.dstStep,
+                                    p.src + std::intptr_t{y} * p.srcStep,
+                                    4 * static_cast<std::size_t>(picture.width));
+                      }
+                      return StatusOk;
+                    }
                     return LookupU8C4(p.src + std::intptr_t{begin} * p.srcStep, p.srcStep,
                                       p.dst + std::intptr_t{begin} * p.dstStep, p.dstStep,
                                       {picture.width, end - begin}, byPosition);
@@ -268,12 +289,23 @@ bool MapRgbLuma(const Picture& picture, const SampleLookup lookups[3]) {
                         } else {
                           WeightedSumU8C4(in + 4 * x, n, w.blue, kBlueDivisor, cb);
                           WeightedSumU8C4(in + 4 * x, n, w.red, kRedDivisor, cr);
+                          // The tables' entries first, then the moves in a loop of their own,
+                          // which the compiler vectorises.
+                          std::int32_t red[kBlockPixels], green[kBlockPixels], blue[kBlockPixels];
+                          const std::int32_t* lc = lumaChange.data();
+                          const std::int32_t *rr = redToRed.data(), *rg = redToGreen.data();
+                          const std::int32_t *bg = blueToGreen.data(), *bb = blueToBlue.data();
                           for (std::int32_t i = 0; i < n; ++i) {
-                            const std::int32_t luma = lumaChange[y[i]];
+                            const std::int32_t luma = lc[y[i]];
                             const std::int32_t b = cb[i] + kChromaZero, r = cr[i] + kChromaZero;
-                            mr[i] = moved(luma + redToRed[r]);
-                            mg[i] = moved(luma + redToGreen[r] + blueToGreen[b]);
-                            mb[i] = moved(luma + blueToBlue[b]);
+                            red[i] = luma + rr[r];
+                            green[i] = luma + rg[r] + bg[b];
+                            blue[i] = luma + bb[b];
+                          }
+                          for (std::int32_t i = 0; i < n; ++i) {
+                            mr[i] = moved(red[i]);
+                            mg[i] = moved(green[i]);
+                            mb[i] = moved(blue[i]);
                           }
                         }
                         if (const Status s = MoveU8C4(in + 4 * x, out + 4 * x, n, moves);
@@ -287,20 +319,51 @@ bool MapRgbLuma(const Picture& picture, const SampleLookup lookups[3]) {
 
 namespace {
 
-// The codes of rows [begin, end) of a plane, one after another: code(x, y) for each.
+// Rows [begin, end) of a plane, each sample handed to each(code) and replaced by what it
+// returns when it returns a code. Samples of one byte, or two little-endian bytes `shift`
+// bits up; contiguous rows of either get loops of their own.
 template <typename Each>
 void EachCode(const SamplePlane& plane, const YuvFormat& f, std::int32_t width, std::int32_t begin,
               std::int32_t end, Each each) {
+  constexpr bool kWrites = !std::is_void_v<decltype(each(0u))>;
   for (std::int32_t y = begin; y < end; ++y) {
-    const std::uint8_t* row = plane.data + std::intptr_t{y} * plane.step;
-    if (!f.wide && plane.stride == 1) {
-      for (std::int32_t x = 0; x < width; ++x) each(static_cast<std::uint32_t>(row[x]));
-    } else if (f.wide) {
-      for (std::int32_t x = 0; x < width; ++x, row += plane.stride) {
-        each(static_cast<std::uint32_t>(row[0] | (row[1] << 8)) >> f.shift);
+    std::uint8_t* row = plane.data + std::intptr_t{y} * plane.step;
+    if (!f.wide) {
+      if (plane.stride == 1) {
+        for (std::int32_t x = 0; x < width; ++x) {
+          if constexpr (kWrites) {
+            row[x] = static_cast<std::uint8_t>(each(std::uint32_t{row[x]}));
+          } else {
+            each(std::uint32_t{row[x]});
+          }
+        }
+        continue;
       }
+      for (std::int32_t x = 0; x < width; ++x, row += plane.stride) {
+        if constexpr (kWrites) {
+          row[0] = static_cast<std::uint8_t>(each(std::uint32_t{row[0]}));
+        } else {
+          each(std::uint32_t{row[0]});
+        }
+      }
+      continue;
+    }
+    const std::int32_t shift = f.shift;
+    const std::int32_t stride = plane.stride;
+    const auto sample = [&](std::uint8_t* at) {
+      std::uint16_t word;
+      std::memcpy(&word, at, 2);  // little-endian, as every target is
+      if constexpr (kWrites) {
+        word = static_cast<std::uint16_t>(each(std::uint32_t{word} >> shift) << shift);
+        std::memcpy(at, &word, 2);
+      } else {
+        each(std::uint32_t{word} >> shift);
+      }
+    };
+    if (stride == 2 && shift == 0) {
+      for (std::int32_t x = 0; x < width; ++x) sample(row + 2 * x);
     } else {
-      for (std::int32_t x = 0; x < width; ++x, row += plane.stride) each(std::uint32_t{row[0]});
+      for (std::int32_t x = 0; x < width; ++x) sample(row + stride * x);
     }
   }
 }
@@ -335,11 +398,19 @@ bool MeasureYuvCodes(const Picture& picture, const CodeSamples& luma, const Code
     parallel::ForEachChunk(plan, [&](std::int32_t b, std::int32_t begin, std::int32_t end) {
       Band band;
       if (k == 0) {
+        const std::int16_t* table = luma.values();
+        const std::uint32_t top = static_cast<std::uint32_t>(luma.scale().maxCode);
+        std::uint32_t lo = band.lo, hi = band.hi;
+        std::int64_t sum = 0;
         EachCode(yuv.plane[0], yuv.format, w, begin, end, [&](std::uint32_t code) {
-          band.lo = code < band.lo ? code : band.lo;
-          band.hi = code > band.hi ? code : band.hi;
-          band.sum += luma(code);
+          lo = code < lo ? code : lo;
+          hi = code > hi ? code : hi;
+          sum += code <= top ? table[code]
+                             : CodeToSample(static_cast<std::int32_t>(code), luma.scale());
         });
+        band.lo = lo;
+        band.hi = hi;
+        band.sum = sum;
       } else {
         EachCode(yuv.plane[k], yuv.format, w, begin, end, [&](std::uint32_t code) {
           band.lo = code < band.lo ? code : band.lo;
@@ -395,26 +466,12 @@ bool MapYuvCodes(const Picture& picture, const CodeSamples& luma, const CodeSamp
     // A plane whose codes all stay needs no writing, unless it keeps bits below its codes,
     // which writing clears.
     if (identity[k] && f.shift == 0) continue;
-    const SamplePlane& plane = yuv.plane[k];
     const std::uint16_t* table = tables[k].data();
     const std::uint32_t lo = ranges.lo[k], last = ranges.hi[k] - ranges.lo[k];
     const std::int32_t w = picture.PlaneWidth(k);
     EachBand(picture.PlaneHeight(k), w, [&](std::int32_t begin, std::int32_t end) {
-      for (std::int32_t y = begin; y < end; ++y) {
-        std::uint8_t* row = plane.data + std::intptr_t{y} * plane.step;
-        if (!f.wide) {
-          for (std::int32_t x = 0; x < w; ++x, row += plane.stride) {
-            row[0] = static_cast<std::uint8_t>(table[Index(row[0], lo, last)]);
-          }
-          continue;
-        }
-        for (std::int32_t x = 0; x < w; ++x, row += plane.stride) {
-          const std::uint32_t code = static_cast<std::uint32_t>(row[0] | (row[1] << 8)) >> f.shift;
-          const std::uint32_t word = std::uint32_t{table[Index(code, lo, last)]} << f.shift;
-          row[0] = static_cast<std::uint8_t>(word);
-          row[1] = static_cast<std::uint8_t>(word >> 8);
-        }
-      }
+      EachCode(yuv.plane[k], f, w, begin, end,
+               [=](std::uint32_t code) { return std::uint32_t{table[Index(code, lo, last)]}; });
       return StatusOk;
     });
   }

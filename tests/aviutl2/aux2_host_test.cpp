@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -435,6 +437,21 @@ TEST(Aux2Plugin, EveryPictureEqualsTessaroApply) {
   EXPECT_FALSE(results[kSyncOn].SameImage(results[kSyncOff]));
 }
 
+// 8-bit RGB is the filters' own scale (code c is the sample 16 c): at its defaults "Quillon
+// Level" gives every picture back as it came, whatever its size, alpha untouched.
+TEST(Aux2Plugin, QuillonLevelAtItsDefaultsGivesEveryPictureBack) {
+  FilterTable* t = Filter("Quillon Level");
+  ASSERT_NE(t, nullptr);
+  ASSERT_TRUE(SetItems(t, {}));
+  for (const auto& [w, h] : std::vector<std::pair<int, int>>{
+           {1, 1}, {2, 3}, {7, 5}, {31, 17}, {64, 48}, {255, 9}, {257, 131}, {640, 361}}) {
+    const Picture in = MakePicture(w, h, w + h);
+    Picture out = in;
+    EXPECT_TRUE(Call(t, &out)) << w << "x" << h;
+    EXPECT_TRUE(out.SameImage(in)) << w << "x" << h;
+  }
+}
+
 // A picture without pixels has nothing to filter; one beyond the hosts' limits (2^26 pixels,
 // 65536 a side) cannot be filtered, and the plug-in says so rather than pass it on unfiltered.
 // Neither is read.
@@ -590,12 +607,74 @@ TEST(Aux2Plugin, StaysLoadedWhenLetGo) {
   EXPECT_EQ(picture.sets, 1);
 }
 
+// Timing mode: the benchmark settings through the video callback on a picture of the given
+// size, as the editor calls it, and the picture's copies in and out alone; the median call of
+// each, in milliseconds. Prints "label call copies net" rows.
+int TimeCalls(std::int32_t w, std::int32_t h, int calls) {
+  const std::pair<const char*, std::vector<Setting>> settings[] = {
+      {"Auto Level default", {}},
+      {"Auto Level Cb + Cr", {{"Cb", 1}, {"Cr", 1}}},
+      {"Auto Level RGB mode", {{"RGB mode", 1}, {"Skip", 0}}},
+      {"Quillon Level default", {}},
+      // "Sync RGB" on: the red sliders set all three channels.
+      {"Quillon Level heavy",
+       {{"Rc-Hi", 41}, {"Rc-Low", 41}, {"Ro-Hi", 3900}, {"Ro-Low", 200}, {"gamR", 73}}},
+  };
+  const Picture scene = MakePicture(w, h, 5);
+  const auto median = [](std::vector<double> t) {
+    std::sort(t.begin(), t.end());
+    return 0.5 * (t[(t.size() - 1) / 2] + t[t.size() / 2]);
+  };
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  const auto now = [&] {
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
+  };
+  std::printf("%-24s %9s %9s %9s  (ms, median of %d calls, %dx%d)\n", "setting", "call", "copies",
+              "net", calls, w, h);
+  for (const auto& [label, items] : settings) {
+    FilterTable* t =
+        Filter(std::string(label).rfind("Auto", 0) == 0 ? "Auto Level" : "Quillon Level");
+    if (t == nullptr || !SetItems(t, items)) return 1;
+    std::vector<double> call, copies;
+    Picture picture = scene;
+    std::vector<PixelRgba> buffer(picture.pixels.size());
+    for (int i = 0; i <= calls; ++i) {
+      picture.pixels = scene.pixels;
+      const double start = now();
+      if (!Call(t, &picture)) return 1;
+      const double middle = now();
+      // The copies the call makes through the image callbacks, alone.
+      t_object = &picture;
+      GetImage(buffer.data());
+      SetImage(buffer.data(), w, h);
+      t_object = nullptr;
+      const double end = now();
+      if (i == 0) continue;  // the first call starts the workers
+      call.push_back(middle - start);
+      copies.push_back(end - middle);
+    }
+    const double c = median(call), k = median(copies);
+    std::printf("%-24s %9.3f %9.3f %9.3f\n", label, c, k, c - k);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  // aux2_host_test TESSARO_AUX2 --time WIDTH HEIGHT CALLS
+  if (argc == 6 && std::strcmp(argv[2], "--time") == 0) {
+    g_pluginPath = argv[1];
+    return TimeCalls(std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+  }
   if (argc != 3) {
-    std::fprintf(stderr, "usage: aux2_host_test TESSARO_AUX2 TESSARO_EXE\n");
+    std::fprintf(stderr,
+                 "usage: aux2_host_test TESSARO_AUX2 TESSARO_EXE\n"
+                 "       aux2_host_test TESSARO_AUX2 --time WIDTH HEIGHT CALLS\n");
     return 2;
   }
   g_pluginPath = argv[1];

@@ -6,9 +6,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
+#include "pipeline/picture_codec.h"
 #include "pipeline/rgb_codes.h"
 #include "pipeline/yuv_codes.h"
+#include "support/pictures.h"
 
 namespace tessaro::pipeline {
 namespace {
@@ -67,6 +70,77 @@ TEST(YuvCodes, EveryCodeAndSampleOfEveryDepthAndRangeAsTheFormulas) {
               ++wrong;
             }
           }
+        }
+      }
+    }
+  }
+}
+
+TEST(PictureCodec, YuvRowsDecodeAndEncodeAsTheScales) {
+  // Every layout, depth and range: the rows' samples are CodeToSample of their codes, chroma
+  // repeated over the pixels it covers, and the codes written back are the nearest to each
+  // sample, or to the mean of the samples a chroma sample covers.
+  testing::Random rng(11);
+  for (int round = 0; round < 120; ++round) {
+    // Half the rounds through the planar scratch, which 8-bit pictures go through a plane at a
+    // time.
+    const bool planar = round % 2 == 1;
+    static constexpr ChromaLayout kChroma[] = {ChromaLayout::k420, ChromaLayout::k422,
+                                               ChromaLayout::k444, ChromaLayout::kMono};
+    const int depth = round % 4 < 2 ? 8 : rng.Range(9, 16);
+    const YuvFormat f{kChroma[(round / 2) % 4], depth, rng.OneIn(2), depth > 8, 0};
+    const std::int32_t w = rng.Range(1, 37), h = rng.Range(1, 9);
+    const testing::YuvLayout layout = f.chroma != ChromaLayout::kMono && rng.OneIn(3)
+                                          ? testing::YuvLayout::kSemiPlanar
+                                          : testing::YuvLayout::kPlanar;
+    SCOPED_TRACE(::testing::Message()
+                 << "round " << round << (planar ? " planar: " : ": ") << depth << "-bit " << w
+                 << "x" << h << " chroma " << static_cast<int>(f.chroma));
+    testing::YuvPicture picture(w, h, f, layout, rng.Range(0, 3));
+    testing::FillYuv(picture, static_cast<std::uint64_t>(round));
+    PictureCodec codec;
+    ASSERT_TRUE(codec.Open(picture.picture(), Space::kYc));
+    const CodeScale luma = LumaCodes(depth, f.fullRange), chroma = ChromaCodes(depth, f.fullRange);
+    const std::int32_t sx = f.chromaShiftX(), sy = f.chromaShiftY();
+    const bool mono = f.chroma == ChromaLayout::kMono;
+    std::vector<std::int16_t> rows(std::size_t(3) * w * h);
+    std::vector<std::int16_t> scratch(static_cast<std::size_t>(codec.PlanarSamples()));
+    std::int16_t* through = planar ? scratch.data() : nullptr;
+    for (std::int32_t y = 0; y < h; y += codec.groupRows()) {
+      codec.Decode(y, std::min(codec.groupRows(), h - y), rows.data() + 3 * w * y, 6 * w, through);
+    }
+    for (std::int32_t y = 0; y < h; ++y) {
+      for (std::int32_t x = 0; x < w; ++x) {
+        const std::int16_t* s = &rows[std::size_t(3) * (y * w + x)];
+        ASSERT_EQ(s[0], CodeToSample(std::int32_t(picture.code(0, x, y)), luma)) << x << "," << y;
+        for (int c = 1; c < 3; ++c) {
+          const std::int16_t want =
+              mono ? 0 : CodeToSample(std::int32_t(picture.code(c, x >> sx, y >> sy)), chroma);
+          ASSERT_EQ(s[c], want) << x << "," << y << " channel " << c;
+        }
+      }
+    }
+    for (auto& v : rows) v = static_cast<std::int16_t>(rng.Range(-6000, 9000));
+    for (std::int32_t y = 0; y < h; y += codec.groupRows()) {
+      codec.Encode(y, std::min(codec.groupRows(), h - y), rows.data() + 3 * w * y, 6 * w, through);
+    }
+    for (std::int32_t y = 0; y < h; ++y) {
+      for (std::int32_t x = 0; x < w; ++x) {
+        ASSERT_EQ(picture.code(0, x, y), std::uint32_t(SampleToCode(rows[3 * (y * w + x)], luma)));
+      }
+    }
+    for (int c = 1; c < 3 && !mono; ++c) {
+      for (std::int32_t cy = 0; cy < picture.PlaneHeight(1); ++cy) {
+        for (std::int32_t cx = 0; cx < picture.PlaneWidth(1); ++cx) {
+          std::int64_t sum = 0;
+          std::int32_t count = 0;
+          for (std::int32_t y = cy << sy; y < std::min(h, (cy + 1) << sy); ++y) {
+            for (std::int32_t x = cx << sx; x < std::min(w, (cx + 1) << sx); ++x, ++count) {
+              sum += rows[std::size_t(3) * (y * w + x) + c];
+            }
+          }
+          ASSERT_EQ(picture.code(c, cx, cy), std::uint32_t(SamplesToCode(sum, count, chroma)))
+              << cx << "," << cy << " channel " << c;
         }
       }
     }

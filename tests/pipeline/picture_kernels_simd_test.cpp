@@ -64,7 +64,7 @@ Weights RandomWeights(Random& rng) {
   return w;
 }
 
-TEST(PictureKernels, MeasureU8C4EverySlotAsGeneric) {
+TEST(PictureKernelsSimdTest, MeasureU8C4EverySlotAsGeneric) {
   ForEverySlot("MeasureU8C4", [](SlotCase& c) {
     GuardedImage<std::uint8_t> image = Pixels(c);
     ByteStats want{}, got{};
@@ -74,7 +74,7 @@ TEST(PictureKernels, MeasureU8C4EverySlotAsGeneric) {
   });
 }
 
-TEST(PictureKernels, WeightedSumU8C4EverySlotAsGeneric) {
+TEST(PictureKernelsSimdTest, WeightedSumU8C4EverySlotAsGeneric) {
   ForEverySlot("WeightedSumU8C4",
                [](SlotCase& c) {
                  GuardedImage<std::uint8_t> pixels = Pixels(c);
@@ -93,7 +93,7 @@ TEST(PictureKernels, WeightedSumU8C4EverySlotAsGeneric) {
                {1, {1}});
 }
 
-TEST(PictureKernels, MoveU8C4EverySlotAsGeneric) {
+TEST(PictureKernelsSimdTest, MoveU8C4EverySlotAsGeneric) {
   ForEverySlot(
       "MoveU8C4",
       [](SlotCase& c) {
@@ -121,7 +121,7 @@ TEST(PictureKernels, MoveU8C4EverySlotAsGeneric) {
       {1, {1}});
 }
 
-TEST(PictureKernels, GenericSlotAsTheFormulas) {
+TEST(PictureKernelsSimdTest, GenericSlotAsTheFormulas) {
   // Every colour: the weighted sums are the luma and colour differences.
   std::vector<std::uint8_t> row(4 * 256);
   std::vector<std::int16_t> y(256), cb(256), cr(256);
@@ -160,7 +160,7 @@ TEST(PictureKernels, GenericSlotAsTheFormulas) {
   for (int i = 0; i < 12; ++i) EXPECT_EQ(out[i], looked[i]) << i;
 }
 
-TEST(PictureKernels, TheVectorLevelsReciprocalIsTheQuotientForEveryDividend) {
+TEST(PictureKernelsSimdTest, TheVectorLevelsReciprocalIsTheQuotientForEveryDividend) {
   // Dividends next to every multiple of the divisor that the kernels can meet, up to 2^31.
   Random rng(5);
   std::vector<std::int32_t> divisors = {31875, 255000, 357510, 451860, 1 << 24};
@@ -180,7 +180,7 @@ TEST(PictureKernels, TheVectorLevelsReciprocalIsTheQuotientForEveryDividend) {
   }
 }
 
-TEST(PictureKernels, EntriesRefuseWhatTheSlotsCannotTake) {
+TEST(PictureKernelsSimdTest, EntriesRefuseWhatTheSlotsCannotTake) {
   const std::uint8_t px[8] = {};
   std::uint8_t out[8];
   std::int16_t sums[2];

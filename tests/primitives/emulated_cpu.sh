@@ -16,7 +16,8 @@ fi
 
 # Differential and detection tests, the primitives' known answers on every slot the model
 # runs, then the filters' frame tests (small frames, every mode, the per-sample and pipeline
-# roads, one and several workers). Every pattern must match tests.
+# roads, one and several workers), and hosts' own pictures through both roads. Every pattern
+# must match tests.
 known='AlignedMemoryTest.*:ColorMatrixS16C3Test.*:SubConstS16C1Test.*:ConvertTest.*'
 known+=':HistogramGetSize.*:HistogramInitUniform.*:HistogramS16C1.*:HistogramGetLevels.*'
 known+=':PlanarCopyTest.*:ReplaceOutOfRangeTest.*:StatisticsTest.*:MeanS16C3Test.*:MinMaxS16C3Test.*'
@@ -24,7 +25,8 @@ known+=':PlanarCopyTest.*:ReplaceOutOfRangeTest.*:StatisticsTest.*:MeanS16C3Test
 patterns=("differential=*Simd*" "detection=Cpu*" "entries=*EntryTest.*" "known answers=$known"
           "Auto Level=Workers/AutoLevel*:AutoLevelWorkers.*"
           "Quillon Level=Workers/LevelsProc*:LevelsWorkers.*"
-          "tables=SampleTableTest.*" "frame conversion=FrameConvertTest.*")
+          "tables=SampleTableTest.*" "frame conversion=FrameConvertTest.*"
+          "host pictures=OneAndSeveral/HostPictures.*:PictureCodec.*")
 counts=()
 for labelled in "${patterns[@]}"; do
   label=${labelled%%=*} filter=${labelled#*=}
