@@ -294,6 +294,20 @@ TEST(Frei0rEffects, InstancesOnSeveralThreadsEachGiveWhatTheyGiveAlone) {
     EXPECT_TRUE(together[k] == alone[k]) << "settings " << k;
 }
 
+// 8-bit RGB is the filters' own scale (code c is the sample 16 c): at its defaults "Quillon
+// Level" gives every frame back as it came, in place or into another buffer, alpha too.
+TEST(Frei0rEffects, QuillonLevelAtItsDefaultsGivesEveryFrameBack) {
+  for (auto [w, h] : {std::pair{1u, 1u}, {3u, 2u}, {17u, 9u}, {64u, 48u}, {255u, 7u}, {321u, 181u}}) {
+    Instance q(Loaded(1), w, h);
+    ASSERT_TRUE(q.ok());
+    const std::vector<std::uint32_t> in = q.Frame(static_cast<int>(w));
+    EXPECT_EQ(q.Update(in), in) << w << "x" << h;
+    std::vector<std::uint32_t> inPlace = in;
+    q.UpdateInPlace(&inPlace);
+    EXPECT_EQ(inPlace, in) << w << "x" << h << ", in place";
+  }
+}
+
 TEST(Frei0rEffects, RefuseSizesTheHostsLimitsExclude) {
   const Effect& e = Loaded(0);
   for (auto [w, h] : {std::pair{0u, 8u}, {8u, 0u}, {70000u, 1u}, {9000u, 9000u}, {~0u, ~0u}}) {
