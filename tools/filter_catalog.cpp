@@ -18,6 +18,19 @@ pipeline::Outcome RunQuillonLevel(const Controls& c, const pipeline::Picture& pi
   return QuillonLevel(QuillonLevelSettingsOf(c.sliders.data(), c.checks.data()), picture, road);
 }
 
+std::unique_ptr<pipeline::FrameJob> AutoLevelJob(const Controls& c,
+                                                 const pipeline::Picture& picture,
+                                                 pipeline::Road road) {
+  return AutoLevelFrameJob(AutoLevelSettingsOf(c.sliders.data(), c.checks.data()), picture, road);
+}
+
+std::unique_ptr<pipeline::FrameJob> QuillonLevelJob(const Controls& c,
+                                                    const pipeline::Picture& picture,
+                                                    pipeline::Road road) {
+  return QuillonLevelFrameJob(QuillonLevelSettingsOf(c.sliders.data(), c.checks.data()), picture,
+                              road);
+}
+
 bool MovedQuillonSlider(Controls* c, std::int32_t slider) {
   return MovedSlider(c->sliders.data(), c->checks.data(), slider);
 }
@@ -29,9 +42,9 @@ static_assert(std::size(kAutoLevelSliders) <= pipeline::kMaxSliders &&
 
 const FilterEntry kFilters[] = {
     {kAutoLevelName, kAutoLevelInformation, kAutoLevelSliders, kAutoLevelChecks, kAutoLevelHelp,
-     RunAutoLevel, nullptr},
+     RunAutoLevel, AutoLevelJob, nullptr},
     {kQuillonLevelName, kQuillonLevelInformation, kQuillonLevelSliders, kQuillonLevelChecks,
-     kQuillonLevelHelp, RunQuillonLevel, MovedQuillonSlider},
+     kQuillonLevelHelp, RunQuillonLevel, QuillonLevelJob, MovedQuillonSlider},
 };
 
 }  // namespace

@@ -4,10 +4,12 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string_view>
 
 #include "pipeline/controls.h"
+#include "pipeline/frame_job.h"
 #include "pipeline/frame_pipeline.h"
 #include "pipeline/picture.h"
 
@@ -28,6 +30,9 @@ struct FilterEntry {
   // The filter on a picture, its settings read from the values (sliders held to their ranges).
   pipeline::Outcome (*run)(const Controls& controls, const pipeline::Picture& picture,
                            pipeline::Road road);
+  // The same in two steps, for hosts that smooth the parameters over time.
+  std::unique_ptr<pipeline::FrameJob> (*job)(const Controls& controls,
+                                             const pipeline::Picture& picture, pipeline::Road road);
   // What moving slider n to the value it holds does to the others ("Sync RGB"); whether it
   // changed any. Null when sliders move nothing else.
   bool (*moved)(Controls* controls, std::int32_t slider);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "failure.h"
@@ -39,6 +40,10 @@ class FilterStage {
 
   virtual pipeline::Outcome Process(const pipeline::Picture& picture,
                                     pipeline::Road road = pipeline::Road::kChoose);
+  // The picture in two steps (FrameJob), for hosts that smooth over time; null where the
+  // stage cannot (a module driven through its export).
+  virtual std::unique_ptr<pipeline::FrameJob> Job(const pipeline::Picture& picture,
+                                                  pipeline::Road road = pipeline::Road::kChoose);
   std::string DescribeSettings() const;
 
   // How often a movement moved other sliders (the editor would refresh the filter's window),
@@ -59,6 +64,25 @@ class FilterStage {
 
   const FilterEntry* entry_;
   Controls controls_;
+};
+
+// A stage's parameters smoothed over the previous frames of one stream, as a live host sees
+// them: each frame's parameters are the mean of its own measurement and those of up to
+// `radius` frames before it, in its scene.
+class CausalSmoothing {
+ public:
+  explicit CausalSmoothing(std::int32_t radius = 0, double sceneCut = pipeline::kDefaultSceneCut);
+  std::int32_t radius() const { return smoother_.radius(); }
+  // A new radius starts afresh.
+  void SetRadius(std::int32_t radius);
+  // A seek, a new stream: the frames before count no more.
+  void Restart() { smoother_.Restart(); }
+  // The picture through the stage: with radius 0 exactly as Process.
+  pipeline::Outcome Process(FilterStage& stage, const pipeline::Picture& picture);
+
+ private:
+  double sceneCut_;
+  pipeline::Smoother smoother_;
 };
 
 }  // namespace tessaro::tools

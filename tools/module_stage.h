@@ -45,6 +45,10 @@ class ModuleStage : public FilterStage {
   // The editor's frames only: kDone when the callback said TRUE, kUnchanged when FALSE.
   pipeline::Outcome Process(const pipeline::Picture& picture,
                             pipeline::Road road = pipeline::Road::kChoose) override;
+  // A module keeps its two steps to itself.
+  std::unique_ptr<pipeline::FrameJob> Job(const pipeline::Picture&, pipeline::Road) override {
+    return nullptr;
+  }
   FilterDescriptor* descriptor() const { return filter_; }
 
  protected:

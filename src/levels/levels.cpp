@@ -2,10 +2,12 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "levels/levels_params.h"
 #include "levels/levels_rows.h"
 #include "parallel/parallel.h"
+#include "pipeline/frame_job.h"
 #include "pipeline/frame_work.h"
 #include "pipeline/level_plane.h"
 #include "pipeline/sample_table.h"
@@ -203,17 +205,22 @@ void ClipFromCounts(const pipeline::ChannelCounts& counts, std::int32_t width, s
   }
 }
 
-// The whole frame in the passes: a counting pass when a channel clips, the channel chains as
-// tables over 0..4080 (the lookup clamps each sample into the table first, which is the first
-// clamp), and one map pass. False, with the frame untouched, when memory is short.
-bool LevelThroughPasses(pipeline::FrameWork& work, const ChannelLevels levels[3]) {
-  ClipStep clip[3];
+// The counting pass when a channel clips: each clipped channel's black and white points.
+// False when memory is short.
+bool CountClipping(pipeline::FrameWork& work, const ChannelLevels levels[3], ClipStep clip[3]) {
   const bool clips[3] = {Clips(levels[0]), Clips(levels[1]), Clips(levels[2])};
+  if (!clips[0] && !clips[1] && !clips[2]) return true;
   pipeline::ChannelCounts counts;
-  if (clips[0] || clips[1] || clips[2]) {
-    if (!work.Count(kBinCount, clips, &counts)) return false;
-    ClipFromCounts(counts, work.width(), work.height(), levels, clip);
-  }
+  if (!work.Count(kBinCount, clips, &counts)) return false;
+  ClipFromCounts(counts, work.width(), work.height(), levels, clip);
+  return true;
+}
+
+// The channel chains as tables over 0..4080 (the lookup clamps each sample into the table
+// first, which is the first clamp), and one map pass. False, with the frame untouched, when
+// memory is short.
+bool MapThroughTables(pipeline::FrameWork& work, const ClipStep clip[3],
+                      const ChannelLevels levels[3]) {
   // With the channels in step (Sync RGB), one table serves all three.
   int sameAs[3] = {-1, -1, -1};
   for (int c = 1; c < 3; ++c) {
@@ -229,6 +236,19 @@ bool LevelThroughPasses(pipeline::FrameWork& work, const ChannelLevels levels[3]
       },
       sameAs);
   return built && work.Map(tables.lookups());
+}
+
+// The stages on three planes of R, G and B: the first clamp, the clipping step (from the
+// planes' histograms when `clip` is null), the chains.
+bool OnPlanes(pipeline::FrameWork& work, const ChannelLevels levels[3], const ClipStep* clip) {
+  const std::int32_t w = work.width(), h = work.height();
+  return work.OnPlanes([&](const pipeline::Planes& p) {
+    for (int c = 0; c < 3; ++c) ClampPlaneRows(p.plane[c], p.step, w, h);
+    ClipStep found[3];
+    if (clip == nullptr) PlanClipping(p, w, h, levels, found);
+    const ClipStep* steps = clip != nullptr ? clip : found;
+    for (int c = 0; c < 3; ++c) ChannelChain(p.plane[c], p.step, w, h, steps[c], levels[c]);
+  });
 }
 
 // Each slider of a channel held to its row's range.
@@ -299,18 +319,81 @@ pipeline::Outcome QuillonLevel(const QuillonLevelSettings& settings,
   if (work.empty()) return Outcome::kUnchanged;
   ChannelLevels levels[3];
   for (int c = 0; c < 3; ++c) levels[c] = ReadChannelLevels(Held(settings.channel[c], c));
-  if (work.TablesPay(kAllLevels.Values()) && LevelThroughPasses(work, levels)) {
-    return Outcome::kDone;
-  }
-  // The stages on three planes of R, G and B.
-  const std::int32_t w = work.width(), h = work.height();
-  const bool done = work.OnPlanes([&](const pipeline::Planes& p) {
-    for (int c = 0; c < 3; ++c) ClampPlaneRows(p.plane[c], p.step, w, h);
+  if (work.TablesPay(kAllLevels.Values())) {
     ClipStep clip[3];
-    PlanClipping(p, w, h, levels, clip);
-    for (int c = 0; c < 3; ++c) ChannelChain(p.plane[c], p.step, w, h, clip[c], levels[c]);
-  });
-  return done ? Outcome::kDone : Outcome::kFailed;
+    if (CountClipping(work, levels, clip) && MapThroughTables(work, clip, levels)) {
+      return Outcome::kDone;
+    }
+  }
+  return OnPlanes(work, levels, nullptr) ? Outcome::kDone : Outcome::kFailed;
+}
+
+namespace {
+
+// "Quillon Level" in two steps: the clipping points are what it measures, and what a smoothed
+// measurement replaces.
+class QuillonLevelJob final : public pipeline::FrameJob {
+ public:
+  QuillonLevelJob(const QuillonLevelSettings& settings, const pipeline::Picture& picture,
+                  pipeline::Road road)
+      : work_(picture, pipeline::Space::kRgb, road) {
+    for (int c = 0; c < 3; ++c) levels_[c] = ReadChannelLevels(Held(settings.channel[c], c));
+  }
+
+  bool Measure() override {
+    if (!work_.Open()) return false;
+    if (!work_.empty() && !CountClipping(work_, levels_, clip_)) return false;
+    measured_ = true;
+    // The black and white points of the clipped channels.
+    std::int32_t clipped = 0;
+    for (int c = 0; c < 3; ++c) {
+      measure_.values[2 * c] = clip_[c].levels.low;
+      measure_.values[2 * c + 1] = clip_[c].levels.high;
+      if (!Clips(levels_[c])) continue;
+      measure_.level += (clip_[c].levels.low + clip_[c].levels.high) / (2.0 * kRgbScale);
+      measure_.span += (clip_[c].levels.high - clip_[c].levels.low) / kRgbScale;
+      ++clipped;
+    }
+    measure_.count = clipped > 0 ? 6 : 0;
+    if (clipped > 0) {
+      measure_.level /= clipped;
+      measure_.span /= clipped;
+    }
+    return true;
+  }
+  const pipeline::FrameMeasure& measure() const override { return measure_; }
+
+  pipeline::Outcome Finish(const pipeline::FrameMeasure* params) override {
+    using pipeline::Outcome;
+    if (!measured_) return Outcome::kFailed;
+    if (work_.empty()) return Outcome::kUnchanged;
+    ClipStep clip[3];
+    for (int c = 0; c < 3; ++c) {
+      clip[c] = clip_[c];
+      if (params == nullptr || params->count == 0 || !Clips(levels_[c])) continue;
+      clip[c] = StepFor({static_cast<float>(params->values[2 * c]),
+                         static_cast<float>(params->values[2 * c + 1])});
+    }
+    if (work_.TablesPay(kAllLevels.Values()) && MapThroughTables(work_, clip, levels_)) {
+      return Outcome::kDone;
+    }
+    return OnPlanes(work_, levels_, clip) ? Outcome::kDone : Outcome::kFailed;
+  }
+
+ private:
+  pipeline::FrameWork work_;
+  ChannelLevels levels_[3];
+  ClipStep clip_[3];
+  bool measured_ = false;
+  pipeline::FrameMeasure measure_{};
+};
+
+}  // namespace
+
+std::unique_ptr<pipeline::FrameJob> QuillonLevelFrameJob(const QuillonLevelSettings& settings,
+                                                         const pipeline::Picture& picture,
+                                                         pipeline::Road road) {
+  return std::make_unique<QuillonLevelJob>(settings, picture, road);
 }
 
 }  // namespace tessaro

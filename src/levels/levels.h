@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "levels/levels_params.h"
 #include "pipeline/controls.h"
+#include "pipeline/frame_job.h"
 #include "pipeline/frame_pipeline.h"
 #include "pipeline/picture.h"
 
@@ -76,5 +78,13 @@ bool MovedSlider(std::int32_t* sliders, const std::int32_t* checks, std::int32_t
 pipeline::Outcome QuillonLevel(const QuillonLevelSettings& settings,
                                const pipeline::Picture& picture,
                                pipeline::Road road = pipeline::Road::kChoose);
+
+// The same in two steps, for hosts that smooth the clipping points over time (FrameJob); with
+// its own measurement, the same frame as QuillonLevel (a histogram that cannot be had fails
+// the frame instead of ending the clipping step). Without clipping there is nothing to smooth.
+// The job reads the picture where it lies: the picture must stay until Finish.
+std::unique_ptr<pipeline::FrameJob> QuillonLevelFrameJob(
+    const QuillonLevelSettings& settings, const pipeline::Picture& picture,
+    pipeline::Road road = pipeline::Road::kChoose);
 
 }  // namespace tessaro

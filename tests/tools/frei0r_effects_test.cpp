@@ -130,7 +130,7 @@ class Instance {
   f0r_instance_t i_;
 };
 
-TEST(Frei0rEffects, DeclareEveryCheckBoxThenEverySliderWithItsDefault) {
+TEST(Frei0rEffects, DeclareEveryCheckBoxThenEverySliderWithItsDefaultThenSmoothing) {
   for (int f = 0; f < 2; ++f) {
     const tessaro::ExpectedFilter& want = tessaro::ExpectedFilters()[static_cast<std::size_t>(f)];
     SCOPED_TRACE(want.name);
@@ -143,6 +143,7 @@ TEST(Frei0rEffects, DeclareEveryCheckBoxThenEverySliderWithItsDefault) {
     for (const tessaro::Track& t : want.tracks) {
       params.emplace_back(t.name, false, double(t.def - t.min) / (t.max - t.min));
     }
+    params.emplace_back("smoothing", false, 0.0);  // off
     f0r_plugin_info_t info{};
     e.info(&info);
     EXPECT_EQ(std::string(info.name), "Tessaro " + want.name);
@@ -297,7 +298,8 @@ TEST(Frei0rEffects, InstancesOnSeveralThreadsEachGiveWhatTheyGiveAlone) {
 // 8-bit RGB is the filters' own scale (code c is the sample 16 c): at its defaults "Quillon
 // Level" gives every frame back as it came, in place or into another buffer, alpha too.
 TEST(Frei0rEffects, QuillonLevelAtItsDefaultsGivesEveryFrameBack) {
-  for (auto [w, h] : {std::pair{1u, 1u}, {3u, 2u}, {17u, 9u}, {64u, 48u}, {255u, 7u}, {321u, 181u}}) {
+  for (auto [w, h] :
+       {std::pair{1u, 1u}, {3u, 2u}, {17u, 9u}, {64u, 48u}, {255u, 7u}, {321u, 181u}}) {
     Instance q(Loaded(1), w, h);
     ASSERT_TRUE(q.ok());
     const std::vector<std::uint32_t> in = q.Frame(static_cast<int>(w));

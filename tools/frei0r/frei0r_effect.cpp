@@ -33,9 +33,14 @@ const FilterEntry* Entry() {
 
 // The check boxes come first (buttons are no parameters), then the sliders: a host that sets
 // parameters in order (ffmpeg's filter_params; GStreamer and MLT on every new instance) turns
-// "Sync RGB" off before it sets the sliders of one channel.
+// "Sync RGB" off before it sets the sliders of one channel. Last, "smoothing": the frames
+// before this one whose measurements the filter's parameters take the mean with.
+constexpr char kSmoothingName[] = "smoothing";
+// 0..1 as 0..100 frames.
+constexpr double kSmoothingFrames = 100.0;
+
 struct Param {
-  bool isCheck;
+  enum Kind { kCheck, kSlider, kSmoothing } kind;
   int index;  // into the filter's check boxes or sliders
 };
 
@@ -43,19 +48,20 @@ bool FindParam(const FilterEntry& e, int param, Param* out) {
   if (param < 0) return false;
   for (std::size_t i = 0; i < e.checks.size(); ++i) {
     if (!e.checks[i].button && param-- == 0) {
-      *out = {true, static_cast<int>(i)};
+      *out = {Param::kCheck, static_cast<int>(i)};
       return true;
     }
   }
-  if (param >= static_cast<int>(e.sliders.size())) return false;
-  *out = {false, param};
+  const int sliders = static_cast<int>(e.sliders.size());
+  if (param > sliders) return false;
+  *out = {param == sliders ? Param::kSmoothing : Param::kSlider, param};
   return true;
 }
 
 int ParamCount(const FilterEntry& e) {
   return static_cast<int>(
       std::count_if(e.checks.begin(), e.checks.end(), [](const auto& row) { return !row.button; }) +
-      e.sliders.size());
+      e.sliders.size() + 1);
 }
 
 const std::vector<std::string>& Explanations() {
@@ -64,9 +70,13 @@ const std::vector<std::string>& Explanations() {
     const FilterEntry& e = *Entry();
     Param p{};
     for (int i = 0; FindParam(e, i, &p); ++i) {
-      if (p.isCheck) {
+      if (p.kind == Param::kCheck) {
         t.push_back(std::string("check box, default ") +
                     (e.checks[static_cast<std::size_t>(p.index)].defaultOn ? "on" : "off"));
+      } else if (p.kind == Param::kSmoothing) {
+        t.push_back(
+            "frames before each frame that its parameters are averaged with, within its scene, "
+            "0..100 as 0..1 (0: off, the default); a seek starts afresh");
       } else {
         const auto& row = e.sliders[static_cast<std::size_t>(p.index)];
         t.push_back("slider " + std::to_string(row.min) + ".." + std::to_string(row.max) +
@@ -91,8 +101,26 @@ double SliderPosition(std::int32_t v, std::int32_t min, std::int32_t max) {
 struct Effect {
   Effect(std::int32_t w, std::int32_t h) : stage(*Entry()), width(w), height(h) {}
 
+  // Whether the host's time moved on by one frame since the last: anything else (the first
+  // frame, a seek, a step back) starts the smoothing afresh. A frame is the first step seen.
+  bool FollowsOn(double time) {
+    const bool first = !haveTime;
+    const double step = time - lastTime;
+    lastTime = time;
+    haveTime = true;
+    if (first || !(step > 0.0)) {
+      frameTime = 0.0;
+      return false;
+    }
+    if (frameTime == 0.0) frameTime = step;
+    return std::fabs(step - frameTime) <= 0.5 * frameTime;
+  }
+
   FilterStage stage;
+  CausalSmoothing smoothing;
   std::int32_t width, height;
+  double lastTime = 0.0, frameTime = 0.0;
+  bool haveTime = false;
 };
 
 }  // namespace
@@ -123,8 +151,10 @@ TESSARO_F0R_EXPORT void f0r_get_param_info(f0r_param_info_t* info, int index) {
   Param p{};
   if (!FindParam(e, index, &p)) return;
   const auto k = static_cast<std::size_t>(p.index);
-  info->name = p.isCheck ? e.checks[k].name : e.sliders[k].name;
-  info->type = p.isCheck ? F0R_PARAM_BOOL : F0R_PARAM_DOUBLE;
+  info->name = p.kind == Param::kCheck    ? e.checks[k].name
+               : p.kind == Param::kSlider ? e.sliders[k].name
+                                          : kSmoothingName;
+  info->type = p.kind == Param::kCheck ? F0R_PARAM_BOOL : F0R_PARAM_DOUBLE;
   info->explanation = Explanations()[static_cast<std::size_t>(index)].c_str();
 }
 
@@ -152,7 +182,12 @@ TESSARO_F0R_EXPORT void f0r_set_param_value(f0r_instance_t instance, f0r_param_t
   if (e == nullptr || param == nullptr || !FindParam(e->stage.entry(), index, &p)) return;
   const double x = *static_cast<const double*>(param);
   if (std::isnan(x)) return;  // it has no nearest end
-  if (p.isCheck) {
+  if (p.kind == Param::kSmoothing) {
+    e->smoothing.SetRadius(
+        static_cast<std::int32_t>(std::round(std::clamp(x, 0.0, 1.0) * kSmoothingFrames)));
+    return;
+  }
+  if (p.kind == Param::kCheck) {
     e->stage.SetCheckAt(p.index, x >= 0.5 ? 1 : 0);
     return;
   }
@@ -171,14 +206,20 @@ TESSARO_F0R_EXPORT void f0r_get_param_value(f0r_instance_t instance, f0r_param_t
   if (e == nullptr || param == nullptr || !FindParam(e->stage.entry(), index, &p)) return;
   const auto k = static_cast<std::size_t>(p.index);
   const auto& c = e->stage.controls();
-  const auto& row = e->stage.entry().sliders[k];
-  *static_cast<double*>(param) =
-      p.isCheck ? (c.checks[k] != 0 ? 1.0 : 0.0) : SliderPosition(c.sliders[k], row.min, row.max);
+  double& value = *static_cast<double*>(param);
+  if (p.kind == Param::kSmoothing) {
+    value = e->smoothing.radius() / kSmoothingFrames;
+  } else if (p.kind == Param::kCheck) {
+    value = c.checks[k] != 0 ? 1.0 : 0.0;
+  } else {
+    const auto& row = e->stage.entry().sliders[k];
+    value = SliderPosition(c.sliders[k], row.min, row.max);
+  }
 }
 
 // The host's RGBA frame, read from the input and written to the output (which may be the
 // same buffer); alpha passes through. A frame the filter leaves as it came is copied.
-TESSARO_F0R_EXPORT void f0r_update(f0r_instance_t instance, double /*time*/,
+TESSARO_F0R_EXPORT void f0r_update(f0r_instance_t instance, double time,
                                    const std::uint32_t* inframe, std::uint32_t* outframe) {
   auto* e = static_cast<Effect*>(instance);
   if (e == nullptr || inframe == nullptr || outframe == nullptr) return;
@@ -187,7 +228,8 @@ TESSARO_F0R_EXPORT void f0r_update(f0r_instance_t instance, double /*time*/,
   const std::int32_t step = 4 * e->width;
   const pipeline::Picture picture = pipeline::Picture::Rgba8(in, step, out, step, e->width,
                                                              e->height, pipeline::ByteOrder::kRgba);
-  if (e->stage.Process(picture) != pipeline::Outcome::kDone && in != out) {
+  if (!e->FollowsOn(time)) e->smoothing.Restart();
+  if (e->smoothing.Process(e->stage, picture) != pipeline::Outcome::kDone && in != out) {
     std::memcpy(out, in, static_cast<std::size_t>(step) * static_cast<std::size_t>(e->height));
   }
 }
