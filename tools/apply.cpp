@@ -10,6 +10,7 @@
 
 #include "filter_chain.h"
 #include "frame_buffers.h"
+#include "look_ahead.h"
 #include "platform_io.h"
 #include "png_io.h"
 #include "progress.h"
@@ -87,12 +88,6 @@ Failure TooLarge(std::int32_t w, std::int32_t h, std::int32_t pad) {
                                             " are too large");
 }
 
-// A stage that could not process a frame (its memory ran out) ends the run.
-Failure Unprocessed(const char* filter, std::int64_t frame) {
-  return Fail(ExitStatus::kInternal, "frame " + std::to_string(frame) + ": filter \"" + filter +
-                                         "\" could not process it (out of memory)");
-}
-
 // --timing: how long each frame spent in the host's own work around the read and the write
 // (conversions, the filters), and the median of it, on standard error.
 class FrameTimes {
@@ -122,6 +117,70 @@ class FrameTimes {
   std::vector<double> times_;
 };
 
+// Whatever stopped the stream, the frames written so far reach the output.
+Failure FinishY4m(Failure failure, const CommandLine& line, Y4mWriter* writer, FilePtr* out,
+                  Progress* progress) {
+  progress->Finish();
+  const std::string& outName = line.operands[1];
+  if (Failure f = writer->Finish(); f && !failure) failure = f;
+  if (outName != "-" && std::fclose(out->release()) != 0 && !failure) {
+    failure = Fail(ExitStatus::kOutput, outName + ": cannot write: " + std::strerror(errno));
+  }
+  return failure;
+}
+
+// --smooth: each stage holds frames until it has measured the frames after them.
+Failure ApplyY4mSmoothed(const CommandLine& line, FilterChain* chain, Y4mReader* reader,
+                         Y4mWriter* writer, Progress* progress) {
+  const Y4mFormat& format = reader->format();
+  LookAhead lookAhead(chain, line.smoothRadius, line.sceneCut);
+  FrameTimes times(line.timing);
+  std::vector<std::unique_ptr<HeldFrame>> ready;
+  std::vector<std::unique_ptr<HeldFrame>> spare;  // buffers of frames written, for reuse
+  auto writeReady = [&]() -> Failure {
+    for (std::unique_ptr<HeldFrame>& held : ready) {
+      if (line.rowPad > 0) {
+        Y4mFrame unpadded;
+        unpadded.params = held->frame.params;
+        UnpadRows(format, held->frame.bytes, line.rowPad, &unpadded);
+        if (Failure f = writer->WriteFrame(unpadded)) return f;
+      } else if (Failure f = writer->WriteFrame(held->frame)) {
+        return f;
+      }
+      spare.push_back(std::move(held));
+    }
+    ready.clear();
+    return {};
+  };
+  Failure failure;
+  Y4mFrame frame;
+  while (reader->Next(&frame, &failure)) {
+    std::unique_ptr<HeldFrame> held;
+    if (spare.empty()) {
+      held = std::make_unique<HeldFrame>();
+    } else {
+      held = std::move(spare.back());
+      spare.pop_back();
+    }
+    held->number = reader->framesRead();
+    held->frame.params = frame.params;
+    if (line.rowPad > 0) {
+      PadRows(format, frame, line.rowPad, &held->frame.bytes);
+    } else {
+      held->frame.bytes.swap(frame.bytes);
+    }
+    held->picture = PictureOf(format, &held->frame, line.rowPad);
+    if ((failure = times.Time([&] { return lookAhead.Push(std::move(held), &ready); }))) break;
+    if ((failure = writeReady())) break;
+    progress->Update(reader->framesRead());
+  }
+  if (!failure) {
+    if (!(failure = times.Time([&] { return lookAhead.Finish(&ready); }))) failure = writeReady();
+  }
+  times.Report();
+  return failure;
+}
+
 Failure ApplyY4m(const CommandLine& line, HostSession* session, FilterChain* chain) {
   const std::string& inName = line.operands[0];
   const std::string& outName = line.operands[1];
@@ -139,6 +198,10 @@ Failure ApplyY4m(const CommandLine& line, HostSession* session, FilterChain* cha
   if (Failure f = writer.WriteHeader(format)) return f;
 
   Progress progress(!line.quiet && StandardErrorIsTerminal(), EstimateFrames(inName, format));
+  if (line.smoothRadius > 0 && !chain->stages().empty()) {
+    return FinishY4m(ApplyY4mSmoothed(line, chain, &reader, &writer, &progress), line, &writer,
+                     &out, &progress);
+  }
   Y4mFrame frame;
   YcImage image;
   std::vector<std::uint8_t> padded;
@@ -173,14 +236,8 @@ Failure ApplyY4m(const CommandLine& line, HostSession* session, FilterChain* cha
     if ((failure = writer.WriteFrame(frame))) break;
     progress.Update(reader.framesRead());
   }
-  progress.Finish();
   times.Report();
-  // Whatever stopped the loop, the frames written so far reach the output.
-  if (Failure f = writer.Finish(); f && !failure) failure = f;
-  if (outName != "-" && std::fclose(out.release()) != 0 && !failure) {
-    failure = Fail(ExitStatus::kOutput, outName + ": cannot write: " + std::strerror(errno));
-  }
-  return failure;
+  return FinishY4m(failure, line, &writer, &out, &progress);
 }
 
 // The picture in the form the filters take, rows `rowPad` pixels longer than the picture:
@@ -280,6 +337,9 @@ Failure RunApply(const CommandLine& line, HostSession* session) {
   if (Failure f = FilterChain::Build(session, line.filters, &chain)) return f;
   if (line.showSettings) ShowSettings(chain);
 
+  if (line.smoothRadius > 0 && session->usesModule()) {
+    return Fail(ExitStatus::kUsage, "--smooth needs the filters built in, not --module");
+  }
   Failure failure;
   const Kind input = SniffInput(line.operands[0], &failure);
   if (failure) return failure;

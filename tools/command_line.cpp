@@ -64,14 +64,19 @@ const char* UsageText() {
          "  tessaro list [--module PATH]\n"
          "  tessaro apply INPUT OUTPUT [--filter NAME [--set SLIDER=N] [--check BOX=0|1]\n"
          "                [--move SLIDER=N] ...]... [--row-pad N] [--quiet] [--show-settings]\n"
-         "                [--timing]\n"
+         "                [--timing] [--smooth R] [--scene-cut T]\n"
          "                [--module PATH]\n"
          "  tessaro help FILTER [--module PATH]\n"
          "  tessaro demo [--out DIR] [--row-pad N] [--module PATH]\n"
          "  tessaro bench [--size WxH] [--frames N] [--workers N] [--module PATH]\n"
          "INPUT and OUTPUT are Y4M streams (- for standard input or output) or PNG files.\n"
          "Filters run in the order given; --set, --check and --move apply to the filter\n"
-         "named before them, in the order given.\n";
+         "named before them, in the order given.\n"
+         "--smooth R takes each filter's parameters for a frame from the frames within R\n"
+         "before and after it in its scene (0, the default: every frame on its own); the\n"
+         "host reads R frames ahead (memory: R frames a filter). A scene cut lies where the\n"
+         "mean level jumps by more than T codes of 255, or the range of levels by more than\n"
+         "2 T (--scene-cut, default 20).\n";
 }
 
 Failure ParseCommandLine(int argc, const char* const* argv, CommandLine* line) {
@@ -105,6 +110,21 @@ Failure ParseCommandLine(int argc, const char* const* argv, CommandLine* line) {
                                                   : Setting::kMove;
       if (Failure f = ParseSetting(a, v, kind, &s)) return f;
       line->filters.back().settings.push_back(s);
+    } else if (a == "--smooth") {
+      if (Failure f = value(&v)) return f;
+      if (!ParseInt(v, &line->smoothRadius) || line->smoothRadius < 0 ||
+          line->smoothRadius > kMaxSmoothRadius) {
+        return Usage("--smooth takes 0.." + std::to_string(kMaxSmoothRadius) + ", not '" + v + "'");
+      }
+      sawFilterOption = true;
+    } else if (a == "--scene-cut") {
+      if (Failure f = value(&v)) return f;
+      const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), line->sceneCut);
+      if (v.empty() || ec != std::errc() || end != v.data() + v.size() ||
+          !(line->sceneCut > 0.0 && line->sceneCut <= 255.0)) {
+        return Usage("--scene-cut takes a number above 0, at most 255, not '" + v + "'");
+      }
+      sawFilterOption = true;
     } else if (a == "--row-pad") {
       if (Failure f = value(&v)) return f;
       if (!ParseInt(v, &line->rowPad) || line->rowPad < 0 || line->rowPad > kMaxRowPad) {

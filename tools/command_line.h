@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "failure.h"
+#include "pipeline/smoothing.h"
 
 namespace tessaro::tools {
 
@@ -28,7 +29,12 @@ struct CommandLine {
   std::int32_t rowPad = 0;
   bool quiet = false;
   bool showSettings = false;
-  bool timing = false;          // apply: the filters' time a frame, on standard error
+  bool timing = false;  // apply: the filters' time a frame, on standard error
+  // apply: each filter's parameters the mean over the frames within smoothRadius before and
+  // after each frame, in its scene; 0 is every frame on its own. sceneCut: the threshold of
+  // a cut, in codes of 255.
+  std::int32_t smoothRadius = 0;
+  double sceneCut = pipeline::kDefaultSceneCut;
   bool usageRequested = false;  // --help
   std::string outDir = "tessaro-demo";
   // bench
@@ -39,6 +45,7 @@ struct CommandLine {
 };
 
 inline constexpr std::int32_t kMaxRowPad = 4096;
+inline constexpr std::int32_t kMaxSmoothRadius = 100;
 
 // Usage mistakes come back with ExitStatus::kUsage.
 Failure ParseCommandLine(int argc, const char* const* argv, CommandLine* line);

@@ -196,6 +196,7 @@ void PadRows(const Y4mFormat& format, const Y4mFrame& frame, std::int32_t rowPad
 void UnpadRows(const Y4mFormat& format, const std::vector<std::uint8_t>& padded,
                std::int32_t rowPad, Y4mFrame* frame) {
   const std::size_t pad = static_cast<std::size_t>(rowPad) * format.SampleBytes();
+  frame->bytes.resize(format.FrameBytes());
   const std::uint8_t* in = padded.data();
   std::uint8_t* out = frame->bytes.data();
   for (int p = 0; p < format.PlaneCount(); ++p) {

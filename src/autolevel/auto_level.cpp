@@ -34,15 +34,19 @@ Parameters OwnParameters(const FrameStats& st) {
   return p;
 }
 
-// A measurement as the smoother averages it: extremes and mean of each channel; its level
-// and span those of luma, or of the mean of R, G and B.
+// A measurement as the smoother averages it: extremes and mean of each channel, anchored at
+// the channel's mean (luma and R, G, B scale with it; chroma moves); its level and span those
+// of luma, or of the mean of R, G and B.
 pipeline::FrameMeasure MeasureOf(const FrameStats& st, bool rgb) {
   pipeline::FrameMeasure m;
   m.count = 9;
+  m.perChannel = 3;
   for (int c = 0; c < 3; ++c) {
     m.values[3 * c] = st.min[c];
     m.values[3 * c + 1] = st.max[c];
     m.values[3 * c + 2] = st.mean[c];
+    m.anchor[c] = st.mean[c];
+    m.scaled[c] = rgb || c == 0;
   }
   if (rgb) {
     m.level = (st.mean[0] + st.mean[1] + st.mean[2]) / (3.0 * kRgbScale);

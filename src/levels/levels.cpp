@@ -195,24 +195,35 @@ bool SameChain(const ClipStep& a, const ChannelLevels& la, const ClipStep& b,
 
 // The clipping levels of each clipped channel from the pipeline's counts, in channel order as
 // the per-sample road finds them.
+// Each clipped channel's clipping step and, when `mean` is given, its mean level.
 void ClipFromCounts(const pipeline::ChannelCounts& counts, std::int32_t width, std::int32_t height,
-                    const ChannelLevels levels[3], ClipStep steps[3]) {
+                    const ChannelLevels levels[3], ClipStep steps[3], double mean[3]) {
   for (int c = 0; c < 3; ++c) {
     if (!Clips(levels[c])) continue;
     // The counts are plain 32-bit counters, as the histogram's bins are.
     const auto* bins = reinterpret_cast<const std::int32_t*>(counts.bins(c));
     steps[c] = StepFor(ClipLevelsOf(bins, nullptr, levels[c], width, height));
+    if (mean == nullptr) continue;
+    // Samples at 4080 fall in no bin: they are the rest.
+    const double all = static_cast<double>(width) * height;
+    double sum = 0.0, n = 0.0;
+    for (std::int32_t k = 0; k < kBinCount; ++k) {
+      sum += static_cast<double>(k) * bins[k];
+      n += bins[k];
+    }
+    mean[c] = all > 0.0 ? (sum + (all - n) * kRgbFullScale) / all : 0.0;
   }
 }
 
-// The counting pass when a channel clips: each clipped channel's black and white points.
-// False when memory is short.
-bool CountClipping(pipeline::FrameWork& work, const ChannelLevels levels[3], ClipStep clip[3]) {
+// The counting pass when a channel clips: each clipped channel's black and white points (and
+// mean level, when asked). False when memory is short.
+bool CountClipping(pipeline::FrameWork& work, const ChannelLevels levels[3], ClipStep clip[3],
+                   double mean[3] = nullptr) {
   const bool clips[3] = {Clips(levels[0]), Clips(levels[1]), Clips(levels[2])};
   if (!clips[0] && !clips[1] && !clips[2]) return true;
   pipeline::ChannelCounts counts;
   if (!work.Count(kBinCount, clips, &counts)) return false;
-  ClipFromCounts(counts, work.width(), work.height(), levels, clip);
+  ClipFromCounts(counts, work.width(), work.height(), levels, clip, mean);
   return true;
 }
 
@@ -342,19 +353,24 @@ class QuillonLevelJob final : public pipeline::FrameJob {
 
   bool Measure() override {
     if (!work_.Open()) return false;
-    if (!work_.empty() && !CountClipping(work_, levels_, clip_)) return false;
+    double mean[3] = {};
+    if (!work_.empty() && !CountClipping(work_, levels_, clip_, mean)) return false;
     measured_ = true;
-    // The black and white points of the clipped channels.
+    // The black and white points of the clipped channels, anchored at the channel's mean;
+    // level and span those of the clipped channels.
     std::int32_t clipped = 0;
     for (int c = 0; c < 3; ++c) {
       measure_.values[2 * c] = clip_[c].levels.low;
       measure_.values[2 * c + 1] = clip_[c].levels.high;
+      measure_.anchor[c] = mean[c];
+      measure_.scaled[c] = true;
       if (!Clips(levels_[c])) continue;
-      measure_.level += (clip_[c].levels.low + clip_[c].levels.high) / (2.0 * kRgbScale);
+      measure_.level += mean[c] / kRgbScale;
       measure_.span += (clip_[c].levels.high - clip_[c].levels.low) / kRgbScale;
       ++clipped;
     }
     measure_.count = clipped > 0 ? 6 : 0;
+    measure_.perChannel = 2;
     if (clipped > 0) {
       measure_.level /= clipped;
       measure_.span /= clipped;

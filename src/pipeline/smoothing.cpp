@@ -20,7 +20,7 @@ std::int64_t Smoother::Add(const FrameMeasure& m) {
   if (n > 0) {
     const Entry& before = At(n - 1);
     // Settings that measure something else also start a new scene.
-    const bool cut = before.measure.count != m.count ||
+    const bool cut = before.measure.count != m.count || before.measure.perChannel != m.perChannel ||
                      std::fabs(m.level - before.measure.level) > levelCut_ ||
                      std::fabs(m.span - before.measure.span) > spanCut_;
     scene = before.scene + (cut ? 1 : 0);
@@ -44,15 +44,28 @@ FrameMeasure Smoother::ParametersOf(std::int64_t n) const {
   const std::int64_t oldest = kept > 0 ? kept : 0;
   const std::int64_t first = n - radius_ > oldest ? n - radius_ : oldest;
   const std::int64_t last = n + radius_ < added_ - 1 ? n + radius_ : added_ - 1;
+  const std::int32_t per = self.measure.perChannel;
   std::array<double, FrameMeasure::kMaxValues> sum{};
   std::int32_t frames = 0;
   for (std::int64_t j = first; j <= last; ++j) {
     const Entry& e = At(j);
     if (e.scene != self.scene) continue;
-    for (std::int32_t k = 0; k < self.measure.count; ++k) sum[k] += e.measure.values[k];
+    for (std::int32_t k = 0; k < self.measure.count; ++k) {
+      double v = e.measure.values[k];
+      if (per > 0) {
+        const int c = k / per;
+        const double a = self.measure.anchor[c], b = e.measure.anchor[c];
+        // A black frame has no scale to take; it moves.
+        v = self.measure.scaled[c] && a > 0.0 && b > 0.0 ? v * (a / b) : v + (a - b);
+      }
+      // As differences from the frame's own, so that frames alike give its own exactly.
+      sum[k] += v - self.measure.values[k];
+    }
     ++frames;
   }
-  for (std::int32_t k = 0; k < self.measure.count; ++k) mean.values[k] = sum[k] / frames;
+  for (std::int32_t k = 0; k < self.measure.count; ++k) {
+    mean.values[k] = self.measure.values[k] + sum[k] / frames;
+  }
   return mean;
 }
 

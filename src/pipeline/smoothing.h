@@ -1,9 +1,14 @@
 // A filter's parameters over time. Each frame's measurement (what the filter derives its
 // parameters from) goes to a smoother kept by the host for its stream; the parameters of a
-// frame are then the mean of the measurements of the frames around it that lie in its scene.
-// A cut lies between two frames whose mean level differs by more than the threshold, or whose
-// span differs by more than twice it: no window reaches across one, on either side. The
-// filters keep no state; this is the host's.
+// frame are then the mean of the measurements of the frames around it that lie in its scene,
+// each taken to the frame's own level first (scaled by the ratio of the levels, or moved by
+// their difference where a channel has no black to scale from, as chroma). Averaging the
+// extremes steadies what noise moves from frame to frame; keeping each frame's own level
+// follows what exposure changes (flicker, a fade, a ramp) at once, where a plain average
+// would stretch the flicker by the filter's gain and lag behind a ramp. A cut lies between two
+// frames whose mean level differs by more than the threshold, or whose span differs by more than
+// twice it: no window reaches across one, on either side. The filters keep no state; this is the
+// host's.
 #pragma once
 
 #include <array>
@@ -19,8 +24,14 @@ struct FrameMeasure {
   static constexpr int kMaxValues = 9;
   std::array<double, kMaxValues> values{};
   std::int32_t count = 0;  // 0: nothing the filter smooths, with these settings
-  double level = 0.0;      // mean brightness, as a fraction of full scale
-  double span = 0.0;       // the range the samples take, as a fraction of full scale
+  // Values k * perChannel .. (k + 1) * perChannel - 1 belong to channel k, whose level (in
+  // their units) is anchor[k]; scaled[k]: they scale with it (samples from black), otherwise
+  // they move with it. perChannel 0: the values are averaged as they are.
+  std::int32_t perChannel = 0;
+  std::array<double, 3> anchor{};
+  std::array<bool, 3> scaled{};
+  double level = 0.0;  // mean brightness, as a fraction of full scale
+  double span = 0.0;   // the range the samples take, as a fraction of full scale
 };
 
 // The default threshold of a cut, in codes of 255 (of mean level; twice it of span).
@@ -36,7 +47,8 @@ class Smoother {
   // Frame n's measurement, n counting from 0 (from the last Restart); returns n.
   std::int64_t Add(const FrameMeasure& m);
   // The parameters of frame n, one of the last 2 radius + 1 added: the mean of the
-  // measurements of the frames within radius of it, added so far, in its scene.
+  // measurements of the frames within radius of it, added so far, in its scene, each taken
+  // to frame n's anchors.
   FrameMeasure ParametersOf(std::int64_t n) const;
   // A seek, or a new stream: nothing before counts any more.
   void Restart();

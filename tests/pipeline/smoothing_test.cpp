@@ -87,6 +87,44 @@ TEST(Smoother, CausalWindowsSeeOnlyThePast) {
   EXPECT_EQ(got, (std::vector<double>{10, 15, 20, 30, 100, 105}));
 }
 
+// Two channels of (low, high), anchored at `scaledAt` (scales) and `movedAt` (moves).
+FrameMeasure Anchored(double lo0, double hi0, double scaledAt, double lo1, double hi1,
+                      double movedAt) {
+  FrameMeasure m = M(0);
+  m.count = 4;
+  m.perChannel = 2;
+  m.values = {lo0, hi0, lo1, hi1};
+  m.anchor = {scaledAt, movedAt, 0.0};
+  m.scaled = {true, false, false};
+  return m;
+}
+
+TEST(Smoother, EachFrameKeepsItsOwnLevelAndAveragesWhereItsValuesLieFromIt) {
+  struct Row {
+    const char* what;
+    FrameMeasure other;  // frames 0 and 2; frame 1 is `self`
+    std::array<double, 4> want;
+  };
+  const FrameMeasure self = Anchored(100, 300, 200, -50, 50, 0);
+  const Row rows[] = {
+      // Exposure: the others are the same picture twice as bright, chroma moved by 10.
+      {"level changes only", Anchored(200, 600, 400, -40, 60, 10), {100, 300, -50, 50}},
+      // Noise in the extremes: averaged out around the frame's own level.
+      {"extremes wander", Anchored(70, 330, 200, -80, 80, 0), {80, 320, -70, 70}},
+      // A black frame has no scale: its values move like chroma's.
+      {"black neighbours", Anchored(0, 0, 0, -50, 50, 0), {500.0 / 3, 700.0 / 3, -50, 50}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    Smoother s(1, 255.0);  // no cuts
+    s.Add(r.other);
+    s.Add(self);
+    s.Add(r.other);
+    const FrameMeasure p = s.ParametersOf(1);
+    for (int k = 0; k < 4; ++k) EXPECT_NEAR(p.values[k], r.want[k], 1e-9) << k;
+  }
+}
+
 TEST(Smoother, RadiusZeroGivesEveryFrameItsOwnMeasurementExactly) {
   Smoother s(0);
   FrameMeasure odd = M(0.1 + 0.2);

@@ -25,7 +25,7 @@ TEST(CommandLine, SettingsBelongToTheFilterNamedBeforeThem) {
   CommandLine line;
   const Failure f = Parse(
       "apply - out.y4m --filter A --set x=5 --check _ --quiet --filter B --move y=-3 --set z=+2 "
-      "--row-pad 7 --module m.so",
+      "--row-pad 7 --module m.so --smooth 7 --scene-cut 12.5",
       &line);
   ASSERT_FALSE(f) << f.message;
   EXPECT_EQ(line.command, "apply");
@@ -43,15 +43,38 @@ TEST(CommandLine, SettingsBelongToTheFilterNamedBeforeThem) {
   EXPECT_EQ(line.rowPad, 7);
   EXPECT_TRUE(line.quiet);
   EXPECT_EQ(line.modulePath, "m.so");
+  EXPECT_EQ(line.smoothRadius, 7);
+  EXPECT_EQ(line.sceneCut, 12.5);
 }
 
 TEST(CommandLine, MistakesAreUsageErrors) {
-  for (const char* text :
-       {"", "frobnicate", "apply in", "apply a b c", "apply a b --set x=1",
-        "apply a b --filter A --set x", "apply a b --filter A --set =1",
-        "apply a b --filter A --set x=1.5", "apply a b --filter A --set x=99999999999",
-        "apply a b --row-pad -1", "apply a b --row-pad 5000", "list --filter A", "demo extra",
-        "apply a b --bogus", "help", "list --out d", "demo --quiet", "apply a b --module"}) {
+  for (const char* text : {"",
+                           "frobnicate",
+                           "apply in",
+                           "apply a b c",
+                           "apply a b --set x=1",
+                           "apply a b --filter A --set x",
+                           "apply a b --filter A --set =1",
+                           "apply a b --filter A --set x=1.5",
+                           "apply a b --filter A --set x=99999999999",
+                           "apply a b --row-pad -1",
+                           "apply a b --row-pad 5000",
+                           "list --filter A",
+                           "demo extra",
+                           "apply a b --bogus",
+                           "help",
+                           "list --out d",
+                           "demo --quiet",
+                           "apply a b --module",
+                           "apply a b --smooth -1",
+                           "apply a b --smooth 101",
+                           "apply a b --smooth 1.5",
+                           "apply a b --scene-cut 0",
+                           "apply a b --scene-cut 256",
+                           "apply a b --scene-cut x",
+                           "apply a b --scene-cut 5x",
+                           "demo --smooth 3",
+                           "bench --scene-cut 9"}) {
     CommandLine line;
     EXPECT_EQ(Parse(text, &line).status, ExitStatus::kUsage) << text;
   }

@@ -33,4 +33,7 @@ refuse 'takes 0 or 1, not 2' "check value" --filter "Auto Level" --check Cb=2
 expect_status 4 'unknown filter "None"' "help for an unknown filter" -- "$tessaro" help None
 expect_status 2 "no command given" "no command" -- "$tessaro"
 expect_status 3 "cannot load module" "missing module" -- "$tessaro" list --module "$work/none.so"
+# A module computes frame by frame through its export: it has no measurements to smooth.
+expect_status 2 "--smooth needs the filters built in" "smoothing a module" -- "$tessaro" apply \
+  "$work/in.y4m" "$work/out.y4m" --filter "Auto Level" --smooth 3 --module "$(dirname "$tessaro")/Tessaro.so"
 finish

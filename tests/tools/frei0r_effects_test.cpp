@@ -7,6 +7,7 @@ extern "C" {
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -103,9 +104,9 @@ class Instance {
     for (int p = 0; p < info.num_params; ++p) v.push_back(Get(p));
     return v;
   }
-  std::vector<std::uint32_t> Update(const std::vector<std::uint32_t>& in) {
+  std::vector<std::uint32_t> Update(const std::vector<std::uint32_t>& in, double time = 0.0) {
     std::vector<std::uint32_t> out(in.size());
-    e_.update(i_, 0.0, in.data(), out.data());
+    e_.update(i_, time, in.data(), out.data());
     return out;
   }
   void UpdateInPlace(std::vector<std::uint32_t>* frame) {
@@ -307,6 +308,67 @@ TEST(Frei0rEffects, QuillonLevelAtItsDefaultsGivesEveryFrameBack) {
     std::vector<std::uint32_t> inPlace = in;
     q.UpdateInPlace(&inPlace);
     EXPECT_EQ(inPlace, in) << w << "x" << h << ", in place";
+  }
+}
+
+// The frame n of a second scene: the first scene's, 60 codes brighter.
+std::vector<std::uint32_t> Brighter(std::vector<std::uint32_t> f) {
+  for (std::uint32_t& p : f) {
+    for (int b = 0; b < 24; b += 8) {
+      const std::uint32_t v = std::min<std::uint32_t>(((p >> b) & 0xFF) + 60, 255);
+      p = (p & ~(0xFFu << b)) | v << b;
+    }
+  }
+  return f;
+}
+
+// "smoothing" takes previous frames of the same stream only: never those of an earlier scene,
+// nor those before a seek; frames alike give what every frame gives on its own.
+TEST(Frei0rEffects, SmoothingTakesOnlyThePastOfTheSameSceneAndStream) {
+  constexpr double kStep = 0.04;
+  constexpr unsigned kW = 48, kH = 32;
+  for (int filter : {0, 1}) {
+    SCOPED_TRACE(filter == 0 ? "Auto Level" : "Quillon Level, clipping");
+    auto make = [&](double smoothing) {
+      auto in = std::make_unique<Instance>(Loaded(filter), kW, kH);
+      if (filter == 1) {
+        in->Set("Rc-Hi", 0.02);  // clipping 2 % of each channel: "Sync RGB" sets all three
+        in->Set("Rc-Low", 0.02);
+      }
+      in->Set("smoothing", smoothing);
+      return in;
+    };
+    auto own = make(0.0);
+    std::vector<std::vector<std::uint32_t>> frames, alone;
+    for (int n = 0; n < 6; ++n) frames.push_back(own->Frame(n));
+    for (int n = 0; n < 6; ++n) frames.push_back(Brighter(own->Frame(n)));
+    for (std::size_t n = 0; n < frames.size(); ++n) alone.push_back(own->Update(frames[n]));
+
+    auto smoothed = make(0.05);
+    std::vector<std::vector<std::uint32_t>> got;
+    for (std::size_t n = 0; n < frames.size(); ++n) {
+      got.push_back(smoothed->Update(frames[n], static_cast<double>(n) * kStep));
+    }
+    EXPECT_EQ(got[0], alone[0]) << "the first frame has only itself";
+    EXPECT_NE(got[4], alone[4]) << "smoothing changes nothing within a scene";
+    // After the cut, as a new stream that starts there.
+    auto fresh = make(0.05);
+    for (std::size_t n = 6; n < frames.size(); ++n) {
+      EXPECT_EQ(got[n], fresh->Update(frames[n], static_cast<double>(n) * kStep)) << n;
+    }
+    // A seek (back to frame 8, in the same scene) starts afresh, and the frames after it
+    // follow on from there.
+    auto fromEight = make(0.05);
+    fromEight->Update(frames[8], 8 * kStep);
+    const std::vector<std::uint32_t> nineAfterEight = fromEight->Update(frames[9], 9 * kStep);
+    EXPECT_NE(nineAfterEight, got[9]);
+    EXPECT_EQ(smoothed->Update(frames[8], 8 * kStep), alone[8]);
+    EXPECT_EQ(smoothed->Update(frames[9], 9 * kStep), nineAfterEight);
+    // Frames alike: the mean of measurements alike is each one's own, exactly.
+    auto still = make(0.05);
+    for (int n = 0; n < 5; ++n) {
+      EXPECT_EQ(still->Update(frames[1], n * kStep), alone[1]) << n;
+    }
   }
 }
 
