@@ -15,8 +15,9 @@ flicker_clip() {
   case "$kind" in
     still) ffmpeg -nostdin -y -v error -f lavfi -i "$scene,eq=contrast=0.5:brightness=-0.15,noise=alls=8:allf=t" \
              -frames:v "$frames" -pix_fmt yuv420p -f yuv4mpegpipe "$out" ;;
+    # Exposure is a gain: luma scaled by up to 8 % either way, frame by frame.
     flicker) ffmpeg -nostdin -y -v error -f lavfi \
-               -i "$scene,eq=contrast=0.6:brightness='-0.1+0.04*sin(2.3*n)':eval=frame,noise=alls=4:allf=t" \
+               -i "$scene,eq=contrast=0.6:brightness=-0.1,noise=alls=4:allf=t,format=yuv420p,geq=lum='lum(X,Y)*(1+0.08*sin(2.3*N))':cb='cb(X,Y)':cr='cr(X,Y)'" \
                -frames:v "$frames" -pix_fmt yuv420p -f yuv4mpegpipe "$out" ;;
     ramp) ffmpeg -nostdin -y -v error -f lavfi \
             -i "$scene,eq=contrast=0.5:brightness='-0.3+0.3*n/$frames':eval=frame,noise=alls=4:allf=t" \
