@@ -1,0 +1,1080 @@
+// Our own host of OBS Studio's core, Debian's libobs, started headless (under Xvfb, on Mesa's
+// software OpenGL): it loads tessaro-obs through OBS's own module search from a plug-in folder
+// laid out as users lay it, puts a filter on a private asynchronous source with a probe filter
+// after it, outputs frames in every format OBS hands its filters, and compares what the probe
+// receives with `tessaro apply` on the same samples (Y4M for YUV, PNG for RGB). Also: settings
+// changed through obs_source_update, "Sync RGB" through the properties' modified callback,
+// smoothing over a clip with a cut and a seek, and the formats the filters cannot take.
+// usage: obs_host_test PLUGIN_FOLDER TESSARO [gtest options]
+//        obs_host_test PLUGIN_FOLDER TESSARO --time WIDTH HEIGHT FRAMES
+// (PLUGIN_FOLDER holds tessaro-obs/bin/64bit/tessaro-obs.so and tessaro-obs/data/.)
+#include <gtest/gtest.h>
+#include <obs-module.h>
+#include <obs.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <util/base.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bench_cases.h"
+#include "filter_stage.h"
+#include "host/expected_filters.h"
+#include "pipeline/start.h"
+#include "png_io.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string g_pluginFolder, g_tessaro;
+obs_module_t* g_module = nullptr;
+// This process's scratch folder, removed at the end.
+std::string g_work;
+
+std::string Scratch(const std::string& name) {
+  return g_work + "/" + name;
+}
+
+// ---------------------------------------------------------------------------------------------
+// libobs's log, kept for the checks on what the plug-in says.
+
+std::mutex g_logLock;
+std::vector<std::string> g_log;
+
+void KeepLog(int level, const char* format, va_list args, void*) {
+  char line[4096];
+  std::vsnprintf(line, sizeof line, format, args);
+  const std::lock_guard<std::mutex> hold(g_logLock);
+  g_log.emplace_back(line);
+  if (level <= LOG_WARNING || std::getenv("TESSARO_OBS_LOG") != nullptr) {
+    std::fprintf(stderr, "libobs: %s\n", line);
+  }
+}
+
+int LogLinesWith(const std::string& a, const std::string& b) {
+  const std::lock_guard<std::mutex> hold(g_logLock);
+  return static_cast<int>(std::count_if(g_log.begin(), g_log.end(), [&](const std::string& l) {
+    return l.find(a) != std::string::npos && l.find(b) != std::string::npos;
+  }));
+}
+
+// ---------------------------------------------------------------------------------------------
+// OBS's frame formats, written out here independently of the plug-in: where each sample lies.
+
+struct Format {
+  video_format id;
+  const char* name;
+  enum Kind { kPlanar, kSemiPlanar, kPacked, kRgb } kind;
+  int sx, sy;         // chroma subsampling, as shifts across and down
+  bool mono;          // luma alone
+  int bits;           // bits of a code; above 8, two little-endian bytes a sample
+  int shift;          // bits the code lies above bit 0 (P010: 6)
+  bool alpha;         // a fourth plane of alpha after Y, Cb and Cr
+  const char* order;  // packed YUV: the bytes of two pixels; RGB: the bytes of one
+  const char* y4m;    // the Y4M colour space of the same samples
+};
+
+// clang-format off
+const Format kFormats[] = {
+    {VIDEO_FORMAT_I420, "I420", Format::kPlanar,     1, 1, false, 8,  0, false, "",     "C420jpeg"},
+    {VIDEO_FORMAT_NV12, "NV12", Format::kSemiPlanar, 1, 1, false, 8,  0, false, "",     "C420jpeg"},
+    {VIDEO_FORMAT_YVYU, "YVYU", Format::kPacked,     1, 0, false, 8,  0, false, "YVYU", "C422"},
+    {VIDEO_FORMAT_YUY2, "YUY2", Format::kPacked,     1, 0, false, 8,  0, false, "YUYV", "C422"},
+    {VIDEO_FORMAT_UYVY, "UYVY", Format::kPacked,     1, 0, false, 8,  0, false, "UYVY", "C422"},
+    {VIDEO_FORMAT_RGBA, "RGBA", Format::kRgb,        0, 0, false, 8,  0, true,  "RGBA", ""},
+    {VIDEO_FORMAT_BGRA, "BGRA", Format::kRgb,        0, 0, false, 8,  0, true,  "BGRA", ""},
+    {VIDEO_FORMAT_BGRX, "BGRX", Format::kRgb,        0, 0, false, 8,  0, true,  "BGRA", ""},
+    {VIDEO_FORMAT_Y800, "Y800", Format::kPlanar,     0, 0, true,  8,  0, false, "",     "Cmono"},
+    {VIDEO_FORMAT_I444, "I444", Format::kPlanar,     0, 0, false, 8,  0, false, "",     "C444"},
+    {VIDEO_FORMAT_I422, "I422", Format::kPlanar,     1, 0, false, 8,  0, false, "",     "C422"},
+    {VIDEO_FORMAT_I40A, "I40A", Format::kPlanar,     1, 1, false, 8,  0, true,  "",     "C420jpeg"},
+    {VIDEO_FORMAT_I42A, "I42A", Format::kPlanar,     1, 0, false, 8,  0, true,  "",     "C422"},
+    {VIDEO_FORMAT_YUVA, "YUVA", Format::kPlanar,     0, 0, false, 8,  0, true,  "",     "C444"},
+    {VIDEO_FORMAT_I010, "I010", Format::kPlanar,     1, 1, false, 10, 0, false, "",     "C420p10"},
+    {VIDEO_FORMAT_P010, "P010", Format::kSemiPlanar, 1, 1, false, 10, 6, false, "",     "C420p10"},
+    {VIDEO_FORMAT_I210, "I210", Format::kPlanar,     1, 0, false, 10, 0, false, "",     "C422p10"},
+    {VIDEO_FORMAT_I412, "I412", Format::kPlanar,     0, 0, false, 12, 0, false, "",     "C444p12"},
+    {VIDEO_FORMAT_YA2L, "YA2L", Format::kPlanar,     0, 0, false, 12, 0, true,  "",     "C444p12"},
+};
+// clang-format on
+
+const Format* FormatOf(video_format id) {
+  for (const Format& f : kFormats) {
+    if (f.id == id) return &f;
+  }
+  return nullptr;
+}
+
+// A frame's codes plane by plane: Y, Cb, Cr and alpha, or R, G, B and the fourth byte.
+struct Samples {
+  int width = 0, height = 0;
+  int pw[4] = {}, ph[4] = {};
+  std::vector<std::uint32_t> plane[4];
+
+  std::uint32_t& at(int p, int x, int y) {
+    return plane[p][static_cast<std::size_t>(y) * pw[p] + x];
+  }
+  std::uint32_t at(int p, int x, int y) const {
+    return plane[p][static_cast<std::size_t>(y) * pw[p] + x];
+  }
+};
+
+int PlaneCount(const Format& f) {
+  return f.mono ? 1 : 3;
+}
+
+Samples Shaped(const Format& f, int w, int h) {
+  Samples s;
+  s.width = w;
+  s.height = h;
+  for (int p = 0; p < 4; ++p) {
+    const bool chroma = (p == 1 || p == 2) && f.kind != Format::kRgb;
+    s.pw[p] = chroma ? (w + (1 << f.sx) - 1) >> f.sx : w;
+    s.ph[p] = chroma ? (h + (1 << f.sy) - 1) >> f.sy : h;
+    const bool present = p < PlaneCount(f) || (p == 3 && f.alpha);
+    if (present) s.plane[p].assign(static_cast<std::size_t>(s.pw[p]) * s.ph[p], 0);
+  }
+  return s;
+}
+
+// A dim, low-contrast scene with a cast, shapes and noise, which every filter changes; `level`
+// moves its brightness. Codes within 0..2^bits - 1.
+Samples Scene(const Format& f, int w, int h, std::uint32_t seed, int level = 0) {
+  Samples s = Shaped(f, w, h);
+  const int top = (1 << f.bits) - 1;
+  const int unit = 1 << (f.bits - 8);  // codes of one 8-bit step
+  std::uint32_t r = seed * 2654435761u + 1;
+  const auto noise = [&](int span) {
+    r = r * 1664525u + 1013904223u;
+    return static_cast<int>((r >> 8) % static_cast<std::uint32_t>(2 * span + 1)) - span;
+  };
+  for (int p = 0; p < 4; ++p) {
+    if (s.plane[p].empty()) continue;
+    for (int y = 0; y < s.ph[p]; ++y) {
+      for (int x = 0; x < s.pw[p]; ++x) {
+        int v;
+        if (p == 3) {
+          v = noise(top / 2) + top / 2;
+        } else if (p == 0 || f.kind == Format::kRgb) {
+          const int base =
+              60 + level + 10 * p + 70 * x / std::max(1, s.pw[p]) + 40 * y / std::max(1, s.ph[p]);
+          const bool shape =
+              (x - s.pw[p] / 3) * (x - s.pw[p] / 3) + (y - s.ph[p] / 2) * (y - s.ph[p] / 2) <
+              s.ph[p] * s.ph[p] / 9;
+          v = (shape ? base + 35 : base) * unit + noise(3 * unit);
+        } else {
+          v = (128 + (p == 1 ? -12 : 9) + 20 * x / std::max(1, s.pw[p])) * unit + noise(4 * unit);
+        }
+        s.at(p, x, y) = static_cast<std::uint32_t>(std::clamp(v, 0, top));
+      }
+    }
+  }
+  return s;
+}
+
+// A frame of OBS's with its own planes, each row `pad` bytes longer than it needs.
+struct OwnedFrame {
+  obs_source_frame frame{};
+  std::vector<std::uint8_t> bytes[4];
+};
+
+void PutCode(std::uint8_t* at, const Format& f, std::uint32_t code) {
+  if (f.bits == 8) {
+    *at = static_cast<std::uint8_t>(code);
+    return;
+  }
+  const std::uint32_t word = code << f.shift;
+  at[0] = static_cast<std::uint8_t>(word);
+  at[1] = static_cast<std::uint8_t>(word >> 8);
+}
+
+std::uint32_t GetCode(const std::uint8_t* at, const Format& f) {
+  if (f.bits == 8) return *at;
+  return static_cast<std::uint32_t>(at[0] | (at[1] << 8)) >> f.shift;
+}
+
+// Where sample x of row y of picture plane p lies in an OBS frame: the frame's plane, its
+// offset in that plane's row, and the bytes between neighbours.
+struct Place {
+  int plane;
+  int offset, stride;
+};
+Place PlaceOf(const Format& f, int p) {
+  const int b = f.bits > 8 ? 2 : 1;
+  switch (f.kind) {
+    case Format::kPlanar:
+      return {p, 0, b};
+    case Format::kSemiPlanar:
+      return p == 0 ? Place{0, 0, b} : Place{1, (p - 1) * b, 2 * b};
+    case Format::kPacked: {
+      const char want = "YUVA"[p];
+      const int first = static_cast<int>(std::strchr(f.order, want) - f.order);
+      return {0, first, p == 0 ? 2 : 4};
+    }
+    case Format::kRgb: {
+      const char want = "RGBA"[p];
+      const char* at = std::strchr(f.order, want);
+      return {0, static_cast<int>((at != nullptr ? at : f.order + 3) - f.order), 4};
+    }
+  }
+  return {0, 0, 1};
+}
+
+int FramePlanes(const Format& f) {
+  switch (f.kind) {
+    case Format::kPlanar:
+      return f.alpha ? 4 : PlaneCount(f);
+    case Format::kSemiPlanar:
+      return 2;
+    default:
+      return 1;
+  }
+}
+
+OwnedFrame ToFrame(const Format& f, const Samples& s, bool fullRange, std::uint64_t time,
+                   int pad = 16) {
+  OwnedFrame o;
+  const int planes = f.kind == Format::kRgb ? 4 : PlaneCount(f) + (f.alpha ? 1 : 0);
+  int rowBytes[4] = {}, rows[4] = {};
+  for (int p = 0; p < planes; ++p) {
+    const Place at = PlaceOf(f, p);
+    rowBytes[at.plane] = std::max(rowBytes[at.plane], at.offset + at.stride * s.pw[p]);
+    rows[at.plane] = std::max(rows[at.plane], s.ph[p]);
+  }
+  if (f.kind == Format::kPacked) rowBytes[0] = 2 * s.width;  // two pixels in four bytes
+  for (int q = 0; q < FramePlanes(f); ++q) {
+    o.frame.linesize[q] = static_cast<std::uint32_t>(rowBytes[q] + pad);
+    o.bytes[q].assign(static_cast<std::size_t>(o.frame.linesize[q]) * rows[q], 0xA5);
+    o.frame.data[q] = o.bytes[q].data();
+  }
+  for (int p = 0; p < planes; ++p) {
+    const Place at = PlaceOf(f, p);
+    for (int y = 0; y < s.ph[p]; ++y) {
+      for (int x = 0; x < s.pw[p]; ++x) {
+        PutCode(o.frame.data[at.plane] + static_cast<std::size_t>(y) * o.frame.linesize[at.plane] +
+                    at.offset + at.stride * x,
+                f, s.at(p, x, y));
+      }
+    }
+  }
+  o.frame.width = static_cast<std::uint32_t>(s.width);
+  o.frame.height = static_cast<std::uint32_t>(s.height);
+  o.frame.format = f.id;
+  o.frame.full_range = fullRange;
+  o.frame.timestamp = time;
+  video_format_get_parameters(VIDEO_CS_709, fullRange ? VIDEO_RANGE_FULL : VIDEO_RANGE_PARTIAL,
+                              o.frame.color_matrix, o.frame.color_range_min,
+                              o.frame.color_range_max);
+  return o;
+}
+
+Samples FromFrame(const Format& f, const obs_source_frame& frame) {
+  Samples s = Shaped(f, static_cast<int>(frame.width), static_cast<int>(frame.height));
+  for (int p = 0; p < 4; ++p) {
+    if (s.plane[p].empty()) continue;
+    const Place at = PlaceOf(f, p);
+    for (int y = 0; y < s.ph[p]; ++y) {
+      for (int x = 0; x < s.pw[p]; ++x) {
+        s.at(p, x, y) =
+            GetCode(frame.data[at.plane] + static_cast<std::size_t>(y) * frame.linesize[at.plane] +
+                        at.offset + at.stride * x,
+                    f);
+      }
+    }
+  }
+  return s;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The oracle: tessaro apply on the same samples.
+
+int Run(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::vector<std::string> Split(const std::string& joined) {
+  std::vector<std::string> parts;
+  for (std::string rest = joined; !rest.empty();) {
+    const std::size_t bar = rest.find('|');
+    parts.push_back(rest.substr(0, bar));
+    rest = bar == std::string::npos ? "" : rest.substr(bar + 1);
+  }
+  return parts;
+}
+
+void WriteY4m(const std::string& path, const Format& f, const std::vector<Samples>& frames,
+              bool fullRange) {
+  std::ofstream out(path, std::ios::binary);
+  out << "YUV4MPEG2 W" << frames[0].width << " H" << frames[0].height << " F30:1 Ip A1:1 " << f.y4m
+      << (fullRange ? " XCOLORRANGE=FULL" : "") << "\n";
+  for (const Samples& s : frames) {
+    out << "FRAME\n";
+    for (int p = 0; p < PlaneCount(f); ++p) {
+      for (std::uint32_t c : s.plane[p]) {
+        out.put(static_cast<char>(c & 0xFF));
+        if (f.bits > 8) out.put(static_cast<char>(c >> 8));
+      }
+    }
+  }
+}
+
+std::vector<Samples> ReadY4m(const std::string& path, const Format& f, int w, int h) {
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  std::getline(in, line);  // the stream header
+  std::vector<Samples> frames;
+  while (std::getline(in, line) && line.rfind("FRAME", 0) == 0) {
+    Samples s = Shaped(f, w, h);
+    s.plane[3].clear();
+    for (int p = 0; p < PlaneCount(f); ++p) {
+      for (std::uint32_t& c : s.plane[p]) {
+        c = static_cast<std::uint8_t>(in.get());
+        if (f.bits > 8) c |= static_cast<std::uint32_t>(static_cast<std::uint8_t>(in.get())) << 8;
+      }
+    }
+    if (!in) break;
+    frames.push_back(std::move(s));
+  }
+  return frames;
+}
+
+tessaro::tools::PngImage ToPng(const Samples& s) {
+  tessaro::tools::PngImage png;
+  png.width = s.width;
+  png.height = s.height;
+  png.channels = 4;
+  png.bitDepth = 8;
+  for (std::size_t i = 0; i < s.plane[0].size(); ++i) {
+    for (int c = 0; c < 4; ++c) png.samples.push_back(static_cast<std::uint16_t>(s.plane[c][i]));
+  }
+  return png;
+}
+
+// What `tessaro apply` makes of the frames, with the settings given as its arguments ("|"
+// between them); the frames' alpha as it came.
+std::vector<Samples> Apply(const Format& f, const std::vector<Samples>& frames, bool fullRange,
+                           const std::string& filter, const std::string& settings) {
+  std::vector<std::string> args = {g_tessaro, "apply", "", "", "--quiet", "--filter", filter};
+  for (const std::string& a : Split(settings)) args.push_back(a);
+  std::vector<Samples> results;
+  if (f.kind != Format::kRgb) {
+    args[2] = Scratch("in.y4m");
+    args[3] = Scratch("out.y4m");
+    WriteY4m(args[2], f, frames, fullRange);
+    if (Run(args) != 0) return {};
+    results = ReadY4m(args[3], f, frames[0].width, frames[0].height);
+    for (std::size_t i = 0; i < results.size() && i < frames.size(); ++i) {
+      results[i].plane[3] = frames[i].plane[3];
+    }
+    return results;
+  }
+  for (const Samples& s : frames) {
+    args[2] = Scratch("in.png");
+    args[3] = Scratch("out.png");
+    if (tessaro::tools::WritePng(args[2], ToPng(s))) return {};
+    tessaro::tools::PngImage png;
+    if (Run(args) != 0 || tessaro::tools::ReadPng(args[3], &png) || png.channels != 4) return {};
+    Samples r = Shaped(f, s.width, s.height);
+    for (std::size_t i = 0; i < r.plane[0].size(); ++i) {
+      for (int c = 0; c < 4; ++c) r.plane[c][i] = png.samples[4 * i + c];
+    }
+    results.push_back(std::move(r));
+  }
+  return results;
+}
+
+// The planes that differ, and how many of their samples.
+std::string Differences(const Samples& got, const Samples& want) {
+  std::ostringstream out;
+  if (got.width != want.width || got.height != want.height) return "another size";
+  for (int p = 0; p < 4; ++p) {
+    if (got.plane[p].size() != want.plane[p].size()) {
+      out << " plane " << p << " missing";
+      continue;
+    }
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < got.plane[p].size(); ++i) {
+      differing += got.plane[p][i] != want.plane[p][i];
+    }
+    if (differing != 0) out << " plane " << p << ": " << differing << " samples";
+  }
+  return out.str();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Our sources: an asynchronous input the tests feed, and a probe filter that keeps what it
+// receives (or only when, for timing).
+
+struct Received {
+  Samples samples;
+  std::vector<std::uint8_t> raw;  // the rows of a format the tests do not lay out
+  video_format format = VIDEO_FORMAT_NONE;
+  bool fullRange = false;
+  Clock::time_point when;
+};
+
+struct Probe {
+  std::mutex lock;
+  std::condition_variable arrived;
+  std::vector<Received> frames;
+  bool keepSamples = true;
+};
+
+obs_source_frame* ProbeFrame(void* data, obs_source_frame* frame) {
+  auto* probe = static_cast<Probe*>(data);
+  Received r;
+  r.when = Clock::now();
+  r.format = frame->format;
+  r.fullRange = frame->full_range;
+  if (probe->keepSamples) {
+    if (const Format* f = FormatOf(frame->format)) {
+      r.samples = FromFrame(*f, *frame);
+    } else {
+      const int bytes = frame->format == VIDEO_FORMAT_BGR3 ? 3 : 4;
+      for (std::uint32_t y = 0; y < frame->height; ++y) {
+        const std::uint8_t* row = frame->data[0] + static_cast<std::size_t>(y) * frame->linesize[0];
+        r.raw.insert(r.raw.end(), row, row + bytes * frame->width);
+      }
+    }
+  }
+  const std::lock_guard<std::mutex> hold(probe->lock);
+  probe->frames.push_back(std::move(r));
+  probe->arrived.notify_all();
+  return frame;
+}
+
+void RegisterOurSources() {
+  obs_source_info input{};
+  input.id = "tessaro_test_input";
+  input.type = OBS_SOURCE_TYPE_INPUT;
+  input.output_flags = OBS_SOURCE_ASYNC_VIDEO;
+  input.get_name = [](void*) { return "test input"; };
+  input.create = [](obs_data_t*, obs_source_t*) -> void* { return new int(0); };
+  input.destroy = [](void* data) { delete static_cast<int*>(data); };
+  obs_register_source(&input);
+
+  obs_source_info probe{};
+  probe.id = "tessaro_test_probe";
+  probe.type = OBS_SOURCE_TYPE_FILTER;
+  probe.output_flags = OBS_SOURCE_ASYNC_VIDEO;
+  probe.get_name = [](void*) { return "probe"; };
+  probe.create = [](obs_data_t*, obs_source_t*) -> void* { return new Probe; };
+  probe.destroy = [](void* data) { delete static_cast<Probe*>(data); };
+  probe.filter_video = ProbeFrame;
+  obs_register_source(&probe);
+}
+
+// A private source with a filter of ours (settings given as `tessaro apply` takes them, and
+// without smoothing unless they say) and a probe after it, shown on the output channel so that
+// OBS draws it: every frame output goes through the filters once.
+class Chain {
+ public:
+  Chain(const char* filterId, const std::string& settings = "", bool probeBefore = false) {
+    source_ = obs_source_create_private("tessaro_test_input", "input", nullptr);
+    obs_source_set_async_unbuffered(source_, true);
+    if (probeBefore) {
+      before_ = obs_source_create_private("tessaro_test_probe", "probe before", nullptr);
+      obs_source_filter_add(source_, before_);
+    }
+    obs_data_t* data = obs_data_create();
+    obs_data_set_int(data, "smoothing", 0);
+    SetAll(data, settings);
+    filter_ = obs_source_create_private(filterId, "tessaro", data);
+    obs_data_release(data);
+    obs_source_filter_add(source_, filter_);
+    probe_ = obs_source_create_private("tessaro_test_probe", "probe", nullptr);
+    obs_source_filter_add(source_, probe_);
+    obs_set_output_source(0, source_);
+  }
+  ~Chain() {
+    obs_set_output_source(0, nullptr);
+    for (obs_source_t* f : {before_, filter_, probe_}) {
+      if (f == nullptr) continue;
+      obs_source_filter_remove(source_, f);
+      obs_source_release(f);
+    }
+    obs_source_release(source_);
+  }
+  Chain(const Chain&) = delete;
+  Chain& operator=(const Chain&) = delete;
+
+  obs_source_t* filter() const { return filter_; }
+  Probe& probe() const { return *static_cast<Probe*>(obs_obj_get_data(probe_)); }
+  Probe& before() const { return *static_cast<Probe*>(obs_obj_get_data(before_)); }
+
+  // Settings as `tessaro apply` takes them ("--set|midRng=70|--check|Cb=1"), into `data`.
+  static void SetAll(obs_data_t* data, const std::string& settings) {
+    const std::vector<std::string> args = Split(settings);
+    for (std::size_t i = 0; i + 1 < args.size(); i += 2) {
+      const std::size_t eq = args[i + 1].find('=');
+      const std::string name = args[i + 1].substr(0, eq);
+      const int value = std::atoi(args[i + 1].c_str() + eq + 1);
+      if (args[i] == "--check") {
+        obs_data_set_bool(data, name.c_str(), value != 0);
+      } else {
+        obs_data_set_int(data, name.c_str(), value);
+      }
+    }
+  }
+  void Update(const std::string& settings) {
+    obs_data_t* data = obs_data_create();
+    SetAll(data, settings);
+    obs_source_update(filter_, data);
+    obs_data_release(data);
+  }
+
+  // The frame through the filters: what the probe received, once it has.
+  bool Output(const OwnedFrame& frame, Received* received) {
+    Probe& p = probe();
+    std::unique_lock<std::mutex> hold(p.lock);
+    const std::size_t before = p.frames.size();
+    hold.unlock();
+    obs_source_output_video(source_, &frame.frame);
+    hold.lock();
+    if (!p.arrived.wait_for(hold, std::chrono::seconds(10),
+                            [&] { return p.frames.size() > before; })) {
+      return false;
+    }
+    if (received != nullptr) *received = p.frames.back();
+    if (!p.keepSamples) p.frames.clear();
+    return true;
+  }
+
+ private:
+  obs_source_t* source_ = nullptr;
+  obs_source_t* before_ = nullptr;
+  obs_source_t* filter_ = nullptr;
+  obs_source_t* probe_ = nullptr;
+};
+
+const char* IdOf(const std::string& filter) {
+  return filter == "Auto Level" ? "tessaro_auto_level" : "tessaro_quillon_level";
+}
+
+constexpr std::uint64_t kFrameNs = 33'333'333;
+constexpr std::uint64_t kStartNs = 1'000'000'000;
+
+// ---------------------------------------------------------------------------------------------
+
+TEST(ObsModule, FoundThroughOurPluginFolderWithItsData) {
+  ASSERT_NE(g_module, nullptr);
+  const std::string data = obs_get_module_data_path(g_module);
+  const std::string binary = obs_get_module_binary_path(g_module);
+  std::printf("module %s\n  binary %s\n  data %s\n", obs_get_module_file_name(g_module),
+              binary.c_str(), data.c_str());
+  EXPECT_EQ(binary, g_pluginFolder + "/tessaro-obs/bin/64bit/tessaro-obs.so");
+  EXPECT_EQ(data.rfind(g_pluginFolder + "/tessaro-obs/data", 0), 0u) << data;
+  // The module's locale came from its data folder.
+  const char* text = nullptr;
+  EXPECT_TRUE(obs_module_get_locale_string(g_module, "Smoothing.Description", &text));
+  EXPECT_NE(text, nullptr);
+}
+
+TEST(ObsModule, RegistersBothFiltersAsAsynchronousVideoFilters) {
+  for (const auto& [id, name] :
+       {std::pair<const char*, const char*>{"tessaro_auto_level", "Auto Level"},
+        {"tessaro_quillon_level", "Quillon Level"}}) {
+    SCOPED_TRACE(id);
+    const char* shown = obs_source_get_display_name(id);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_STREQ(shown, name);
+    EXPECT_EQ(obs_get_source_output_flags(id), static_cast<std::uint32_t>(OBS_SOURCE_ASYNC_VIDEO));
+    obs_source_t* filter = obs_source_create_private(id, "probe type", nullptr);
+    ASSERT_NE(filter, nullptr);
+    EXPECT_EQ(obs_source_get_type(filter), OBS_SOURCE_TYPE_FILTER);
+    obs_source_release(filter);
+  }
+}
+
+// Every slider an integer slider with its range and default, every check box a check box, each
+// under its own name; then smoothing, and the help text shown as text.
+TEST(ObsModule, PropertiesAreTheFiltersOwnRows) {
+  for (const tessaro::ExpectedFilter& e : tessaro::ExpectedFilters()) {
+    SCOPED_TRACE(e.name);
+    const char* id = IdOf(e.name);
+    obs_properties_t* props = obs_get_source_properties(id);
+    obs_data_t* defaults = obs_get_source_defaults(id);
+    ASSERT_NE(props, nullptr);
+    std::vector<obs_property_t*> all;
+    for (obs_property_t* p = obs_properties_first(props); p != nullptr;) {
+      all.push_back(p);
+      if (!obs_property_next(&p)) break;
+    }
+    std::size_t i = 0;
+    for (const tessaro::Track& t : e.tracks) {
+      ASSERT_LT(i, all.size());
+      obs_property_t* p = all[i++];
+      EXPECT_EQ(obs_property_name(p), t.name);
+      EXPECT_EQ(obs_property_description(p), t.name);
+      EXPECT_EQ(obs_property_get_type(p), OBS_PROPERTY_INT) << t.name;
+      EXPECT_EQ(obs_property_int_type(p), OBS_NUMBER_SLIDER) << t.name;
+      EXPECT_EQ(obs_property_int_min(p), t.min) << t.name;
+      EXPECT_EQ(obs_property_int_max(p), t.max) << t.name;
+      EXPECT_EQ(obs_property_int_step(p), 1) << t.name;
+      EXPECT_EQ(obs_data_get_default_int(defaults, t.name.c_str()), t.def) << t.name;
+    }
+    for (const tessaro::Check& c : e.checks) {
+      if (c.def == tessaro::kButtonDefault) continue;  // HELP: the text below
+      ASSERT_LT(i, all.size());
+      obs_property_t* p = all[i++];
+      EXPECT_EQ(obs_property_name(p), c.name);
+      EXPECT_EQ(obs_property_get_type(p), OBS_PROPERTY_BOOL) << c.name;
+      EXPECT_EQ(obs_data_get_default_bool(defaults, c.name.c_str()), c.def != 0) << c.name;
+    }
+    ASSERT_EQ(all.size(), i + 2);
+    obs_property_t* smoothing = all[i];
+    EXPECT_STREQ(obs_property_name(smoothing), "smoothing");
+    EXPECT_EQ(obs_property_int_type(smoothing), OBS_NUMBER_SLIDER);
+    EXPECT_EQ(obs_property_int_min(smoothing), 0);
+    EXPECT_EQ(obs_property_int_max(smoothing), 100);
+    EXPECT_STREQ(obs_property_int_suffix(smoothing), " frames");
+    const long long smoothingDefault = obs_data_get_default_int(defaults, "smoothing");
+    EXPECT_GT(smoothingDefault, 0);
+    obs_property_t* help = all[i + 1];
+    EXPECT_EQ(obs_property_get_type(help), OBS_PROPERTY_TEXT);
+    EXPECT_EQ(obs_property_text_type(help), OBS_TEXT_INFO);
+    const std::string text = obs_property_description(help);
+    const std::string first = e.name == "Auto Level" ? "=Auto Level Adjustment=\n"
+                                                     : "=Quillon-like Color Level Adjustment=\n";
+    EXPECT_EQ(text.rfind(first, 0), 0u) << text;
+    std::printf("%s: %zu sliders, %zu check boxes, smoothing default %lld, help of %zu lines\n",
+                e.name.c_str(), e.tracks.size(), e.checks.size() - 1, smoothingDefault,
+                static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
+    obs_data_release(defaults);
+    obs_properties_destroy(props);
+  }
+}
+
+struct FilterSetup {
+  const char* filter;
+  std::string settings;  // as tessaro apply takes them, "|" between arguments
+};
+const FilterSetup kSetups[] = {
+    {"Auto Level", ""},
+    {"Auto Level", "--check|Cb=1|--check|Cr=1|--set|midRng=70"},
+    {"Auto Level", "--check|RGB mode=1|--set|Skip=0|--set|midRng=40"},
+    {"Quillon Level",
+     "--check|Sync RGB=0|--set|Rc-Hi=60|--set|Gc-Low=90|--set|Bi-Low=300|--set|gamG=70"
+     "|--set|Ro-Low=200|--set|Bo-Hi=3700"},
+};
+
+// A small odd size (every stage on every sample) and one large enough for the passes.
+struct Size {
+  int width, height;
+};
+Size SizeFor(const Format& f, int which) {
+  const bool evenWidth = f.kind == Format::kPacked;  // two pixels share four bytes
+  return which == 0 ? Size{evenWidth ? 38 : 37, 29} : Size{evenWidth ? 162 : 161, 91};
+}
+
+TEST(ObsFrames, EveryFormatEqualsTessaroApply) {
+  int compared = 0;
+  for (const Format& f : kFormats) {
+    for (const FilterSetup& setup : kSetups) {
+      Chain chain(IdOf(setup.filter), setup.settings);
+      for (int which = 0; which < 2; ++which) {
+        const Size size = SizeFor(f, which);
+        // OBS takes RGB and grey frames as full range, whatever they say.
+        const bool fullRange = which == 1 || f.kind == Format::kRgb || f.mono;
+        SCOPED_TRACE(::testing::Message() << f.name << " " << size.width << "x" << size.height
+                                          << (fullRange ? " full" : " limited") << " range, "
+                                          << setup.filter << " " << setup.settings);
+        const Samples in = Scene(f, size.width, size.height, 11u * compared + 3);
+        Received got;
+        ASSERT_TRUE(chain.Output(ToFrame(f, in, fullRange, kStartNs + which * kFrameNs), &got));
+        ASSERT_EQ(got.format, f.id);
+        EXPECT_EQ(got.fullRange, fullRange);
+        const std::vector<Samples> want = Apply(f, {in}, fullRange, setup.filter, setup.settings);
+        ASSERT_EQ(want.size(), 1u);
+        const std::string differences = Differences(got.samples, want[0]);
+        EXPECT_EQ(differences, "");
+        EXPECT_NE(Differences(in, want[0]), "") << "the filter left the frame as it came";
+        ++compared;
+      }
+    }
+    std::printf("ok: %s, every setting, equal to tessaro apply\n", f.name);
+  }
+  EXPECT_EQ(compared, static_cast<int>(std::size(kFormats) * std::size(kSetups) * 2));
+}
+
+// Formats the filters cannot take pass as they came, and each filter says so once.
+TEST(ObsFrames, OtherFormatsPassUnchangedWithOneLogLine) {
+  for (const video_format format : {VIDEO_FORMAT_BGR3, VIDEO_FORMAT_AYUV}) {
+    for (const char* filter : {"Auto Level", "Quillon Level"}) {
+      const char* name = format == VIDEO_FORMAT_BGR3 ? "BGR3" : "AYUV";
+      SCOPED_TRACE(::testing::Message() << filter << " " << name);
+      const int before = LogLinesWith("[tessaro-obs]", name);
+      Chain chain(IdOf(filter));
+      const int bytes = format == VIDEO_FORMAT_BGR3 ? 3 : 4;
+      for (int n = 0; n < 3; ++n) {
+        const int w = 40 + n, h = 24;
+        OwnedFrame o;
+        o.frame.width = w;
+        o.frame.height = h;
+        o.frame.format = format;
+        o.frame.linesize[0] = static_cast<std::uint32_t>(bytes * w + 8);
+        o.frame.timestamp = kStartNs + n * kFrameNs;
+        o.bytes[0].resize(static_cast<std::size_t>(o.frame.linesize[0]) * h);
+        std::vector<std::uint8_t> rows;
+        for (std::size_t i = 0; i < o.bytes[0].size(); ++i) {
+          o.bytes[0][i] = static_cast<std::uint8_t>(i * 7 + n);
+          if (i % o.frame.linesize[0] < static_cast<std::size_t>(bytes * w)) {
+            rows.push_back(o.bytes[0][i]);
+          }
+        }
+        o.frame.data[0] = o.bytes[0].data();
+        Received got;
+        ASSERT_TRUE(chain.Output(o, &got));
+        EXPECT_EQ(got.raw, rows);
+      }
+      EXPECT_EQ(LogLinesWith("[tessaro-obs]", name) - before, 1);
+    }
+  }
+}
+
+// obs_source_update applies from the next frame.
+TEST(ObsSettings, ChangedSettingsApplyFromTheNextFrame) {
+  const Format& f = *FormatOf(VIDEO_FORMAT_NV12);
+  struct Step {
+    const char* filter;
+    const char* change;    // given to obs_source_update
+    const char* settings;  // what the filter then holds, for tessaro apply
+  };
+  const Step steps[] = {
+      {"Auto Level", "", ""},
+      {"Auto Level", "--set|midRng=80", "--set|midRng=80"},
+      {"Auto Level", "--check|Cr=1", "--set|midRng=80|--check|Cr=1"},
+      {"Auto Level", "--set|midRng=50|--check|Cr=0", ""},
+  };
+  Chain chain("tessaro_auto_level");
+  int n = 0;
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.change);
+    if (*s.change != '\0') chain.Update(s.change);
+    const Samples in = Scene(f, 96, 64, 40u + n);
+    Received got;
+    ASSERT_TRUE(chain.Output(ToFrame(f, in, false, kStartNs + n * kFrameNs), &got));
+    const std::vector<Samples> want = Apply(f, {in}, false, s.filter, s.settings);
+    ASSERT_EQ(want.size(), 1u);
+    EXPECT_EQ(Differences(got.samples, want[0]), "");
+    ++n;
+  }
+}
+
+obs_property_t* Find(obs_properties_t* props, const char* name) {
+  obs_property_t* p = obs_properties_get(props, name);
+  EXPECT_NE(p, nullptr) << name;
+  return p;
+}
+
+// "Sync RGB" as in AviUtl 1.10: moving one channel's slider while it is on moves the same
+// slider of the other two; the properties' callback does it. Making the properties (which calls
+// every property's callback) moves nothing, and with "Sync RGB" off nothing follows.
+TEST(ObsSettings, SyncRgbThroughThePropertiesCallback) {
+  Chain chain("tessaro_quillon_level",
+              "--set|Ri-Low=100|--set|Gi-Low=200|--set|Bi-Low=300|--set|gamB=40");
+  obs_data_t* settings = obs_source_get_settings(chain.filter());
+  obs_properties_t* props = obs_source_properties(chain.filter());
+  ASSERT_NE(props, nullptr);
+  const auto value = [&](const char* name) { return obs_data_get_int(settings, name); };
+  // The channels differ, Sync RGB on: making the properties left them.
+  EXPECT_TRUE(obs_data_get_bool(settings, "Sync RGB"));
+  EXPECT_EQ(value("Ri-Low"), 100);
+  EXPECT_EQ(value("Gi-Low"), 200);
+  EXPECT_EQ(value("Bi-Low"), 300);
+  EXPECT_EQ(value("gamR"), 100);
+
+  struct Move {
+    const char* slider;
+    int value;
+    bool sync;
+    std::vector<std::pair<const char*, int>> after;  // partners' values afterwards
+  };
+  const Move moves[] = {
+      {"Gi-Low", 500, true, {{"Ri-Low", 500}, {"Bi-Low", 500}}},
+      {"gamB", 60, true, {{"gamR", 60}, {"gamG", 60}}},
+      {"Rc-Hi", 35, true, {{"Gc-Hi", 35}, {"Bc-Hi", 35}}},
+      {"Bo-Hi", 3000, false, {{"Ro-Hi", 4080}, {"Go-Hi", 4080}}},
+      {"Go-Low", 150, false, {{"Ro-Low", 0}, {"Bo-Low", 0}}},
+  };
+  for (const Move& m : moves) {
+    SCOPED_TRACE(m.slider);
+    obs_data_set_bool(settings, "Sync RGB", m.sync);
+    obs_data_set_int(settings, m.slider, m.value);
+    EXPECT_EQ(obs_property_modified(Find(props, m.slider), settings), m.sync);
+    for (const auto& [partner, v] : m.after) EXPECT_EQ(value(partner), v) << partner;
+    // The same notification again moves nothing more.
+    EXPECT_FALSE(obs_property_modified(Find(props, m.slider), settings));
+  }
+  // Properties made afresh, channels differing: nothing moves.
+  obs_properties_t* again = obs_source_properties(chain.filter());
+  EXPECT_EQ(value("Go-Low"), 150);
+  EXPECT_EQ(value("Ro-Low"), 0);
+  obs_properties_destroy(again);
+  obs_properties_destroy(props);
+
+  // The frame with what the properties left, equal to tessaro apply moving the same sliders.
+  obs_source_update(chain.filter(), settings);
+  const Format& f = *FormatOf(VIDEO_FORMAT_I420);
+  const Samples in = Scene(f, 120, 68, 77);
+  Received got;
+  ASSERT_TRUE(chain.Output(ToFrame(f, in, false, kStartNs), &got));
+  const std::vector<Samples> want =
+      Apply(f, {in}, false, "Quillon Level",
+            "--set|Ri-Low=100|--set|Gi-Low=200|--set|Bi-Low=300|--set|gamB=40"
+            "|--move|Gi-Low=500|--move|gamB=60|--move|Rc-Hi=35"
+            "|--check|Sync RGB=0|--set|Bo-Hi=3000|--set|Go-Low=150");
+  ASSERT_EQ(want.size(), 1u);
+  EXPECT_EQ(Differences(got.samples, want[0]), "");
+  obs_data_release(settings);
+}
+
+// Smoothing over a clip: each frame's parameters are the mean of its own measurement and those
+// of up to `smoothing` frames before it in its scene, never across the cut; a seek (a frame not
+// after the one before) starts afresh. Checked against the filters' own smoothing run here on
+// the same frames, and against tessaro apply where a frame stands alone: the first frame, the
+// first after the cut, the first after the seek.
+TEST(ObsSettings, SmoothingOverAClipWithACutAndASeek) {
+  const Format& f = *FormatOf(VIDEO_FORMAT_NV12);
+  constexpr int kSmoothing = 4;
+  constexpr int kCut = 7, kSeek = 12, kFrames = 16;
+  std::vector<Samples> clip;
+  std::vector<std::uint64_t> times;
+  for (int n = 0; n < kFrames; ++n) {
+    // A slow drift of brightness in each scene, a jump at the cut.
+    clip.push_back(Scene(f, 128, 72, 900u + n, n < kCut ? 3 * n : 90 - 2 * n));
+    times.push_back(n < kSeek ? kStartNs + n * kFrameNs : kStartNs + (n - kSeek) * kFrameNs);
+  }
+  for (const FilterSetup& setup :
+       {FilterSetup{"Auto Level", "--check|Cb=1"},
+        FilterSetup{"Quillon Level", "--set|Rc-Hi=80|--set|Bc-Low=60"}}) {
+    SCOPED_TRACE(setup.filter);
+    Chain chain(IdOf(setup.filter),
+                setup.settings + "|--set|smoothing=" + std::to_string(kSmoothing));
+    // The same filter, settings and smoothing in this process.
+    tessaro::tools::FilterStage stage(*tessaro::tools::FindFilter(setup.filter));
+    const std::vector<std::string> args = Split(setup.settings);
+    for (std::size_t i = 0; i + 1 < args.size(); i += 2) {
+      const std::size_t eq = args[i + 1].find('=');
+      const int v = std::atoi(args[i + 1].c_str() + eq + 1);
+      const std::string name = args[i + 1].substr(0, eq);
+      ASSERT_FALSE(args[i] == "--check" ? stage.SetCheck(name, v) : stage.SetTrack(name, v));
+    }
+    tessaro::tools::CausalSmoothing smoothing(kSmoothing);
+    const std::vector<Samples> alone = Apply(f, clip, false, setup.filter, setup.settings);
+    ASSERT_EQ(alone.size(), clip.size());
+    int smoothed = 0;
+    for (int n = 0; n < kFrames; ++n) {
+      SCOPED_TRACE(n);
+      Received got;
+      ASSERT_TRUE(chain.Output(ToFrame(f, clip[n], false, times[n]), &got));
+      OwnedFrame mine = ToFrame(f, clip[n], false, times[n], 0);
+      tessaro::pipeline::SamplePlane planes[3] = {
+          {mine.frame.data[0], static_cast<std::int32_t>(mine.frame.linesize[0]), 1},
+          {mine.frame.data[1], static_cast<std::int32_t>(mine.frame.linesize[1]), 2},
+          {mine.frame.data[1] + 1, static_cast<std::int32_t>(mine.frame.linesize[1]), 2}};
+      const tessaro::pipeline::YuvFormat yuv{tessaro::pipeline::ChromaLayout::k420, 8, false, false,
+                                             0};
+      if (n == 0 || n == kSeek) smoothing.Restart();
+      ASSERT_NE(
+          smoothing.Process(stage, tessaro::pipeline::Picture::YuvPlanes(planes, yuv, 128, 72)),
+          tessaro::pipeline::Outcome::kFailed);
+      EXPECT_EQ(Differences(got.samples, FromFrame(f, mine.frame)), "");
+      const bool standsAlone = n == 0 || n == kCut || n == kSeek;
+      if (standsAlone) {
+        EXPECT_EQ(Differences(got.samples, alone[n]), "") << "stands alone";
+      }
+      smoothed += Differences(got.samples, alone[n]) != "";
+    }
+    // Frames within a scene follow their neighbours, not only themselves.
+    EXPECT_GE(smoothed, kFrames - 6);
+    std::printf("%s: smoothing %d, %d of %d frames differ from their own measurement\n",
+                setup.filter, kSmoothing, smoothed, kFrames);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Timing mode: filter_video as OBS calls it on its video thread, between a probe before the
+// filter and the one after, over frames of NV12 of the given size; beside it the module's own
+// frame time from `tessaro bench` for the same settings.
+
+// The benchmark's settings ("Auto Level default" ...), as tessaro apply takes them.
+std::vector<std::pair<std::string, FilterSetup>> BenchSetups() {
+  std::vector<std::pair<std::string, FilterSetup>> setups;
+  for (const tessaro::tools::BenchCase& c : tessaro::tools::BenchCases()) {
+    std::string settings;
+    for (const tessaro::tools::Setting& s : c.settings) {
+      if (!settings.empty()) settings += "|";
+      settings += (s.kind == tessaro::tools::Setting::kCheck ? "--check|" : "--set|") + s.name +
+                  "=" + std::to_string(s.value);
+    }
+    setups.push_back({c.label, FilterSetup{c.filter, settings}});
+  }
+  return setups;
+}
+
+std::map<std::string, double> BenchTimes(int w, int h, int frames) {
+  std::map<std::string, double> times;
+  const std::string out = Scratch("bench.txt");
+  const std::string command = "'" + g_tessaro + "' bench --size " + std::to_string(w) + "x" +
+                              std::to_string(h) + " --frames " + std::to_string(frames) + " > '" +
+                              out + "'";
+  if (std::system(command.c_str()) != 0) return times;
+  std::ifstream in(out);
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line.rfind("where", 0) == 0) {
+      if (!times.empty()) break;
+      continue;
+    }
+    for (const auto& [label, setup] : BenchSetups()) {
+      if (line.rfind(label, 0) == 0) times[label] = std::atof(line.c_str() + label.size());
+    }
+  }
+  return times;
+}
+
+int TimeFilters(int w, int h, int frames) {
+  const Format& f = *FormatOf(VIDEO_FORMAT_NV12);
+  const Samples scene = Scene(f, w, h, 5);
+  std::printf("%-24s %10s %10s %7s  (ms, median of %d frames, %dx%d NV12)\n", "setting", "in OBS",
+              "bench", "ratio", frames, w, h);
+  const std::map<std::string, double> bench = BenchTimes(w, h, frames);
+  for (const auto& [label, setup] : BenchSetups()) {
+    Chain chain(IdOf(setup.filter), setup.settings, true);
+    chain.probe().keepSamples = false;
+    chain.before().keepSamples = false;
+    std::vector<double> times;
+    for (int n = 0; n <= frames; ++n) {
+      const OwnedFrame frame = ToFrame(f, scene, false, kStartNs + n * kFrameNs);
+      Received after;
+      if (!chain.Output(frame, &after)) return 1;
+      Clock::time_point start;
+      {
+        Probe& before = chain.before();
+        const std::lock_guard<std::mutex> hold(before.lock);
+        start = before.frames.back().when;
+        before.frames.clear();
+      }
+      if (n == 0) continue;  // the first frame starts the workers
+      times.push_back(std::chrono::duration<double, std::milli>(after.when - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    const double median = times[times.size() / 2];
+    const auto b = bench.find(label);
+    const double own = b != bench.end() ? b->second : 0.0;
+    std::printf("%-24s %10.3f %10.3f %7.2f\n", label.c_str(), median, own,
+                own > 0.0 ? median / own : 0.0);
+  }
+  return 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+bool StartObs() {
+  base_set_log_handler(KeepLog, nullptr);
+  if (!obs_startup("en-US", nullptr, nullptr)) {
+    std::fprintf(stderr, "obs_startup failed\n");
+    return false;
+  }
+  obs_video_info video{};
+  video.graphics_module = "libobs-opengl";
+  video.fps_num = 60;
+  video.fps_den = 1;
+  video.base_width = video.output_width = 128;
+  video.base_height = video.output_height = 72;
+  video.output_format = VIDEO_FORMAT_NV12;
+  video.gpu_conversion = true;
+  video.colorspace = VIDEO_CS_709;
+  video.range = VIDEO_RANGE_PARTIAL;
+  video.scale_type = OBS_SCALE_BICUBIC;
+  if (const int status = obs_reset_video(&video); status != OBS_VIDEO_SUCCESS) {
+    std::fprintf(stderr, "obs_reset_video failed (%d): libobs needs an X display and OpenGL\n",
+                 status);
+    return false;
+  }
+  // A user's plug-in folder: PLUGIN_FOLDER/MODULE/bin/64bit and PLUGIN_FOLDER/MODULE/data.
+  obs_add_module_path((g_pluginFolder + "/%module%/bin/64bit").c_str(),
+                      (g_pluginFolder + "/%module%/data").c_str());
+  struct Found {
+    std::string bin, data;
+    int count = 0;
+  } found;
+  obs_find_modules2(
+      [](void* param, const obs_module_info2* info) {
+        auto* f = static_cast<Found*>(param);
+        if (std::string(info->name) != "tessaro-obs" ||
+            std::string(info->bin_path).rfind(g_pluginFolder, 0) != 0) {
+          return;
+        }
+        f->bin = info->bin_path;
+        f->data = info->data_path;
+        ++f->count;
+      },
+      &found);
+  if (found.count != 1) {
+    std::fprintf(stderr, "OBS's module search found tessaro-obs %d times in %s\n", found.count,
+                 g_pluginFolder.c_str());
+    return false;
+  }
+  if (obs_open_module(&g_module, found.bin.c_str(), found.data.c_str()) != MODULE_SUCCESS ||
+      !obs_init_module(g_module)) {
+    std::fprintf(stderr, "OBS cannot load %s\n", found.bin.c_str());
+    return false;
+  }
+  RegisterOurSources();
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (argc != 3 && !(argc == 7 && std::strcmp(argv[3], "--time") == 0)) {
+    std::fprintf(stderr,
+                 "usage: obs_host_test PLUGIN_FOLDER TESSARO\n"
+                 "       obs_host_test PLUGIN_FOLDER TESSARO --time WIDTH HEIGHT FRAMES\n");
+    return 2;
+  }
+  g_pluginFolder = argv[1];
+  g_tessaro = argv[2];
+  // The smoothing oracle runs the filters here: on the module's code path, whose colour matrices
+  // round as the module's do.
+  if (!tessaro::pipeline::StartFilters()) return 1;
+  char work[] = "/tmp/tessaro_obs_XXXXXX";
+  if (mkdtemp(work) == nullptr) return 1;
+  g_work = work;
+  int status = 1;
+  if (StartObs()) {
+    status = argc == 7 ? TimeFilters(std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]))
+                       : RUN_ALL_TESTS();
+  }
+  obs_shutdown();
+  std::error_code ignored;
+  std::filesystem::remove_all(g_work, ignored);
+  return status;
+}
