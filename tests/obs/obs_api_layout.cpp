@@ -1,13 +1,13 @@
 // The plug-in's own declarations of libobs (tools/obs/obs_api.h) against Debian's libobs
 // headers: every declared field at the same offset, every record no larger than libobs's, the
-// enumerations' values the same. Compiled into the libobs test, so a mismatch fails its build.
+// enumerations' values the same. Compiled into the libobs test (with TESSARO_OBS_TYPES_ONLY, our
+// types beside libobs's declarations), so a mismatch fails its build.
 #include <obs-module.h>
 #include <obs-properties.h>
 
 #include <cstddef>
 #include <type_traits>
 
-#define TESSARO_OBS_TYPES_ONLY
 #include "obs_api.h"
 
 namespace {
