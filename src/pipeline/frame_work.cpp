@@ -125,8 +125,8 @@ bool FrameWork::Measure(FrameStats* stats, const bool channels[3]) {
                                  : MeasureRgbLuma(picture_, channels, stats);
   }
   if (Yuv() && space_ == Space::kYc) {
-    haveCodes_ =
-        MeasureYuvCodes(picture_, codec_.lumaSamples(), codec_.chromaSamples(), stats, &codes_);
+    haveCodes_ = MeasureYuvCodes(picture_, codec_.lumaSamples(), codec_.chromaSamples(), channels,
+                                 stats, &codes_);
     return haveCodes_;
   }
   const PhaseScope phase(Phase::kMeasure);

@@ -163,16 +163,68 @@ struct CodeOfSum {
   }
 };
 
+// The same in 16-bit lanes, for depths whose codes per sample, times 2^(16 - shift), fit 15
+// bits (up to 10 bits, and 12 bits for the mean of two or four): the sum held to 16 bits (every
+// sum beyond 8192 count samples still gives a code beyond the range), its product with that
+// multiplier rounded at bit 16, which is the quotient by 2^shift rounded as above. Widening
+// 16-bit products and 16-bit clamps are what SSE2 has, so the compiler vectorises it.
+struct CodeOfSum16 {
+  std::int16_t zero, multiplier, maxCode;
+  static bool Fits(const CodeOfSum& c) {
+    return c.zero <= 4096 && (std::int64_t{c.perSample} << (16 - c.shift)) <= 32767;
+  }
+  explicit CodeOfSum16(const CodeOfSum& c)
+      : zero(static_cast<std::int16_t>(c.zero)),
+        multiplier(static_cast<std::int16_t>(c.perSample << (16 - c.shift))),
+        maxCode(static_cast<std::int16_t>(c.maxCode)) {}
+  std::uint16_t operator()(std::int32_t sum) const {
+    const auto held =
+        static_cast<std::int16_t>(sum < -32767 ? -32767 : (sum > 32767 ? 32767 : sum));
+    const auto scaled = static_cast<std::int16_t>((std::int32_t{held} * multiplier + 32768) >> 16);
+    const auto code = static_cast<std::int16_t>(scaled + zero);
+    return static_cast<std::uint16_t>(code < 0 ? 0 : (code > maxCode ? maxCode : code));
+  }
+};
+
 // The codes of n sums into a row, the constants in locals so that the stores cannot be taken to
-// change them; rows of bytes one after another are vectorised.
+// change them. Rows of bytes one after another are vectorised; other rows take their codes a
+// block at a time into a buffer, in a loop that is vectorised too, and then store them each at
+// its place.
 template <typename Sum>
 void PutCodes(const CodeRow& row, std::int32_t n, Sum sum, const CodeOfSum& code) {
   const CodeOfSum c = code;
+  if (!row.wide && row.stride == 1 && CodeOfSum16::Fits(c)) {
+    const CodeOfSum16 c16(c);
+    for (std::int32_t x = 0; x < n; ++x) row.data[x] = static_cast<std::uint8_t>(c16(sum(x)));
+    return;
+  }
   if (!row.wide && row.stride == 1) {
     for (std::int32_t x = 0; x < n; ++x) row.data[x] = static_cast<std::uint8_t>(c(sum(x)));
     return;
   }
-  for (std::int32_t x = 0; x < n; ++x) row.Put(x, c(sum(x)));
+  constexpr std::int32_t kBlock = 256;
+  std::uint16_t codes[kBlock];
+  const std::int32_t stride = row.stride;
+  const bool narrow = CodeOfSum16::Fits(c);
+  const CodeOfSum16 c16(c);  // used only when it fits
+  for (std::int32_t x0 = 0; x0 < n; x0 += kBlock) {
+    const std::int32_t m = n - x0 < kBlock ? n - x0 : kBlock;
+    if (narrow) {
+      for (std::int32_t i = 0; i < m; ++i) codes[i] = c16(sum(x0 + i));
+    } else {
+      for (std::int32_t i = 0; i < m; ++i) codes[i] = static_cast<std::uint16_t>(c(sum(x0 + i)));
+    }
+    std::uint8_t* at = row.data + std::intptr_t{stride} * x0;
+    if (!row.wide) {
+      for (std::int32_t i = 0; i < m; ++i) at[stride * i] = static_cast<std::uint8_t>(codes[i]);
+      continue;
+    }
+    const std::int32_t shift = row.shift;
+    for (std::int32_t i = 0; i < m; ++i) {
+      const auto word = static_cast<std::uint16_t>(codes[i] << shift);
+      std::memcpy(at + stride * i, &word, 2);  // little-endian, as every target is
+    }
+  }
 }
 
 }  // namespace

@@ -373,36 +373,160 @@ std::uint32_t Index(std::uint32_t code, std::uint32_t lo, std::uint32_t last) {
   return code < lo ? 0 : std::min(code - lo, last);
 }
 
+// What a band of a plane's rows holds: its extremes of the codes and, for luma, the sum of the
+// samples.
+struct CodeBand {
+  std::uint32_t lo = 0xFFFFFFFFu, hi = 0;
+  std::int64_t sum = 0;
+};
+
+// The extremes of rows [begin, end) of a plane of one-byte codes. Codes `stride` bytes apart
+// (2 or 4, interleaved with other planes' in the row) are read as the bytes of four-byte pixels,
+// whose every position the pixel kernel measures at once; this plane's samples are the
+// positions at multiples of the stride. What is left of a row after the last whole pixel is
+// read sample by sample.
+void ExtremesOfBytes(const SamplePlane& plane, std::int32_t n, std::int32_t begin, std::int32_t end,
+                     CodeBand* band) {
+  const std::int32_t s = plane.stride;
+  std::uint8_t lo = 255, hi = 0;
+  std::int32_t first = 0;  // the first sample read one by one
+  if (s == 1) {
+    for (std::int32_t y = begin; y < end; ++y) {
+      const std::uint8_t* row = plane.data + std::intptr_t{y} * plane.step;
+      for (std::int32_t x = 0; x < n; ++x) {
+        lo = row[x] < lo ? row[x] : lo;
+        hi = row[x] > hi ? row[x] : hi;
+      }
+    }
+    first = n;
+  } else if (n > 0) {
+    // Whole pixels within the span from the first sample to the last.
+    const std::int32_t pixels = static_cast<std::int32_t>((std::int64_t{n - 1} * s + 1) / 4);
+    if (pixels > 0) {
+      ByteStats st{};
+      MeasureU8C4(plane.data + std::intptr_t{begin} * plane.step, plane.step, {pixels, end - begin},
+                  &st);
+      for (int j = 0; j < 4; j += s) {
+        lo = std::min<std::uint8_t>(lo, static_cast<std::uint8_t>(st.min[j]));
+        hi = std::max<std::uint8_t>(hi, static_cast<std::uint8_t>(st.max[j]));
+      }
+      first = 4 * pixels / s;
+    }
+  }
+  for (std::int32_t y = begin; y < end && first < n; ++y) {
+    const std::uint8_t* row = plane.data + std::intptr_t{y} * plane.step;
+    for (std::int32_t x = first; x < n; ++x) {
+      lo = std::min(lo, row[x * s]);
+      hi = std::max(hi, row[x * s]);
+    }
+  }
+  band->lo = std::min<std::uint32_t>(band->lo, lo);
+  band->hi = std::max<std::uint32_t>(band->hi, hi);
+}
+
+// The same of codes stored in two little-endian bytes, `shift` bits up.
+void ExtremesOfWords(const std::uint8_t* p, std::int32_t n, std::int32_t stride, std::int32_t shift,
+                     CodeBand* band) {
+  // Every word of the span in one of eight lanes, so that the loop vectorises whatever the
+  // stride; the lanes at multiples of the stride hold only this plane's codes.
+  constexpr std::int32_t kLanes = 8;
+  const std::int32_t step = stride / 2;  // in words
+  std::uint16_t lanesLo[kLanes], lanesHi[kLanes];
+  for (std::int32_t j = 0; j < kLanes; ++j) {
+    lanesLo[j] = 0xFFFF;
+    lanesHi[j] = 0;
+  }
+  const std::int64_t span = std::int64_t{n - 1} * step + 1;  // in words
+  std::int64_t i = 0;
+  for (; i + kLanes <= span; i += kLanes) {
+    std::uint16_t w[kLanes];
+    std::memcpy(w, p + 2 * i, sizeof w);  // little-endian, as every target is
+    for (std::int32_t j = 0; j < kLanes; ++j) {
+      lanesLo[j] = w[j] < lanesLo[j] ? w[j] : lanesLo[j];
+      lanesHi[j] = w[j] > lanesHi[j] ? w[j] : lanesHi[j];
+    }
+  }
+  std::uint16_t lo = 0xFFFF, hi = 0;
+  for (std::int32_t j = 0; i > 0 && j < kLanes; j += step) {
+    lo = std::min(lo, lanesLo[j]);
+    hi = std::max(hi, lanesHi[j]);
+  }
+  for (std::int64_t x = (i + step - 1) / step; x < n; ++x) {
+    std::uint16_t w;
+    std::memcpy(&w, p + x * stride, 2);
+    lo = std::min(lo, w);
+    hi = std::max(hi, w);
+  }
+  // Shifting keeps the order of the words.
+  band->lo = std::min<std::uint32_t>(band->lo, std::uint32_t{lo} >> shift);
+  band->hi = std::max<std::uint32_t>(band->hi, std::uint32_t{hi} >> shift);
+}
+
+// Rows [begin, end) of a plane of one-byte luma codes: extremes and the sum of the samples,
+// from a histogram of the codes (four of them, for neighbours that repeat a code).
+void CountLumaBytes(const SamplePlane& plane, std::int32_t width, std::int32_t begin,
+                    std::int32_t end, const std::int16_t* samples, CodeBand* band) {
+  std::uint32_t counts[4][256] = {};
+  const std::int32_t s = plane.stride;
+  for (std::int32_t y = begin; y < end; ++y) {
+    const std::uint8_t* row = plane.data + std::intptr_t{y} * plane.step;
+    std::int32_t x = 0;
+    for (; x + 4 <= width; x += 4, row += 4 * s) {
+      ++counts[0][row[0]];
+      ++counts[1][row[s]];
+      ++counts[2][row[2 * s]];
+      ++counts[3][row[3 * s]];
+    }
+    for (; x < width; ++x, row += s) ++counts[0][row[0]];
+  }
+  for (std::uint32_t code = 0; code < 256; ++code) {
+    const std::uint32_t n = counts[0][code] + counts[1][code] + counts[2][code] + counts[3][code];
+    if (n == 0) continue;
+    band->lo = std::min(band->lo, code);
+    band->hi = std::max(band->hi, code);
+    band->sum += std::int64_t{n} * samples[code];
+  }
+}
+
+// The planes a filter in Y, Cb and Cr measures: luma always, chroma when asked for. Wide
+// codes may lie beyond the top one, and change on their way through the samples even when
+// the filter leaves them: their planes are always measured, and mapped.
+bool Measured(int plane, const bool channels[3], const YuvFormat& f) {
+  return plane == 0 || channels[plane] || f.wide;
+}
+
 }  // namespace
 
 bool MeasureYuvCodes(const Picture& picture, const CodeSamples& luma, const CodeSamples& chroma,
-                     FrameStats* stats, CodeRanges* ranges) {
+                     const bool channels[3], FrameStats* stats, CodeRanges* ranges) {
   const PhaseScope phase(Phase::kMeasure);
   const Picture::Yuv& yuv = picture.yuv;
-  const int planes = yuv.format.chroma == ChromaLayout::kMono ? 1 : 3;
+  const YuvFormat& f = yuv.format;
+  const int planes = f.chroma == ChromaLayout::kMono ? 1 : 3;
   FrameStats st{};
+  for (int k = 0; k < 3; ++k) ranges->lo[k] = 1, ranges->hi[k] = 0;  // none measured
   for (int k = 0; k < planes; ++k) {
-    // Each band's extremes of the codes and, for luma, the sum of the samples.
-    struct Band {
-      std::uint32_t lo = 0xFFFFFFFFu, hi = 0;
-      std::int64_t sum = 0;
-    };
+    if (!Measured(k, channels, f)) continue;
+    const SamplePlane& plane = yuv.plane[k];
     const std::int32_t w = picture.PlaneWidth(k), h = picture.PlaneHeight(k);
     const parallel::ChunkPlan plan = parallel::PlanChunks(h, parallel::RowGrain(w));
-    std::vector<Band> bands;
+    std::vector<CodeBand> bands;
     try {
       bands.resize(static_cast<std::size_t>(plan.chunks));
     } catch (...) {
       return false;
     }
     parallel::ForEachChunk(plan, [&](std::int32_t b, std::int32_t begin, std::int32_t end) {
-      Band band;
-      if (k == 0) {
+      CodeBand band;
+      if (k == 0 && !f.wide) {
+        CountLumaBytes(plane, w, begin, end, luma.values(), &band);
+      } else if (k == 0) {
+        // Wide codes: each sample through the table, codes beyond it through the formula.
         const std::int16_t* table = luma.values();
         const std::uint32_t top = static_cast<std::uint32_t>(luma.scale().maxCode);
         std::uint32_t lo = band.lo, hi = band.hi;
         std::int64_t sum = 0;
-        EachCode(yuv.plane[0], yuv.format, w, begin, end, [&](std::uint32_t code) {
+        EachCode(plane, f, w, begin, end, [&](std::uint32_t code) {
           lo = code < lo ? code : lo;
           hi = code > hi ? code : hi;
           sum += code <= top ? table[code]
@@ -411,16 +535,18 @@ bool MeasureYuvCodes(const Picture& picture, const CodeSamples& luma, const Code
         band.lo = lo;
         band.hi = hi;
         band.sum = sum;
+      } else if (f.wide) {
+        for (std::int32_t y = begin; y < end; ++y) {
+          ExtremesOfWords(plane.data + std::intptr_t{y} * plane.step, w, plane.stride, f.shift,
+                          &band);
+        }
       } else {
-        EachCode(yuv.plane[k], yuv.format, w, begin, end, [&](std::uint32_t code) {
-          band.lo = code < band.lo ? code : band.lo;
-          band.hi = code > band.hi ? code : band.hi;
-        });
+        ExtremesOfBytes(plane, w, begin, end, &band);
       }
       bands[static_cast<std::size_t>(b)] = band;
     });
-    Band all;
-    for (const Band& b : bands) {
+    CodeBand all;
+    for (const CodeBand& b : bands) {
       all.lo = std::min(all.lo, b.lo);
       all.hi = std::max(all.hi, b.hi);
       all.sum += b.sum;
@@ -434,7 +560,6 @@ bool MeasureYuvCodes(const Picture& picture, const CodeSamples& luma, const Code
     if (k == 0)
       st.mean[0] = static_cast<double>(all.sum) * (1.0 / static_cast<double>(picture.pixels()));
   }
-  for (int k = planes; k < 3; ++k) ranges->lo[k] = ranges->hi[k] = 0;
   *stats = st;
   return true;
 }
@@ -446,11 +571,17 @@ bool MapYuvCodes(const Picture& picture, const CodeSamples& luma, const CodeSamp
   const YuvFormat& f = yuv.format;
   const int planes = f.chroma == ChromaLayout::kMono ? 1 : 3;
   // Each plane's chain on its codes: the code of the looked-up sample of the code. Chroma
-  // shared by several pixels takes the same value in each, whose mean is that value.
+  // shared by several pixels takes the same value in each, whose mean is that value. A plane
+  // not measured was not asked for; one whose lookup changes samples all the same is left to
+  // the per-sample road.
   std::vector<std::uint16_t> tables[3];
   bool identity[3] = {true, true, true};
   try {
     for (int k = 0; k < planes; ++k) {
+      if (ranges.lo[k] > ranges.hi[k]) {
+        if (Changes(lookups[k])) return false;
+        continue;
+      }
       const CodeSamples& samples = k == 0 ? luma : chroma;
       tables[k].resize(ranges.hi[k] - ranges.lo[k] + 1);
       for (std::uint32_t c = ranges.lo[k]; c <= ranges.hi[k]; ++c) {
@@ -465,10 +596,31 @@ bool MapYuvCodes(const Picture& picture, const CodeSamples& luma, const CodeSamp
   for (int k = 0; k < planes; ++k) {
     // A plane whose codes all stay needs no writing, unless it keeps bits below its codes,
     // which writing clears.
-    if (identity[k] && f.shift == 0) continue;
+    if ((identity[k] && f.shift == 0) || tables[k].empty()) continue;
+    const std::int32_t w = picture.PlaneWidth(k);
     const std::uint16_t* table = tables[k].data();
     const std::uint32_t lo = ranges.lo[k], last = ranges.hi[k] - ranges.lo[k];
-    const std::int32_t w = picture.PlaneWidth(k);
+    if (!f.wide) {
+      // One-byte codes through a table of every code.
+      std::uint8_t bytes[256];
+      for (std::uint32_t c = 0; c < 256; ++c) {
+        bytes[c] = static_cast<std::uint8_t>(table[Index(c, lo, last)]);
+      }
+      const SamplePlane& plane = yuv.plane[k];
+      EachBand(picture.PlaneHeight(k), w, [&](std::int32_t begin, std::int32_t end) {
+        for (std::int32_t y = begin; y < end; ++y) {
+          std::uint8_t* row = plane.data + std::intptr_t{y} * plane.step;
+          const std::int32_t s = plane.stride;
+          if (s == 1) {
+            for (std::int32_t x = 0; x < w; ++x) row[x] = bytes[row[x]];
+          } else {
+            for (std::int32_t x = 0; x < w; ++x) row[x * s] = bytes[row[x * s]];
+          }
+        }
+        return StatusOk;
+      });
+      continue;
+    }
     EachBand(picture.PlaneHeight(k), w, [&](std::int32_t begin, std::int32_t end) {
       EachCode(yuv.plane[k], f, w, begin, end,
                [=](std::uint32_t code) { return std::uint32_t{table[Index(code, lo, last)]}; });
