@@ -16,8 +16,9 @@ bool PictureCodec::Open(const Picture& picture, Space space) {
   if (picture.kind != Picture::Kind::kYuv) return true;
   const YuvFormat& f = picture.yuv.format;
   groupRows_ = 1 << f.chromaShiftY();
-  return luma_.Build(LumaCodes(f.bitDepth, f.fullRange)) &&
-         (f.chroma == ChromaLayout::kMono || chroma_.Build(ChromaCodes(f.bitDepth, f.fullRange)));
+  return luma_.Build(LumaCodes(f.bitDepth, f.fullRange), picture.memory) &&
+         (f.chroma == ChromaLayout::kMono ||
+          chroma_.Build(ChromaCodes(f.bitDepth, f.fullRange), picture.memory));
 }
 
 WorkSpace PictureCodec::workSpace() const {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
-#include <vector>
 
+#include "pipeline/frame_memory.h"
 #include "pipeline/kernel_slots.h"
 #include "pipeline/phases.h"
 #include "pipeline/picture_codec.h"
@@ -75,17 +75,13 @@ void Tally(const std::int16_t* v, std::int32_t n, std::int16_t* lo, std::int16_t
 
 // Bands' statistics, merged, as a frame's.
 template <typename Band>
-bool MeasureBands(std::int32_t rows, std::int64_t samplesPerRow, std::int64_t pixels,
-                  FrameStats* stats, Band band) {
+bool MeasureBands(FrameMemory* memory, std::int32_t rows, std::int64_t samplesPerRow,
+                  std::int64_t pixels, FrameStats* stats, Band band) {
   const parallel::ChunkPlan plan = parallel::PlanChunks(rows, parallel::RowGrain(samplesPerRow));
-  std::vector<ChannelStats> bands;
-  try {
-    bands.resize(static_cast<std::size_t>(plan.chunks));
-  } catch (...) {
-    return false;
-  }
+  const FrameBlock<ChannelStats> bands(memory, plan.chunks);
+  if (!bands) return false;
   const Status s = FirstFailing(plan.chunks, [&](std::int32_t b) {
-    ChannelStats& st = bands[static_cast<std::size_t>(b)];
+    ChannelStats& st = bands[b];
     for (int c = 0; c < 3; ++c) {
       st.min[c] = 32767;
       st.max[c] = -32768;
@@ -95,7 +91,7 @@ bool MeasureBands(std::int32_t rows, std::int64_t samplesPerRow, std::int64_t pi
   });
   if (s != StatusOk) return false;
   ChannelStats all = bands[0];
-  for (std::size_t b = 1; b < bands.size(); ++b) MergeStats(&all, bands[b]);
+  for (std::int32_t b = 1; b < plan.chunks; ++b) MergeStats(&all, bands[b]);
   *stats = StatsOf(all, pixels);
   return true;
 }
@@ -108,7 +104,7 @@ bool MeasureRgbBytes(const Picture& picture, FrameStats* stats) {
   const RgbOffsets o = OffsetsOf(p.order);
   const int at[3] = {o.r, o.g, o.b};
   return MeasureBands(
-      picture.height, 4 * std::int64_t{picture.width}, picture.pixels(), stats,
+      picture.memory, picture.height, 4 * std::int64_t{picture.width}, picture.pixels(), stats,
       [&](std::int32_t begin, std::int32_t end, ChannelStats* st) {
         ByteStats bytes{};
         const Status s = MeasureU8C4(p.src + std::intptr_t{begin} * p.srcStep, p.srcStep,
@@ -207,7 +203,7 @@ bool MeasureRgbLuma(const Picture& picture, const bool channels[3], FrameStats* 
   const std::int32_t* weights[3] = {w.luma, w.blue, w.red};
   const std::int32_t divisors[3] = {kLumaDivisor, kBlueDivisor, kRedDivisor};
   const bool ok = MeasureBands(
-      picture.height, 4 * std::int64_t{picture.width}, picture.pixels(), stats,
+      picture.memory, picture.height, 4 * std::int64_t{picture.width}, picture.pixels(), stats,
       [&](std::int32_t begin, std::int32_t end, ChannelStats* st) {
         std::int16_t values[kBlockPixels];
         for (std::int32_t y = begin; y < end; ++y) {
@@ -240,15 +236,21 @@ bool MapRgbLuma(const Picture& picture, const SampleLookup lookups[3]) {
   const RgbWeights w = WeightsOf(p.order);
   const bool chroma = Changes(lookups[1]) || Changes(lookups[2]);
   // The change of each value, in 1/65536 of a code of each colour it moves.
-  std::vector<std::int32_t> lumaChange, blueToGreen, blueToBlue, redToRed, redToGreen;
-  std::vector<std::int16_t> lumaMove;
-  try {
-    lumaChange.resize(kLumaValues);
-    for (std::int32_t v = 0; v < kLumaValues; ++v) {
-      lumaChange[v] = rgb_codes::kLumaToCode * (Look(lookups[0], v) - v);
-    }
+  const FrameBlock<std::int32_t> lumaChange(picture.memory, kLumaValues);
+  const FrameBlock<std::int32_t> blueToGreen(picture.memory, chroma ? kChromaValues : 0);
+  const FrameBlock<std::int32_t> blueToBlue(picture.memory, chroma ? kChromaValues : 0);
+  const FrameBlock<std::int32_t> redToRed(picture.memory, chroma ? kChromaValues : 0);
+  const FrameBlock<std::int32_t> redToGreen(picture.memory, chroma ? kChromaValues : 0);
+  const FrameBlock<std::int16_t> lumaMove(picture.memory, chroma ? 0 : kLumaValues);
+  if (!lumaChange ||
+      (chroma ? !blueToGreen || !blueToBlue || !redToRed || !redToGreen : !lumaMove)) {
+    return false;
+  }
+  for (std::int32_t v = 0; v < kLumaValues; ++v) {
+    lumaChange[v] = rgb_codes::kLumaToCode * (Look(lookups[0], v) - v);
+  }
+  {
     if (chroma) {
-      for (auto* t : {&blueToGreen, &blueToBlue, &redToRed, &redToGreen}) t->resize(kChromaValues);
       for (std::int32_t i = 0; i < kChromaValues; ++i) {
         const std::int32_t v = i - kChromaZero;
         const std::int32_t db = Look(lookups[1], v) - v, dr = Look(lookups[2], v) - v;
@@ -259,13 +261,10 @@ bool MapRgbLuma(const Picture& picture, const SampleLookup lookups[3]) {
       }
     } else {
       // Luma alone moves R, G and B by the same whole number of codes.
-      lumaMove.resize(kLumaValues);
       for (std::int32_t v = 0; v < kLumaValues; ++v) {
         lumaMove[v] = static_cast<std::int16_t>((lumaChange[v] + (1 << 15)) >> 16);
       }
     }
-  } catch (...) {
-    return false;
   }
   const auto moved = [](std::int32_t change) {
     return static_cast<std::int16_t>((change + (1 << 15)) >> rgb_codes::kCodeShift);
@@ -292,9 +291,9 @@ bool MapRgbLuma(const Picture& picture, const SampleLookup lookups[3]) {
                           // The tables' entries first, then the moves in a loop of their own,
                           // which the compiler vectorises.
                           std::int32_t red[kBlockPixels], green[kBlockPixels], blue[kBlockPixels];
-                          const std::int32_t* lc = lumaChange.data();
-                          const std::int32_t *rr = redToRed.data(), *rg = redToGreen.data();
-                          const std::int32_t *bg = blueToGreen.data(), *bb = blueToBlue.data();
+                          const std::int32_t* lc = lumaChange.get();
+                          const std::int32_t *rr = redToRed.get(), *rg = redToGreen.get();
+                          const std::int32_t *bg = blueToGreen.get(), *bb = blueToBlue.get();
                           for (std::int32_t i = 0; i < n; ++i) {
                             const std::int32_t luma = lc[y[i]];
                             const std::int32_t b = cb[i] + kChromaZero, r = cr[i] + kChromaZero;
@@ -510,12 +509,8 @@ bool MeasureYuvCodes(const Picture& picture, const CodeSamples& luma, const Code
     const SamplePlane& plane = yuv.plane[k];
     const std::int32_t w = picture.PlaneWidth(k), h = picture.PlaneHeight(k);
     const parallel::ChunkPlan plan = parallel::PlanChunks(h, parallel::RowGrain(w));
-    std::vector<CodeBand> bands;
-    try {
-      bands.resize(static_cast<std::size_t>(plan.chunks));
-    } catch (...) {
-      return false;
-    }
+    const FrameBlock<CodeBand> bands(picture.memory, plan.chunks);
+    if (!bands) return false;
     parallel::ForEachChunk(plan, [&](std::int32_t b, std::int32_t begin, std::int32_t end) {
       CodeBand band;
       if (k == 0 && !f.wide) {
@@ -543,13 +538,13 @@ bool MeasureYuvCodes(const Picture& picture, const CodeSamples& luma, const Code
       } else {
         ExtremesOfBytes(plane, w, begin, end, &band);
       }
-      bands[static_cast<std::size_t>(b)] = band;
+      bands[b] = band;
     });
     CodeBand all;
-    for (const CodeBand& b : bands) {
-      all.lo = std::min(all.lo, b.lo);
-      all.hi = std::max(all.hi, b.hi);
-      all.sum += b.sum;
+    for (std::int32_t b = 0; b < plan.chunks; ++b) {
+      all.lo = std::min(all.lo, bands[b].lo);
+      all.hi = std::max(all.hi, bands[b].hi);
+      all.sum += bands[b].sum;
     }
     ranges->lo[k] = all.lo;
     ranges->hi[k] = all.hi;
@@ -574,31 +569,37 @@ bool MapYuvCodes(const Picture& picture, const CodeSamples& luma, const CodeSamp
   // shared by several pixels takes the same value in each, whose mean is that value. A plane
   // not measured was not asked for; one whose lookup changes samples all the same is left to
   // the per-sample road.
-  std::vector<std::uint16_t> tables[3];
+  const auto sizeOf = [&](int k) {
+    return k < planes && ranges.lo[k] <= ranges.hi[k] ? ranges.hi[k] - ranges.lo[k] + 1 : 0;
+  };
+  // In frame memory each table takes what the format's widest range would.
+  const auto blockOf = [&](int k) -> std::int64_t {
+    return sizeOf(k) == 0 || picture.memory == nullptr
+               ? sizeOf(k)
+               : std::max<std::int64_t>(sizeOf(k), std::int64_t{f.maxCode()} + 1);
+  };
+  const FrameBlock<std::uint16_t> tables[3] = {
+      {picture.memory, blockOf(0)}, {picture.memory, blockOf(1)}, {picture.memory, blockOf(2)}};
   bool identity[3] = {true, true, true};
-  try {
-    for (int k = 0; k < planes; ++k) {
-      if (ranges.lo[k] > ranges.hi[k]) {
-        if (Changes(lookups[k])) return false;
-        continue;
-      }
-      const CodeSamples& samples = k == 0 ? luma : chroma;
-      tables[k].resize(ranges.hi[k] - ranges.lo[k] + 1);
-      for (std::uint32_t c = ranges.lo[k]; c <= ranges.hi[k]; ++c) {
-        const std::int32_t code = SampleToCode(Look(lookups[k], samples(c)), samples.scale());
-        tables[k][c - ranges.lo[k]] = static_cast<std::uint16_t>(code);
-        identity[k] = identity[k] && static_cast<std::uint32_t>(code) == c;
-      }
+  for (int k = 0; k < planes; ++k) {
+    if (sizeOf(k) == 0) {
+      if (Changes(lookups[k])) return false;
+      continue;
     }
-  } catch (...) {
-    return false;
+    if (!tables[k]) return false;
+    const CodeSamples& samples = k == 0 ? luma : chroma;
+    for (std::uint32_t c = ranges.lo[k]; c <= ranges.hi[k]; ++c) {
+      const std::int32_t code = SampleToCode(Look(lookups[k], samples(c)), samples.scale());
+      tables[k][c - ranges.lo[k]] = static_cast<std::uint16_t>(code);
+      identity[k] = identity[k] && static_cast<std::uint32_t>(code) == c;
+    }
   }
   for (int k = 0; k < planes; ++k) {
     // A plane whose codes all stay needs no writing, unless it keeps bits below its codes,
     // which writing clears.
-    if ((identity[k] && f.shift == 0) || tables[k].empty()) continue;
+    if ((identity[k] && f.shift == 0) || sizeOf(k) == 0) continue;
     const std::int32_t w = picture.PlaneWidth(k);
-    const std::uint16_t* table = tables[k].data();
+    const std::uint16_t* table = tables[k].get();
     const std::uint32_t lo = ranges.lo[k], last = ranges.hi[k] - ranges.lo[k];
     if (!f.wide) {
       // One-byte codes through a table of every code.

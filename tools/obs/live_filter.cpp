@@ -36,8 +36,12 @@ LiveFilter::Result LiveFilter::Filter(obs::SourceFrame* frame) {
   pipeline::Picture picture;
   if (!PictureOfFrame(*frame, &picture)) return Result::kNotTaken;
   if (!Continues(*frame)) smoothing_.Restart();
-  return smoothing_.Process(stage_, picture) == pipeline::Outcome::kFailed ? Result::kFailed
-                                                                           : Result::kDone;
+  picture.memory = &memory_;
+  // The passes always, whatever the size: the same result as the per-sample road, with buffers
+  // of a few rows, not of the frame.
+  const pipeline::Outcome outcome = smoothing_.Process(stage_, picture, pipeline::Road::kPasses);
+  memory_.FinishFrame();
+  return outcome == pipeline::Outcome::kFailed ? Result::kFailed : Result::kDone;
 }
 
 }  // namespace tessaro::tools

@@ -6,6 +6,7 @@
 
 #include "filter_stage.h"
 #include "obs_api.h"
+#include "pipeline/frame_memory.h"
 
 namespace tessaro::tools {
 
@@ -38,6 +39,9 @@ class LiveFilter {
 
   FilterStage stage_;
   CausalSmoothing smoothing_;
+  // The frames' buffers, kept from frame to frame: after the first frame of a size and format
+  // a frame takes nothing from the heap on OBS's video thread.
+  pipeline::FrameMemory memory_;
   bool started_ = false;
   std::uint64_t lastTime_ = 0;
   obs::VideoFormat format_ = obs::VideoFormat::kNone;
