@@ -7,10 +7,12 @@
 // smoothing over a clip with a cut and a seek, and the formats the filters cannot take.
 // usage: obs_host_test PLUGIN_FOLDER TESSARO [gtest options]
 //        obs_host_test PLUGIN_FOLDER TESSARO --time WIDTH HEIGHT FRAMES
-// (PLUGIN_FOLDER holds tessaro-obs/bin/64bit/tessaro-obs.so and tessaro-obs/data/.)
+// (PLUGIN_FOLDER holds tessaro-obs/bin/64bit/tessaro-obs.so and tessaro-obs/data/; given as
+// --installed, the module is the one OBS's own search finds where a package installs it.)
 #include <gtest/gtest.h>
 #include <obs-module.h>
 #include <obs.h>
+#include <obsconfig.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -46,6 +48,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 std::string g_pluginFolder, g_tessaro;
+bool g_installed = false;
 obs_module_t* g_module = nullptr;
 // This process's scratch folder, removed at the end.
 std::string g_work;
@@ -293,8 +296,15 @@ TEST(ObsModule, FoundThroughOurPluginFolderWithItsData) {
   const std::string binary = obs_get_module_binary_path(g_module);
   std::printf("module %s\n  binary %s\n  data %s\n", obs_get_module_file_name(g_module),
               binary.c_str(), data.c_str());
-  EXPECT_EQ(binary, g_pluginFolder + "/tessaro-obs/bin/64bit/tessaro-obs.so");
-  EXPECT_EQ(data.rfind(g_pluginFolder + "/tessaro-obs/data", 0), 0u) << data;
+  if (g_installed) {
+    // Where this libobs looks for modules and their data of its own accord.
+    EXPECT_EQ(binary, OBS_INSTALL_PREFIX OBS_PLUGIN_DESTINATION "/tessaro-obs.so");
+    EXPECT_EQ(data.rfind(OBS_INSTALL_PREFIX OBS_DATA_PATH "/obs-plugins/tessaro-obs", 0), 0u)
+        << data;
+  } else {
+    EXPECT_EQ(binary, g_pluginFolder + "/tessaro-obs/bin/64bit/tessaro-obs.so");
+    EXPECT_EQ(data.rfind(g_pluginFolder + "/tessaro-obs/data", 0), 0u) << data;
+  }
   // The module's locale came from its data folder.
   const char* text = nullptr;
   EXPECT_TRUE(obs_module_get_locale_string(g_module, "Smoothing.Description", &text));
@@ -724,8 +734,10 @@ bool StartObs() {
     return false;
   }
   // A user's plug-in folder: PLUGIN_FOLDER/MODULE/bin/64bit and PLUGIN_FOLDER/MODULE/data.
-  obs_add_module_path((g_pluginFolder + "/%module%/bin/64bit").c_str(),
-                      (g_pluginFolder + "/%module%/data").c_str());
+  if (!g_installed) {
+    obs_add_module_path((g_pluginFolder + "/%module%/bin/64bit").c_str(),
+                        (g_pluginFolder + "/%module%/data").c_str());
+  }
   struct Found {
     std::string bin, data;
     int count = 0;
@@ -762,12 +774,17 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   if (argc != 3 && !(argc == 7 && std::strcmp(argv[3], "--time") == 0)) {
     std::fprintf(stderr,
-                 "usage: obs_host_test PLUGIN_FOLDER TESSARO\n"
-                 "       obs_host_test PLUGIN_FOLDER TESSARO --time WIDTH HEIGHT FRAMES\n");
+                 "usage: obs_host_test PLUGIN_FOLDER|--installed TESSARO\n"
+                 "       obs_host_test PLUGIN_FOLDER|--installed TESSARO --time WIDTH HEIGHT "
+                 "FRAMES\n");
     return 2;
   }
-  g_pluginFolder = argv[1];
+  g_installed = std::strcmp(argv[1], "--installed") == 0;
+  g_pluginFolder = g_installed ? "" : argv[1];
   g_tessaro = argv[2];
+  // Timing: Mesa's software renderer draws on the video thread itself, after the filters, not
+  // on threads of its own beside them.
+  if (argc == 7) setenv("LP_NUM_THREADS", "0", 1);
   // The smoothing oracle runs the filters here: on the module's code path, whose colour matrices
   // round as the module's do.
   if (!tessaro::pipeline::StartFilters()) return 1;
