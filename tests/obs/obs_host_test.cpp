@@ -298,8 +298,14 @@ TEST(ObsModule, FoundThroughOurPluginFolderWithItsData) {
               binary.c_str(), data.c_str());
   if (g_installed) {
     // Where this libobs looks for modules and their data of its own accord.
-    EXPECT_EQ(binary, OBS_INSTALL_PREFIX OBS_PLUGIN_DESTINATION "/tessaro-obs.so");
-    EXPECT_EQ(data.rfind(OBS_INSTALL_PREFIX OBS_DATA_PATH "/obs-plugins/tessaro-obs", 0), 0u)
+    const auto normal = [](const std::string& path) {
+      return std::filesystem::path(path).lexically_normal().string();
+    };
+    EXPECT_EQ(normal(binary),
+              normal(OBS_INSTALL_PREFIX "/" OBS_PLUGIN_DESTINATION "/tessaro-obs.so"));
+    EXPECT_EQ(normal(data).rfind(
+                  normal(OBS_INSTALL_PREFIX "/" OBS_DATA_PATH "/obs-plugins/tessaro-obs"), 0),
+              0u)
         << data;
   } else {
     EXPECT_EQ(binary, g_pluginFolder + "/tessaro-obs/bin/64bit/tessaro-obs.so");

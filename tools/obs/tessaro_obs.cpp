@@ -102,14 +102,22 @@ void Update(void* data, Data* settings) noexcept {
   auto* inst = static_cast<Instance*>(data);
   // update and the frames both run on OBS's video thread: a source that draws video has its
   // updates deferred to it.
-  inst->live.Set(ControlsOf(inst->live.stage().entry(), settings), SmoothingOf(settings));
+  try {
+    inst->live.Set(ControlsOf(inst->live.stage().entry(), settings), SmoothingOf(settings));
+  } catch (...) {
+    // No memory for the smoothing's record: the settings before stay.
+  }
 }
 
 template <int T>
 void* Create(Data* settings, Source* source) noexcept {
-  auto* inst = new (std::nothrow) Instance(source, EntryOf(T));
-  if (inst != nullptr) Update(inst, settings);
-  return inst;
+  try {
+    auto* inst = new Instance(source, EntryOf(T));
+    Update(inst, settings);
+    return inst;
+  } catch (...) {
+    return nullptr;  // OBS does not add a filter it cannot make
+  }
 }
 
 void Destroy(void* data) noexcept {
@@ -304,7 +312,11 @@ TESSARO_OBS_EXPORT const char* obs_module_description() {
 
 // The processor's code path is chosen once; without a usable one the module does not load.
 TESSARO_OBS_EXPORT bool obs_module_load() {
-  if (!pipeline::StartFilters() || Filters().size() < static_cast<std::size_t>(kTypeCount)) {
+  try {
+    if (!pipeline::StartFilters() || Filters().size() < static_cast<std::size_t>(kTypeCount)) {
+      return false;
+    }
+  } catch (...) {
     return false;
   }
   StayLoaded();
