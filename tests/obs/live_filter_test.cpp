@@ -21,7 +21,11 @@ std::atomic<std::int64_t> g_news{0};
 
 }  // namespace
 
-// Every allocation of the program counted, the C++ library's included.
+// Every allocation of the program counted, the C++ library's included; ThreadSanitizer's
+// runtime keeps operator new to itself (TESSARO_NO_NEW_COUNT), and there only the module's own
+// heap requests are counted.
+#ifndef TESSARO_NO_NEW_COUNT
+constexpr bool kCountsNew = true;
 void* operator new(std::size_t bytes) {
   ++g_news;
   if (void* p = std::malloc(bytes != 0 ? bytes : 1)) return p;
@@ -33,6 +37,9 @@ void operator delete(void* p) noexcept {
 void operator delete(void* p, std::size_t) noexcept {
   std::free(p);
 }
+#else
+constexpr bool kCountsNew = false;
+#endif
 
 namespace tessaro {
 namespace {
@@ -109,7 +116,9 @@ TEST_F(LiveFilterTest, NoHeapRequestAfterTheFirstFrame) {
           ASSERT_EQ(filter.Filter(&frames[n].frame), LiveFilter::Result::kDone);
         }
         EXPECT_EQ(testing::HeapRequests() - heap, 0);
-        EXPECT_EQ(g_news.load() - news, 0);
+        if (kCountsNew) {
+          EXPECT_EQ(g_news.load() - news, 0);
+        }
       }
     }
   }

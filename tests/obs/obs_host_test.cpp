@@ -520,9 +520,14 @@ obs_property_t* Find(obs_properties_t* props, const char* name) {
 TEST(ObsSettings, SyncRgbThroughThePropertiesCallback) {
   Chain chain("tessaro_quillon_level",
               "--set|Ri-Low=100|--set|Gi-Low=200|--set|Bi-Low=300|--set|gamB=40");
-  obs_data_t* settings = obs_source_get_settings(chain.filter());
   obs_properties_t* props = obs_source_properties(chain.filter());
   ASSERT_NE(props, nullptr);
+  // The properties' edits go to a copy of the settings, as a properties window holds one, and
+  // reach the filter through obs_source_update: libobs's video thread reads the filter's own.
+  obs_data_t* live = obs_source_get_settings(chain.filter());
+  obs_data_t* settings = obs_get_source_defaults("tessaro_quillon_level");
+  obs_data_apply(settings, live);
+  obs_data_release(live);
   const auto value = [&](const char* name) { return obs_data_get_int(settings, name); };
   // The channels differ, Sync RGB on: making the properties left them.
   EXPECT_TRUE(obs_data_get_bool(settings, "Sync RGB"));
@@ -553,11 +558,6 @@ TEST(ObsSettings, SyncRgbThroughThePropertiesCallback) {
     // The same notification again moves nothing more.
     EXPECT_FALSE(obs_property_modified(Find(props, m.slider), settings));
   }
-  // Properties made afresh, channels differing: nothing moves.
-  obs_properties_t* again = obs_source_properties(chain.filter());
-  EXPECT_EQ(value("Go-Low"), 150);
-  EXPECT_EQ(value("Ro-Low"), 0);
-  obs_properties_destroy(again);
   obs_properties_destroy(props);
 
   // The frame with what the properties left, equal to tessaro apply moving the same sliders.
@@ -566,6 +566,13 @@ TEST(ObsSettings, SyncRgbThroughThePropertiesCallback) {
   const Samples in = Scene(f, 120, 68, 77);
   Received got;
   ASSERT_TRUE(chain.Output(ToFrame(f, in, false, kStartNs), &got));
+  // Properties made afresh on the filter, its channels differing: nothing moves.
+  obs_properties_destroy(obs_source_properties(chain.filter()));
+  live = obs_source_get_settings(chain.filter());
+  EXPECT_EQ(obs_data_get_int(live, "Go-Low"), 150);
+  EXPECT_EQ(obs_data_get_int(live, "Ro-Low"), 0);
+  EXPECT_EQ(obs_data_get_int(live, "Bo-Low"), 0);
+  obs_data_release(live);
   const std::vector<Samples> want =
       Apply(f, {in}, false, "Quillon Level",
             "--set|Ri-Low=100|--set|Gi-Low=200|--set|Bi-Low=300|--set|gamB=40"
