@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the packages into build/packages and checks them: the contents of AviUtl ExEdit2's
 # package and of the Windows zip, then the Debian package installed on this machine,
-# `tessaro list` and ffmpeg's frei0r filter with no path variables, and the package removed
-# again. Needs root (or sudo) for the install; a tessaro package already installed is left
+# `tessaro list` and ffmpeg's frei0r filter with no path variables, the OBS module where OBS's
+# own module search finds it (inside libobs, under Xvfb), and the package removed again. Needs root (or sudo) for the install; a tessaro package already installed is left
 # alone and fails the check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -32,18 +32,24 @@ list_has() {
     grep -q -- "${entry}\( -> .*\)\?\$" <<<"${list}" || { echo "FAIL: package lacks ${entry}" >&2; exit 1; }
   done
 }
-# Both editors' plug-ins, each for its own architecture.
+# Both editors' plug-ins, each for its own architecture, and OBS Studio's in OBS's layout.
 list_has "$(cmake -E tar tf "${zip}")" /Tessaro.auf /Tessaro.aux2 "/$(basename "${au2pkg}")" \
-  /tessaro.exe /README.txt /LICENSE.txt
+  /tessaro.exe /README.txt /LICENSE.txt /obs-plugins/64bit/tessaro-obs.dll \
+  /data/obs-plugins/tessaro-obs/locale/en-US.ini
 work=$(mktemp -d)
 trap 'rm -rf "${work}"' EXIT
 (cd "${work}" && cmake -E tar xf "${here}/${zip}")
-for f in Tessaro.auf:i386 Tessaro.aux2:i386:x86-64 tessaro.exe:i386; do
+for f in Tessaro.auf:i386 Tessaro.aux2:i386:x86-64 tessaro.exe:i386 \
+  obs-plugins/64bit/tessaro-obs.dll:i386:x86-64; do
   objdump -f "${work}"/*/"${f%%:*}" | grep -q "architecture: ${f#*:}," ||
     { echo "FAIL: ${f%%:*} is not built for ${f#*:}" >&2; exit 1; }
 done
 grep -q 'AviUtl ExEdit2' "${work}"/*/README.txt && grep -q 'AviUtl 1.10' "${work}"/*/README.txt ||
   { echo "FAIL: README.txt does not say which editor takes which plug-in" >&2; exit 1; }
+grep -q 'obs-studio' "${work}"/*/README.txt ||
+  { echo "FAIL: README.txt does not say where the OBS Studio module goes" >&2; exit 1; }
+cmp -s "${work}"/*/obs-plugins/64bit/tessaro-obs.dll build/windows-x64-release/tools/obs/tessaro-obs.dll ||
+  { echo "FAIL: the zip's tessaro-obs.dll is not the 64-bit build's" >&2; exit 1; }
 # AviUtl ExEdit2's package: exactly these at its root, the plug-in in its own folder, and the
 # keys the editor reads from package.ini.
 entries=$(cmake -E tar tf "${au2pkg}" | grep -v '/$' | sort | tr '\n' ' ')
@@ -59,9 +65,12 @@ cmp -s "${work}/Plugin/Tessaro/Tessaro.aux2" "${work}"/Tessaro-*-windows/Tessaro
 echo "ok: $(basename "${zip}") and $(basename "${au2pkg}") contents"
 rm -rf "${work}"
 trap - EXIT
+# Debian's OBS Studio looks for modules in its plug-in folder, for their data in its own.
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 list_has "$(dpkg-deb -c "${deb}")" ./usr/bin/tessaro ./usr/lib/frei0r-1/tessaro_auto_level.so \
   ./usr/lib/frei0r-1/tessaro_quillon_level.so ./usr/share/doc/tessaro/README.md \
-  ./usr/share/doc/tessaro/copyright
+  ./usr/share/doc/tessaro/copyright "./usr/lib/${multiarch}/obs-plugins/tessaro-obs.so" \
+  ./usr/share/obs/obs-plugins/tessaro-obs/locale/en-US.ini
 echo "ok: contents; $(dpkg-deb -f "${deb}" Depends)"
 
 sudo_cmd=()
@@ -98,8 +107,24 @@ for n in 1 2 3; do
 done
 echo "ok: installed; tessaro list and ffmpeg -vf frei0r=filter_name=tessaro_auto_level: 3 frames equal to tessaro apply"
 
+# OBS Studio's module as OBS finds it: libobs's own search, no plug-in folder of ours, and both
+# filters on frames of every format equal to tessaro apply. Needs libobs and Xvfb (setup-debian.sh
+# --tests); the test host is built only where libobs-dev is.
+obs_host=build/native-release/tests/obs/obs_host_test
+if [ -x "${obs_host}" ] && command -v xvfb-run >/dev/null; then
+  as_user xvfb-run -a "${here}/${obs_host}" --installed /usr/bin/tessaro \
+    --gtest_filter='ObsModule.*:ObsFrames.EveryFormatEqualsTessaroApply' >"${work}/obs.log" 2>&1 ||
+    { cat "${work}/obs.log" >&2; echo "FAIL: OBS's module search or the filters in it" >&2; exit 1; }
+  grep -E '^  (binary|data) ' "${work}/obs.log"
+  echo "ok: libobs finds tessaro-obs where the package puts it; every format equal to tessaro apply"
+else
+  echo "FAIL: ${obs_host} or xvfb-run is missing (bash scripts/setup-debian.sh --tests)" >&2
+  exit 1
+fi
+
 "${sudo_cmd[@]}" dpkg --purge tessaro >/dev/null
-for gone in /usr/bin/tessaro /usr/lib/tessaro /usr/lib/frei0r-1/tessaro_auto_level.so /usr/share/doc/tessaro; do
+for gone in /usr/bin/tessaro /usr/lib/tessaro /usr/lib/frei0r-1/tessaro_auto_level.so /usr/share/doc/tessaro \
+  "/usr/lib/${multiarch}/obs-plugins/tessaro-obs.so" /usr/share/obs/obs-plugins/tessaro-obs; do
   [ ! -e "${gone}" ] || { echo "FAIL: ${gone} is left after removal" >&2; exit 1; }
 done
 echo "ok: removed"

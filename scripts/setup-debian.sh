@@ -5,8 +5,9 @@
 #   setup-debian.sh --tests  also everything the tests use: GoogleTest, Google Benchmark, the
 #                            32- and 64-bit Windows cross compilers, 32- and 64-bit Wine, qemu,
 #                            ffmpeg, clang for the sanitizer and fuzzing builds, the frei0r header
-#                            with GStreamer and MLT for the frei0r effects' host tests, and
-#                            dpkg-dev for the package
+#                            with GStreamer and MLT for the frei0r effects' host tests, OBS
+#                            Studio's libobs with Xvfb and Mesa's software OpenGL for the OBS
+#                            module's test inside it, and dpkg-dev for the package
 # A package index that fails to download is tried again (SETUP_APT_TRIES times, SETUP_APT_PAUSE
 # seconds apart); if it still fails, the install goes on with the indexes that did download.
 set -euo pipefail
@@ -30,6 +31,7 @@ if [ "$tests" -eq 1 ]; then
     wine wine32:i386 wine64
     ffmpeg
     frei0r-plugins-dev gstreamer1.0-tools gstreamer1.0-plugins-bad gstreamer1.0-plugins-good melt
+    libobs-dev xvfb xauth libegl-mesa0 libgl1-mesa-dri libglx-mesa0
     dpkg-dev
   )
 fi

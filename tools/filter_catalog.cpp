@@ -18,15 +18,13 @@ pipeline::Outcome RunQuillonLevel(const Controls& c, const pipeline::Picture& pi
   return QuillonLevel(QuillonLevelSettingsOf(c.sliders.data(), c.checks.data()), picture, road);
 }
 
-std::unique_ptr<pipeline::FrameJob> AutoLevelJob(const Controls& c,
-                                                 const pipeline::Picture& picture,
-                                                 pipeline::Road road) {
+pipeline::FrameJobPtr AutoLevelJob(const Controls& c, const pipeline::Picture& picture,
+                                   pipeline::Road road) {
   return AutoLevelFrameJob(AutoLevelSettingsOf(c.sliders.data(), c.checks.data()), picture, road);
 }
 
-std::unique_ptr<pipeline::FrameJob> QuillonLevelJob(const Controls& c,
-                                                    const pipeline::Picture& picture,
-                                                    pipeline::Road road) {
+pipeline::FrameJobPtr QuillonLevelJob(const Controls& c, const pipeline::Picture& picture,
+                                      pipeline::Road road) {
   return QuillonLevelFrameJob(QuillonLevelSettingsOf(c.sliders.data(), c.checks.data()), picture,
                               road);
 }

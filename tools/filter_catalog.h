@@ -31,8 +31,8 @@ struct FilterEntry {
   pipeline::Outcome (*run)(const Controls& controls, const pipeline::Picture& picture,
                            pipeline::Road road);
   // The same in two steps, for hosts that smooth the parameters over time.
-  std::unique_ptr<pipeline::FrameJob> (*job)(const Controls& controls,
-                                             const pipeline::Picture& picture, pipeline::Road road);
+  pipeline::FrameJobPtr (*job)(const Controls& controls, const pipeline::Picture& picture,
+                               pipeline::Road road);
   // What moving slider n to the value it holds does to the others ("Sync RGB"); whether it
   // changed any. Null when sliders move nothing else.
   bool (*moved)(Controls* controls, std::int32_t slider);

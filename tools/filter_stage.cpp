@@ -129,8 +129,7 @@ pipeline::Outcome FilterStage::Process(const pipeline::Picture& picture, pipelin
   return entry_->run(controls_, picture, road);
 }
 
-std::unique_ptr<pipeline::FrameJob> FilterStage::Job(const pipeline::Picture& picture,
-                                                     pipeline::Road road) {
+pipeline::FrameJobPtr FilterStage::Job(const pipeline::Picture& picture, pipeline::Road road) {
   return entry_->job(controls_, picture, road);
 }
 
@@ -141,10 +140,11 @@ void CausalSmoothing::SetRadius(std::int32_t radius) {
   if (radius != smoother_.radius()) smoother_ = pipeline::Smoother(radius, sceneCut_);
 }
 
-pipeline::Outcome CausalSmoothing::Process(FilterStage& stage, const pipeline::Picture& picture) {
-  if (smoother_.radius() == 0) return stage.Process(picture);
-  std::unique_ptr<pipeline::FrameJob> job = stage.Job(picture);
-  if (job == nullptr) return stage.Process(picture);
+pipeline::Outcome CausalSmoothing::Process(FilterStage& stage, const pipeline::Picture& picture,
+                                           pipeline::Road road) {
+  if (smoother_.radius() == 0) return stage.Process(picture, road);
+  pipeline::FrameJobPtr job = stage.Job(picture, road);
+  if (job == nullptr) return stage.Process(picture, road);
   if (!job->Measure()) return pipeline::Outcome::kFailed;
   const pipeline::FrameMeasure params = smoother_.ParametersOf(smoother_.Add(job->measure()));
   return job->Finish(&params);

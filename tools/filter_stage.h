@@ -42,8 +42,8 @@ class FilterStage {
                                     pipeline::Road road = pipeline::Road::kChoose);
   // The picture in two steps (FrameJob), for hosts that smooth over time; null where the
   // stage cannot (a module driven through its export).
-  virtual std::unique_ptr<pipeline::FrameJob> Job(const pipeline::Picture& picture,
-                                                  pipeline::Road road = pipeline::Road::kChoose);
+  virtual pipeline::FrameJobPtr Job(const pipeline::Picture& picture,
+                                    pipeline::Road road = pipeline::Road::kChoose);
   std::string DescribeSettings() const;
 
   // How often a movement moved other sliders (the editor would refresh the filter's window),
@@ -78,7 +78,8 @@ class CausalSmoothing {
   // A seek, a new stream: the frames before count no more.
   void Restart() { smoother_.Restart(); }
   // The picture through the stage: with radius 0 exactly as Process.
-  pipeline::Outcome Process(FilterStage& stage, const pipeline::Picture& picture);
+  pipeline::Outcome Process(FilterStage& stage, const pipeline::Picture& picture,
+                            pipeline::Road road = pipeline::Road::kChoose);
 
  private:
   double sceneCut_;

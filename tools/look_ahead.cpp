@@ -37,7 +37,7 @@ Failure LookAhead::Enter(std::size_t s, std::unique_ptr<HeldFrame> frame,
     return {};
   }
   Stage& st = *stages_[s];
-  std::unique_ptr<pipeline::FrameJob> job = st.stage->Job(frame->picture);
+  pipeline::FrameJobPtr job = st.stage->Job(frame->picture);
   if (job == nullptr || !job->Measure()) return Unprocessed(st.stage->name(), frame->number);
   const std::int64_t index = st.smoother.Add(job->measure());
   st.pending.push_back(Pending{std::move(frame), std::move(job), index});

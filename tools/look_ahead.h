@@ -37,7 +37,7 @@ class LookAhead {
  private:
   struct Pending {
     std::unique_ptr<HeldFrame> frame;
-    std::unique_ptr<pipeline::FrameJob> job;
+    pipeline::FrameJobPtr job;
     std::int64_t index;
   };
   struct Stage {

@@ -46,9 +46,7 @@ class ModuleStage : public FilterStage {
   pipeline::Outcome Process(const pipeline::Picture& picture,
                             pipeline::Road road = pipeline::Road::kChoose) override;
   // A module keeps its two steps to itself.
-  std::unique_ptr<pipeline::FrameJob> Job(const pipeline::Picture&, pipeline::Road) override {
-    return nullptr;
-  }
+  pipeline::FrameJobPtr Job(const pipeline::Picture&, pipeline::Road) override { return nullptr; }
   FilterDescriptor* descriptor() const { return filter_; }
 
  protected:

@@ -176,14 +176,15 @@ pipeline::Outcome AutoLevelJob::Finish(const pipeline::FrameMeasure* params) {
   const float outScale = rgb_ ? kRgbScale : kYcScale;
   // Chroma comes back from 0..4096 to its signed range.
   const bool rgb = rgb_;
+  pipeline::FrameMemory* memory = work_.memory();
   auto level = [&](int c, std::int16_t* plane, std::int32_t step, std::int32_t pw,
                    std::int32_t ph) {
-    LevelPlane(plane, step, pw, ph, low[c], high[c], gamma, outScale);
+    LevelPlane(plane, step, pw, ph, low[c], high[c], gamma, outScale, memory);
     if (!rgb && c > 0) SubConstS16C1(kChromaCentre, plane, step, ImageSize{pw, ph}, 0);
   };
 
   if (work_.TablesPay(ranges.Values())) {
-    pipeline::ChannelTables tables;
+    pipeline::ChannelTables tables(memory);
     if (tables.Build(ranges, level) && work_.Map(tables.lookups())) return Outcome::kDone;
   }
   const std::int32_t w = work_.width(), h = work_.height();
@@ -214,10 +215,9 @@ AutoLevelSettings AutoLevelSettingsOf(const std::int32_t* sliders, const std::in
   return s;
 }
 
-std::unique_ptr<pipeline::FrameJob> AutoLevelFrameJob(const AutoLevelSettings& settings,
-                                                      const pipeline::Picture& picture,
-                                                      pipeline::Road road) {
-  return std::make_unique<AutoLevelJob>(settings, picture, road);
+pipeline::FrameJobPtr AutoLevelFrameJob(const AutoLevelSettings& settings,
+                                        const pipeline::Picture& picture, pipeline::Road road) {
+  return pipeline::MakeFrameJob<AutoLevelJob>(picture, settings, picture, road);
 }
 
 pipeline::Outcome AutoLevel(const AutoLevelSettings& settings, const pipeline::Picture& picture,

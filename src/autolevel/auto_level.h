@@ -57,9 +57,9 @@ pipeline::Outcome AutoLevel(const AutoLevelSettings& settings, const pipeline::P
 // The same in two steps, for hosts that smooth the measurements over time (FrameJob); with its
 // own measurement, the same frame as AutoLevel. The job reads the picture where it lies: the
 // picture must stay until Finish.
-std::unique_ptr<pipeline::FrameJob> AutoLevelFrameJob(
-    const AutoLevelSettings& settings, const pipeline::Picture& picture,
-    pipeline::Road road = pipeline::Road::kChoose);
+pipeline::FrameJobPtr AutoLevelFrameJob(const AutoLevelSettings& settings,
+                                        const pipeline::Picture& picture,
+                                        pipeline::Road road = pipeline::Road::kChoose);
 
 // An automatic gamma that is not a finite positive number (black or white frames) would
 // turn the frame white or overflow it; such a gamma becomes a linear stretch.

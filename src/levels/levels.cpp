@@ -170,16 +170,18 @@ void PlanClipping(const pipeline::Planes& planes, std::int32_t width, std::int32
 // gamma, output levels, a clamp after each. Only sample values matter, so a plane holding
 // every value once gives the channel's table.
 void ChannelChain(std::int16_t* plane, std::int32_t step, std::int32_t width, std::int32_t height,
-                  const ClipStep& clip, const ChannelLevels& levels) {
+                  const ClipStep& clip, const ChannelLevels& levels,
+                  pipeline::FrameMemory* memory = nullptr) {
   if (clip.stretch)
-    ContrastStretchRows(plane, step, width, height, clip.levels.low, clip.levels.high);
+    ContrastStretchRows(plane, step, width, height, clip.levels.low, clip.levels.high, memory);
   if (clip.clamp) {
     ReplaceOutOfRangeS16C1(plane, step, ImageSize{width, height}, 0, 0, kRgbFullScale,
                            kRgbFullScale);
   }
-  LevelPlane(plane, step, width, height, levels.inLow, levels.inHigh, levels.gamma, kRgbScale);
+  LevelPlane(plane, step, width, height, levels.inLow, levels.inHigh, levels.gamma, kRgbScale,
+             memory);
   ClampPlaneRows(plane, step, width, height);
-  ApplyOutputLevelRows(plane, step, width, height, levels.outLow, levels.outHigh);
+  ApplyOutputLevelRows(plane, step, width, height, levels.outLow, levels.outHigh, memory);
   ClampPlaneRows(plane, step, width, height);
 }
 
@@ -221,7 +223,7 @@ bool CountClipping(pipeline::FrameWork& work, const ChannelLevels levels[3], Cli
                    double mean[3] = nullptr) {
   const bool clips[3] = {Clips(levels[0]), Clips(levels[1]), Clips(levels[2])};
   if (!clips[0] && !clips[1] && !clips[2]) return true;
-  pipeline::ChannelCounts counts;
+  pipeline::ChannelCounts counts(work.memory());
   if (!work.Count(kBinCount, clips, &counts)) return false;
   ClipFromCounts(counts, work.width(), work.height(), levels, clip, mean);
   return true;
@@ -239,11 +241,11 @@ bool MapThroughTables(pipeline::FrameWork& work, const ClipStep clip[3],
       if (SameChain(clip[c], levels[c], clip[d], levels[d])) sameAs[c] = d;
     }
   }
-  pipeline::ChannelTables tables;
+  pipeline::ChannelTables tables(work.memory());
   const bool built = tables.Build(
       kAllLevels,
       [&](int c, std::int16_t* plane, std::int32_t step, std::int32_t width, std::int32_t height) {
-        ChannelChain(plane, step, width, height, clip[c], levels[c]);
+        ChannelChain(plane, step, width, height, clip[c], levels[c], work.memory());
       },
       sameAs);
   return built && work.Map(tables.lookups());
@@ -406,10 +408,9 @@ class QuillonLevelJob final : public pipeline::FrameJob {
 
 }  // namespace
 
-std::unique_ptr<pipeline::FrameJob> QuillonLevelFrameJob(const QuillonLevelSettings& settings,
-                                                         const pipeline::Picture& picture,
-                                                         pipeline::Road road) {
-  return std::make_unique<QuillonLevelJob>(settings, picture, road);
+pipeline::FrameJobPtr QuillonLevelFrameJob(const QuillonLevelSettings& settings,
+                                           const pipeline::Picture& picture, pipeline::Road road) {
+  return pipeline::MakeFrameJob<QuillonLevelJob>(picture, settings, picture, road);
 }
 
 }  // namespace tessaro

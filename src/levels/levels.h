@@ -83,8 +83,8 @@ pipeline::Outcome QuillonLevel(const QuillonLevelSettings& settings,
 // its own measurement, the same frame as QuillonLevel (a histogram that cannot be had fails
 // the frame instead of ending the clipping step). Without clipping there is nothing to smooth.
 // The job reads the picture where it lies: the picture must stay until Finish.
-std::unique_ptr<pipeline::FrameJob> QuillonLevelFrameJob(
-    const QuillonLevelSettings& settings, const pipeline::Picture& picture,
-    pipeline::Road road = pipeline::Road::kChoose);
+pipeline::FrameJobPtr QuillonLevelFrameJob(const QuillonLevelSettings& settings,
+                                           const pipeline::Picture& picture,
+                                           pipeline::Road road = pipeline::Road::kChoose);
 
 }  // namespace tessaro

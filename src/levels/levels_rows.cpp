@@ -28,10 +28,12 @@ void ClampPlaneRows(std::int16_t* plane, std::int32_t planeStep, std::int32_t wi
 }
 
 void ContrastStretchRows(std::int16_t* plane, std::int32_t planeStep, std::int32_t width,
-                         std::int32_t height, float lowClip, float highClip) {
+                         std::int32_t height, float lowClip, float highClip,
+                         pipeline::FrameMemory* memory) {
   const float span = highClip - lowClip;
   pipeline::ForEachFloatRow(
-      plane, planeStep, width, height, [&](float* values, std::int32_t floatStep) {
+      plane, planeStep, width, height,
+      [&](float* values, std::int32_t floatStep) {
         // The true quotient throughout: a reciprocal estimate could move
         // the end points.
         for (std::int32_t x = 0; x < width; ++x) {
@@ -41,16 +43,21 @@ void ContrastStretchRows(std::int16_t* plane, std::int32_t planeStep, std::int32
         for (std::int32_t x = 0; x < width; ++x) {
           values[x] = values[x] * kRgbScale + kTargetLow;
         }
-      });
+      },
+      memory);
 }
 
 void ApplyOutputLevelRows(std::int16_t* plane, std::int32_t planeStep, std::int32_t width,
-                          std::int32_t height, float outLow, float outHigh) {
+                          std::int32_t height, float outLow, float outHigh,
+                          pipeline::FrameMemory* memory) {
   const float span = outHigh - outLow;
-  pipeline::ForEachFloatRow(plane, planeStep, width, height, [&](float* values, std::int32_t) {
-    // The output curve's exponent is fixed at 1, so the power is left out: t^1 == t exactly.
-    for (std::int32_t x = 0; x < width; ++x) values[x] = values[x] / kRgbScale * span + outLow;
-  });
+  pipeline::ForEachFloatRow(
+      plane, planeStep, width, height,
+      [&](float* values, std::int32_t) {
+        // The output curve's exponent is fixed at 1, so the power is left out: t^1 == t exactly.
+        for (std::int32_t x = 0; x < width; ++x) values[x] = values[x] / kRgbScale * span + outLow;
+      },
+      memory);
 }
 
 }  // namespace tessaro

@@ -6,6 +6,7 @@
 // workers instead of starting a new one, so nesting never oversubscribes the machine.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <type_traits>
 #include <utility>
@@ -80,17 +81,22 @@ void Invoke(std::int64_t samples, Task first, Task second, Task third);
 
 // Per-chunk views, each starting as View{}; body(view, begin, end) fills the view of its
 // chunk; merge(left, right) folds right into left. The result is what a serial loop over
-// 0, 1, 2, ... would have produced, whatever order the chunks ran in. May throw what
-// allocating the views throws.
+// 0, 1, 2, ... would have produced, whatever order the chunks ran in. The views of up to
+// kInlineViews chunks (every loop of a machine of up to 32 workers) live on the stack, so that
+// a live host's frames ask nothing of the heap here; more may throw what allocating them throws.
+inline constexpr std::int32_t kInlineViews = 256;
 template <typename View, typename Body, typename Merge>
 View ReduceOrdered(std::int32_t count, Body&& body, Merge&& merge, std::int32_t grain = 1) {
   if (count < 1) return View{};
   const ChunkPlan plan = PlanChunks(count, grain);
-  std::vector<View> views(static_cast<std::size_t>(plan.chunks));
+  std::array<View, kInlineViews> inlineViews;
+  std::vector<View> more;
+  if (plan.chunks > kInlineViews) more.resize(static_cast<std::size_t>(plan.chunks));
+  View* views = plan.chunks > kInlineViews ? more.data() : inlineViews.data();
   ForEachChunk(plan, [&](std::int32_t chunk, std::int32_t begin, std::int32_t end) {
-    body(views[static_cast<std::size_t>(chunk)], begin, end);
+    body(views[chunk], begin, end);
   });
-  for (std::size_t i = 1; i < views.size(); ++i) merge(views[0], std::move(views[i]));
+  for (std::int32_t i = 1; i < plan.chunks; ++i) merge(views[0], std::move(views[i]));
   return std::move(views[0]);
 }
 

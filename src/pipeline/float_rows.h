@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "parallel/parallel.h"
+#include "pipeline/frame_memory.h"
 #include "primitives/aligned_memory.h"
 #include "primitives/convert.h"
 #include "primitives/image_rows.h"
@@ -13,11 +14,29 @@ namespace tessaro::pipeline {
 
 // rowOp(values, floatStep) rewrites one row of `width` floats; the result is rounded to the
 // nearest integer, ties to even, and saturated. A row whose float buffer cannot be had, or
-// that does not convert, is left as it was.
+// that does not convert, is left as it was. With a host's frame memory, each chunk of rows
+// takes one float row from it for all its rows instead.
 template <typename RowOp>
 void ForEachFloatRow(std::int16_t* plane, std::int32_t planeStep, std::int32_t width,
-                     std::int32_t height, const RowOp& rowOp) {
+                     std::int32_t height, const RowOp& rowOp, FrameMemory* memory = nullptr) {
   const ImageSize rowSize{width, 1};
+  if (memory != nullptr) {
+    const std::int32_t floatStep = (4 * width + kBlockAlignment - 1) & ~(kBlockAlignment - 1);
+    parallel::ParallelFor(
+        height,
+        [&](std::int32_t begin, std::int32_t end) {
+          auto* values = static_cast<float*>(memory->Take(floatStep));
+          for (std::int32_t r = begin; r < end && values != nullptr; ++r) {
+            std::int16_t* row = RowAt(plane, planeStep, r);
+            if (ConvertS16ToF32(row, planeStep, values, floatStep, rowSize) == StatusOk) {
+              rowOp(values, floatStep);
+              ConvertF32ToS16(values, floatStep, row, planeStep, rowSize, RoundNearestEven);
+            }
+          }
+        },
+        parallel::RowGrain(width));
+    return;
+  }
   parallel::ParallelFor(
       height,
       [&](std::int32_t begin, std::int32_t end) {

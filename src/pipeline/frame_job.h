@@ -4,6 +4,11 @@
 // entry is the same two steps with the frame's own measurement.
 #pragma once
 
+#include <memory>
+#include <new>
+#include <utility>
+
+#include "pipeline/frame_memory.h"
 #include "pipeline/picture.h"
 #include "pipeline/smoothing.h"
 
@@ -22,5 +27,31 @@ class FrameJob {
   // measurement when null, then the map pass.
   virtual Outcome Finish(const FrameMeasure* params) = 0;
 };
+
+// A job made in a host's frame memory ends with its destructor alone: the memory is the
+// host's, and free again at its next frame.
+struct FrameJobDelete {
+  bool kept = false;
+  void operator()(FrameJob* job) const {
+    if (kept) {
+      job->~FrameJob();
+    } else {
+      delete job;
+    }
+  }
+};
+using FrameJobPtr = std::unique_ptr<FrameJob, FrameJobDelete>;
+
+// A job of type J for the picture: in its frame memory when the host keeps one, else on the
+// heap. Null when memory is short.
+template <typename J, typename... Args>
+FrameJobPtr MakeFrameJob(const Picture& picture, Args&&... args) {
+  if (picture.memory == nullptr) {
+    return FrameJobPtr(new (std::nothrow) J(std::forward<Args>(args)...), FrameJobDelete{false});
+  }
+  void* at = picture.memory->Take(sizeof(J));
+  if (at == nullptr) return FrameJobPtr(nullptr, FrameJobDelete{true});
+  return FrameJobPtr(new (at) J(std::forward<Args>(args)...), FrameJobDelete{true});
+}
 
 }  // namespace tessaro::pipeline

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "pipeline/frame_convert.h"
+#include "pipeline/frame_memory.h"
 #include "pipeline/phases.h"
 #include "pipeline/status_reducer.h"
 #include "primitives/aligned_memory.h"
@@ -127,7 +128,7 @@ Frame MeasureWorking(const Buffers& buffers, WorkSpace space, Road road, FrameSt
 }
 
 ChannelCounts::~ChannelCounts() {
-  FreeAligned(storage_);
+  if (memory_ == nullptr) FreeAligned(storage_);
 }
 
 parallel::ChunkPlan CountingBands(std::int32_t width, std::int32_t height) {
@@ -155,7 +156,7 @@ bool ChannelCounts::Count(const Frame& frame, WorkSpace space, std::int32_t high
 
 bool ChannelCounts::Tally(std::int32_t bands, std::int32_t high, const bool channels[3],
                           BandCounter count) {
-  FreeAligned(storage_);
+  if (memory_ == nullptr) FreeAligned(storage_);
   storage_ = nullptr;
   for (auto& b : bins_) b = nullptr;
   const int counted = channels[0] + channels[1] + channels[2];
@@ -164,7 +165,9 @@ bool ChannelCounts::Tally(std::int32_t bands, std::int32_t high, const bool chan
 
   const std::int64_t binCount = std::int64_t{high} + 1;
   const std::int64_t perBand = counted * binCount;
-  std::uint32_t* storage = AllocArray<std::uint32_t>(bands * perBand);
+  const std::int64_t storageBytes = bands * perBand * std::int64_t{sizeof(std::uint32_t)};
+  auto* storage = static_cast<std::uint32_t*>(memory_ != nullptr ? memory_->Take(storageBytes)
+                                                                 : AllocFrameBytes(storageBytes));
   if (storage == nullptr) return false;
 
   // Band b's bins of the k-th counted channel.
@@ -181,7 +184,7 @@ bool ChannelCounts::Tally(std::int32_t bands, std::int32_t high, const bool chan
     return count(b, counts);
   });
   if (failed != StatusOk) {
-    FreeAligned(storage);
+    if (memory_ == nullptr) FreeAligned(storage);
     return false;
   }
   SumBands(storage, bands, perBand, perBand);

@@ -15,6 +15,8 @@
 
 namespace tessaro::pipeline {
 
+class FrameMemory;
+
 // How a frame is processed: stage by stage on every sample through the primitives (the
 // reference), or in the passes with the value-only stages as tables. Both give the same frame;
 // kChoose lets the cost rule decide, the others force a road (tests).
@@ -47,7 +49,8 @@ Frame MeasureWorking(const Buffers& buffers, WorkSpace space, Road road, FrameSt
 // are counted.
 class ChannelCounts {
  public:
-  ChannelCounts() = default;
+  // With frame memory the bins live there until the next frame.
+  explicit ChannelCounts(FrameMemory* memory = nullptr) : memory_(memory) {}
   ~ChannelCounts();
   ChannelCounts(const ChannelCounts&) = delete;
   ChannelCounts& operator=(const ChannelCounts&) = delete;
@@ -64,6 +67,7 @@ class ChannelCounts {
   const std::uint32_t* bins(int channel) const { return bins_[channel]; }
 
  private:
+  FrameMemory* memory_;
   std::uint32_t* storage_ = nullptr;
   const std::uint32_t* bins_[3] = {nullptr, nullptr, nullptr};
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "pipeline/frame_memory.h"
 #include "pipeline/phases.h"
 #include "pipeline/status_reducer.h"
 #include "primitives/aligned_memory.h"
@@ -9,10 +10,11 @@
 namespace tessaro::pipeline {
 namespace {
 
-// count 16-bit samples from the module's allocator, or null.
-std::int16_t* AllocSamples(std::int64_t count) {
+// count 16-bit samples from the frame memory or the module's allocator, or null.
+std::int16_t* AllocSamples(FrameMemory* memory, std::int64_t count) {
   if (count < 1 || 2 * count > 0x7FFFFFFF) return nullptr;
-  return reinterpret_cast<std::int16_t*>(AllocU8(static_cast<std::int32_t>(2 * count)));
+  return static_cast<std::int16_t*>(memory != nullptr ? memory->Take(2 * count)
+                                                      : AllocFrameBytes(2 * count));
 }
 
 // The host's picture in bands of row groups, each band decoding its groups into a staging
@@ -28,12 +30,11 @@ class Staged {
         // A band's rows, then the codec's planar scratch.
         stagingSamples_(std::int64_t{3} * codec.picture().width * codec.groupRows() +
                         codec.PlanarSamples()),
-        staging_(AllocSamples(stagingSamples_ * plan_.chunks)) {}
-  ~Staged() { FreeAligned(staging_); }
+        staging_(codec.picture().memory, stagingSamples_ * plan_.chunks) {}
   Staged(const Staged&) = delete;
   Staged& operator=(const Staged&) = delete;
 
-  bool ready() const { return staging_ != nullptr; }
+  bool ready() const { return static_cast<bool>(staging_); }
   std::int32_t bands() const { return plan_.chunks; }
   std::int32_t step() const { return step_; }
 
@@ -41,7 +42,7 @@ class Staged {
   // planar is the codec's scratch for the band.
   template <typename Take>
   Status EachGroup(std::int32_t b, Take take) const {
-    std::int16_t* rows = staging_ + stagingSamples_ * b;
+    std::int16_t* rows = staging_.get() + stagingSamples_ * b;
     std::int16_t* planar = rows + stagingSamples_ - codec_.PlanarSamples();
     const std::int32_t height = codec_.picture().height;
     for (std::int32_t g = plan_.Begin(b); g < plan_.Begin(b + 1); ++g) {
@@ -61,7 +62,7 @@ class Staged {
   std::int32_t step_;
   parallel::ChunkPlan plan_;
   std::int64_t stagingSamples_;
-  std::int16_t* staging_;
+  FrameBlock<std::int16_t> staging_;
 };
 
 // Bands of groups for a pass of the given samples a group.
@@ -76,7 +77,7 @@ FrameWork::FrameWork(const Picture& picture, Space space, Road road)
     : picture_(picture), space_(space), road_(road) {}
 
 FrameWork::~FrameWork() {
-  FreeAligned(decoded_);
+  if (picture_.memory == nullptr) FreeAligned(decoded_);
 }
 
 bool FrameWork::Open() {
@@ -95,7 +96,7 @@ bool FrameWork::Open() {
 bool FrameWork::Decoded() {
   if (decoded_ != nullptr) return true;
   const std::int64_t samples = 3 * pixels();
-  decoded_ = AllocSamples(2 * samples);
+  decoded_ = AllocSamples(picture_.memory, 2 * samples);
   if (decoded_ == nullptr) return false;
   const std::int32_t step = kPixelBytes * width();
   buffers_.edit = {decoded_, step, width(), height()};
@@ -125,16 +126,14 @@ bool FrameWork::Measure(FrameStats* stats, const bool channels[3]) {
                                  : MeasureRgbLuma(picture_, channels, stats);
   }
   if (Yuv() && space_ == Space::kYc) {
-    haveCodes_ =
-        MeasureYuvCodes(picture_, codec_.lumaSamples(), codec_.chromaSamples(), stats, &codes_);
+    haveCodes_ = MeasureYuvCodes(picture_, codec_.lumaSamples(), codec_.chromaSamples(), channels,
+                                 stats, &codes_);
     return haveCodes_;
   }
   const PhaseScope phase(Phase::kMeasure);
   Staged staged(codec_, PassBands(codec_));
-  const std::int64_t bandBytes = std::int64_t{sizeof(ChannelStats)} * staged.bands();
-  auto* bands = reinterpret_cast<ChannelStats*>(
-      bandBytes <= 0x7FFFFFFF ? AllocU8(static_cast<std::int32_t>(bandBytes)) : nullptr);
-  bool ok = staged.ready() && bands != nullptr;
+  const FrameBlock<ChannelStats> bands(picture_.memory, staged.bands());
+  bool ok = staged.ready() && bands;
   if (ok) {
     ok = FirstFailing(staged.bands(), [&](std::int32_t b) {
            bool first = true;
@@ -158,7 +157,6 @@ bool FrameWork::Measure(FrameStats* stats, const bool channels[3]) {
     for (std::int32_t b = 1; b < staged.bands(); ++b) MergeStats(&all, bands[b]);
     *stats = StatsOf(all, pixels());
   }
-  FreeAligned(bands);
   return ok;
 }
 

@@ -30,6 +30,8 @@ class FrameWork {
   std::int32_t width() const { return picture_.width; }
   std::int32_t height() const { return picture_.height; }
   std::int64_t pixels() const { return picture_.pixels(); }
+  // The host's memory for the frame's buffers, or null (frame_memory.h).
+  FrameMemory* memory() const { return picture_.memory; }
   bool empty() const { return pixels() == 0; }
 
   // Per-channel extremes and means of the working samples, of the channels asked for at

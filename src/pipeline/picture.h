@@ -9,6 +9,8 @@
 
 namespace tessaro::pipeline {
 
+class FrameMemory;
+
 // What a filter did with a picture.
 enum class Outcome {
   kDone,       // the picture holds the result
@@ -77,6 +79,9 @@ struct Picture {
     SamplePlane plane[3];
     YuvFormat format;
   } yuv{};
+  // Memory the host keeps for its stream's frames (frame_memory.h), which the passes take their
+  // buffers from; null: the module's allocator, buffer by buffer.
+  FrameMemory* memory = nullptr;
 
   static Picture Yc(const Buffers& buffers);
   static Picture Rgba8(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,

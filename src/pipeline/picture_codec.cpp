@@ -16,8 +16,9 @@ bool PictureCodec::Open(const Picture& picture, Space space) {
   if (picture.kind != Picture::Kind::kYuv) return true;
   const YuvFormat& f = picture.yuv.format;
   groupRows_ = 1 << f.chromaShiftY();
-  return luma_.Build(LumaCodes(f.bitDepth, f.fullRange)) &&
-         (f.chroma == ChromaLayout::kMono || chroma_.Build(ChromaCodes(f.bitDepth, f.fullRange)));
+  return luma_.Build(LumaCodes(f.bitDepth, f.fullRange), picture.memory) &&
+         (f.chroma == ChromaLayout::kMono ||
+          chroma_.Build(ChromaCodes(f.bitDepth, f.fullRange), picture.memory));
 }
 
 WorkSpace PictureCodec::workSpace() const {
@@ -163,16 +164,119 @@ struct CodeOfSum {
   }
 };
 
+// The same in 16-bit lanes, for depths whose codes per sample, times 2^(16 - shift), fit 15
+// bits (up to 10 bits, and 12 bits for the mean of two or four): the sum held to 16 bits (every
+// sum beyond 8192 count samples still gives a code beyond the range), its product with that
+// multiplier rounded at bit 16, which is the quotient by 2^shift rounded as above. Widening
+// 16-bit products and 16-bit clamps are what SSE2 has, so the compiler vectorises it.
+struct CodeOfSum16 {
+  std::int16_t zero, multiplier, maxCode;
+  static bool Fits(const CodeOfSum& c) {
+    return c.zero <= 4096 && (std::int64_t{c.perSample} << (16 - c.shift)) <= 32767;
+  }
+  explicit CodeOfSum16(const CodeOfSum& c)
+      : zero(static_cast<std::int16_t>(c.zero)),
+        multiplier(static_cast<std::int16_t>(c.perSample << (16 - c.shift))),
+        maxCode(static_cast<std::int16_t>(c.maxCode)) {}
+  std::uint16_t operator()(std::int32_t sum) const {
+    const auto held =
+        static_cast<std::int16_t>(sum < -32767 ? -32767 : (sum > 32767 ? 32767 : sum));
+    const auto scaled = static_cast<std::int16_t>((std::int32_t{held} * multiplier + 32768) >> 16);
+    const auto code = static_cast<std::int16_t>(scaled + zero);
+    return static_cast<std::uint16_t>(code < 0 ? 0 : (code > maxCode ? maxCode : code));
+  }
+};
+
 // The codes of n sums into a row, the constants in locals so that the stores cannot be taken to
-// change them; rows of bytes one after another are vectorised.
+// change them. Rows of bytes one after another are vectorised; other rows take their codes a
+// block at a time into a buffer, in a loop that is vectorised too, and then store them each at
+// its place.
 template <typename Sum>
 void PutCodes(const CodeRow& row, std::int32_t n, Sum sum, const CodeOfSum& code) {
   const CodeOfSum c = code;
+  if (!row.wide && row.stride == 1 && CodeOfSum16::Fits(c)) {
+    const CodeOfSum16 c16(c);
+    for (std::int32_t x = 0; x < n; ++x) row.data[x] = static_cast<std::uint8_t>(c16(sum(x)));
+    return;
+  }
   if (!row.wide && row.stride == 1) {
     for (std::int32_t x = 0; x < n; ++x) row.data[x] = static_cast<std::uint8_t>(c(sum(x)));
     return;
   }
-  for (std::int32_t x = 0; x < n; ++x) row.Put(x, c(sum(x)));
+  constexpr std::int32_t kBlock = 256;
+  std::uint16_t codes[kBlock];
+  const std::int32_t stride = row.stride;
+  const bool narrow = CodeOfSum16::Fits(c);
+  const CodeOfSum16 c16(c);  // used only when it fits
+  for (std::int32_t x0 = 0; x0 < n; x0 += kBlock) {
+    const std::int32_t m = n - x0 < kBlock ? n - x0 : kBlock;
+    if (narrow) {
+      for (std::int32_t i = 0; i < m; ++i) codes[i] = c16(sum(x0 + i));
+    } else {
+      for (std::int32_t i = 0; i < m; ++i) codes[i] = static_cast<std::uint16_t>(c(sum(x0 + i)));
+    }
+    std::uint8_t* at = row.data + std::intptr_t{stride} * x0;
+    if (!row.wide) {
+      for (std::int32_t i = 0; i < m; ++i) at[stride * i] = static_cast<std::uint8_t>(codes[i]);
+      continue;
+    }
+    const std::int32_t shift = row.shift;
+    for (std::int32_t i = 0; i < m; ++i) {
+      const auto word = static_cast<std::uint16_t>(codes[i] << shift);
+      std::memcpy(at + stride * i, &word, 2);  // little-endian, as every target is
+    }
+  }
+}
+
+// Rows of a group's chroma are written a block at a time: the codes of both planes first, then
+// stored, side by side where the planes alternate in one row (NV12, P010).
+constexpr std::int32_t kCodeBlock = 256;
+
+// The codes of n sums.
+template <typename Sum>
+void CodesOf(std::int32_t n, Sum sum, const CodeOfSum& c, std::uint16_t* codes) {
+  if (CodeOfSum16::Fits(c)) {
+    const CodeOfSum16 c16(c);
+    for (std::int32_t i = 0; i < n; ++i) codes[i] = c16(sum(i));
+    return;
+  }
+  for (std::int32_t i = 0; i < n; ++i) codes[i] = static_cast<std::uint16_t>(c(sum(i)));
+}
+
+// n codes into a row from sample x0 on.
+void StoreCodes(const CodeRow& row, std::int32_t x0, std::int32_t n, const std::uint16_t* codes) {
+  if (!row.wide && row.stride == 1) {
+    for (std::int32_t i = 0; i < n; ++i) row.data[x0 + i] = static_cast<std::uint8_t>(codes[i]);
+    return;
+  }
+  for (std::int32_t i = 0; i < n; ++i) row.Put(x0 + i, codes[i]);
+}
+
+// Two planes' n codes where they alternate in one row, from sample x0 on: each pair one store.
+void StorePairs(const CodeRow& row, std::int32_t x0, std::int32_t n, const std::uint16_t* first,
+                const std::uint16_t* second) {
+  if (!row.wide) {
+    std::uint8_t* at = row.data + 2 * std::intptr_t{x0};
+    for (std::int32_t i = 0; i < n; ++i) {
+      const auto pair = static_cast<std::uint16_t>(first[i] | (second[i] << 8));
+      std::memcpy(at + 2 * i, &pair, 2);  // little-endian, as every target is
+    }
+    return;
+  }
+  std::uint8_t* at = row.data + 4 * std::intptr_t{x0};
+  const std::int32_t shift = row.shift;
+  for (std::int32_t i = 0; i < n; ++i) {
+    const std::uint32_t pair =
+        (std::uint32_t{first[i]} << shift) | (std::uint32_t{second[i]} << shift << 16);
+    std::memcpy(at + 4 * i, &pair, 4);
+  }
+}
+
+// Samples 2 x and 2 x + 1 added, read as one 32-bit word, which the compiler vectorises.
+std::int32_t PairOf(const std::int16_t* a, std::int32_t x) {
+  std::uint32_t word;
+  std::memcpy(&word, a + 2 * x, 4);  // little-endian: sample 2 x in the low half
+  return (static_cast<std::int32_t>(word << 16) >> 16) + (static_cast<std::int32_t>(word) >> 16);
 }
 
 }  // namespace
@@ -292,34 +396,49 @@ void PictureCodec::EncodePlanar(std::int32_t y, std::int32_t n, const std::int16
   if (f.chroma == ChromaLayout::kMono) return;
   const CodeScale& scale = chroma_.scale();
   const std::int32_t sx = f.chromaShiftX();
-  const std::int32_t cy = y >> f.chromaShiftY();
-  for (int c = 0; c < 2; ++c) {
-    const CodeRow row = RowOfPlane(p.plane[1 + c], f, cy);
-    const std::int16_t* a = chroma[0][c];
-    const std::int16_t* b = chroma[n > 1 ? 1 : 0][c];
-    if (sx == 0) {
-      // One pixel a sample, over one or two rows.
-      if (n > 1) {
-        PutCodes(
-            row, w, [=](std::int32_t x) { return a[x] + b[x]; }, CodeOfSum(scale, 2));
+  const CodeRow rows[2] = {RowOfPlane(p.plane[1], f, y >> f.chromaShiftY()),
+                           RowOfPlane(p.plane[2], f, y >> f.chromaShiftY())};
+  const std::int32_t bytes = f.wide ? 2 : 1;
+  const bool paired = rows[1].data == rows[0].data + bytes && rows[0].stride == 2 * bytes &&
+                      rows[1].stride == 2 * bytes;
+  // Each chroma sample the mean of the pixels it covers: one or two rows of one or two pixels,
+  // at an odd right edge one pixel.
+  const std::int32_t cw = picture_.PlaneWidth(1);
+  const std::int32_t whole = sx == 0 ? w : w >> 1;  // samples over a full pair of pixels
+  const std::int32_t count = (n > 1 ? 2 : 1) << sx;
+  const CodeOfSum code(scale, count);
+  std::uint16_t codes[2][kCodeBlock];
+  for (std::int32_t x0 = 0; x0 < cw; x0 += kCodeBlock) {
+    const std::int32_t m = cw - x0 < kCodeBlock ? cw - x0 : kCodeBlock;
+    const std::int32_t full = whole - x0 < m ? whole - x0 : m;
+    for (int c = 0; c < 2; ++c) {
+      const std::int16_t* a = chroma[0][c];
+      const std::int16_t* b = chroma[n > 1 ? 1 : 0][c];
+      if (sx == 0 && n > 1) {
+        CodesOf(
+            full, [=](std::int32_t i) { return a[x0 + i] + b[x0 + i]; }, code, codes[c]);
+      } else if (sx == 0) {
+        CodesOf(
+            full, [=](std::int32_t i) { return std::int32_t{a[x0 + i]}; }, code, codes[c]);
+      } else if (n > 1) {
+        CodesOf(
+            full, [=](std::int32_t i) { return PairOf(a, x0 + i) + PairOf(b, x0 + i); }, code,
+            codes[c]);
       } else {
-        PutCodes(
-            row, w, [=](std::int32_t x) { return std::int32_t{a[x]}; }, CodeOfSum(scale, 1));
+        CodesOf(
+            full, [=](std::int32_t i) { return PairOf(a, x0 + i); }, code, codes[c]);
       }
-      continue;
+      if (full < m) {
+        codes[c][full] =
+            static_cast<std::uint16_t>(CodeOfSum(scale, n)(a[w - 1] + (n > 1 ? b[w - 1] : 0)));
+      }
     }
-    // Two pixels a sample, over one or two rows; at an odd right edge one pixel.
-    const std::int32_t full = w >> 1;
-    if (n > 1) {
-      PutCodes(
-          row, full,
-          [=](std::int32_t x) { return (a[2 * x] + a[2 * x + 1]) + (b[2 * x] + b[2 * x + 1]); },
-          CodeOfSum(scale, 4));
+    if (paired) {
+      StorePairs(rows[0], x0, m, codes[0], codes[1]);
     } else {
-      PutCodes(
-          row, full, [=](std::int32_t x) { return a[2 * x] + a[2 * x + 1]; }, CodeOfSum(scale, 2));
+      StoreCodes(rows[0], x0, m, codes[0]);
+      StoreCodes(rows[1], x0, m, codes[1]);
     }
-    if (w & 1) row.Put(full, CodeOfSum(scale, n)(a[w - 1] + (n > 1 ? b[w - 1] : 0)));
   }
 }
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
-#include <vector>
 
+#include "pipeline/frame_memory.h"
 #include "pipeline/kernel_slots.h"
 #include "pipeline/phases.h"
 #include "pipeline/picture_codec.h"
@@ -75,17 +75,13 @@ void Tally(const std::int16_t* v, std::int32_t n, std::int16_t* lo, std::int16_t
 
 // Bands' statistics, merged, as a frame's.
 template <typename Band>
-bool MeasureBands(std::int32_t rows, std::int64_t samplesPerRow, std::int64_t pixels,
-                  FrameStats* stats, Band band) {
+bool MeasureBands(FrameMemory* memory, std::int32_t rows, std::int64_t samplesPerRow,
+                  std::int64_t pixels, FrameStats* stats, Band band) {
   const parallel::ChunkPlan plan = parallel::PlanChunks(rows, parallel::RowGrain(samplesPerRow));
-  std::vector<ChannelStats> bands;
-  try {
-    bands.resize(static_cast<std::size_t>(plan.chunks));
-  } catch (...) {
-    return false;
-  }
+  const FrameBlock<ChannelStats> bands(memory, plan.chunks);
+  if (!bands) return false;
   const Status s = FirstFailing(plan.chunks, [&](std::int32_t b) {
-    ChannelStats& st = bands[static_cast<std::size_t>(b)];
+    ChannelStats& st = bands[b];
     for (int c = 0; c < 3; ++c) {
       st.min[c] = 32767;
       st.max[c] = -32768;
@@ -95,7 +91,7 @@ bool MeasureBands(std::int32_t rows, std::int64_t samplesPerRow, std::int64_t pi
   });
   if (s != StatusOk) return false;
   ChannelStats all = bands[0];
-  for (std::size_t b = 1; b < bands.size(); ++b) MergeStats(&all, bands[b]);
+  for (std::int32_t b = 1; b < plan.chunks; ++b) MergeStats(&all, bands[b]);
   *stats = StatsOf(all, pixels);
   return true;
 }
@@ -108,7 +104,7 @@ bool MeasureRgbBytes(const Picture& picture, FrameStats* stats) {
   const RgbOffsets o = OffsetsOf(p.order);
   const int at[3] = {o.r, o.g, o.b};
   return MeasureBands(
-      picture.height, 4 * std::int64_t{picture.width}, picture.pixels(), stats,
+      picture.memory, picture.height, 4 * std::int64_t{picture.width}, picture.pixels(), stats,
       [&](std::int32_t begin, std::int32_t end, ChannelStats* st) {
         ByteStats bytes{};
         const Status s = MeasureU8C4(p.src + std::intptr_t{begin} * p.srcStep, p.srcStep,
@@ -207,7 +203,7 @@ bool MeasureRgbLuma(const Picture& picture, const bool channels[3], FrameStats* 
   const std::int32_t* weights[3] = {w.luma, w.blue, w.red};
   const std::int32_t divisors[3] = {kLumaDivisor, kBlueDivisor, kRedDivisor};
   const bool ok = MeasureBands(
-      picture.height, 4 * std::int64_t{picture.width}, picture.pixels(), stats,
+      picture.memory, picture.height, 4 * std::int64_t{picture.width}, picture.pixels(), stats,
       [&](std::int32_t begin, std::int32_t end, ChannelStats* st) {
         std::int16_t values[kBlockPixels];
         for (std::int32_t y = begin; y < end; ++y) {
@@ -240,15 +236,21 @@ bool MapRgbLuma(const Picture& picture, const SampleLookup lookups[3]) {
   const RgbWeights w = WeightsOf(p.order);
   const bool chroma = Changes(lookups[1]) || Changes(lookups[2]);
   // The change of each value, in 1/65536 of a code of each colour it moves.
-  std::vector<std::int32_t> lumaChange, blueToGreen, blueToBlue, redToRed, redToGreen;
-  std::vector<std::int16_t> lumaMove;
-  try {
-    lumaChange.resize(kLumaValues);
-    for (std::int32_t v = 0; v < kLumaValues; ++v) {
-      lumaChange[v] = rgb_codes::kLumaToCode * (Look(lookups[0], v) - v);
-    }
+  const FrameBlock<std::int32_t> lumaChange(picture.memory, kLumaValues);
+  const FrameBlock<std::int32_t> blueToGreen(picture.memory, chroma ? kChromaValues : 0);
+  const FrameBlock<std::int32_t> blueToBlue(picture.memory, chroma ? kChromaValues : 0);
+  const FrameBlock<std::int32_t> redToRed(picture.memory, chroma ? kChromaValues : 0);
+  const FrameBlock<std::int32_t> redToGreen(picture.memory, chroma ? kChromaValues : 0);
+  const FrameBlock<std::int16_t> lumaMove(picture.memory, chroma ? 0 : kLumaValues);
+  if (!lumaChange ||
+      (chroma ? !blueToGreen || !blueToBlue || !redToRed || !redToGreen : !lumaMove)) {
+    return false;
+  }
+  for (std::int32_t v = 0; v < kLumaValues; ++v) {
+    lumaChange[v] = rgb_codes::kLumaToCode * (Look(lookups[0], v) - v);
+  }
+  {
     if (chroma) {
-      for (auto* t : {&blueToGreen, &blueToBlue, &redToRed, &redToGreen}) t->resize(kChromaValues);
       for (std::int32_t i = 0; i < kChromaValues; ++i) {
         const std::int32_t v = i - kChromaZero;
         const std::int32_t db = Look(lookups[1], v) - v, dr = Look(lookups[2], v) - v;
@@ -259,13 +261,10 @@ bool MapRgbLuma(const Picture& picture, const SampleLookup lookups[3]) {
       }
     } else {
       // Luma alone moves R, G and B by the same whole number of codes.
-      lumaMove.resize(kLumaValues);
       for (std::int32_t v = 0; v < kLumaValues; ++v) {
         lumaMove[v] = static_cast<std::int16_t>((lumaChange[v] + (1 << 15)) >> 16);
       }
     }
-  } catch (...) {
-    return false;
   }
   const auto moved = [](std::int32_t change) {
     return static_cast<std::int16_t>((change + (1 << 15)) >> rgb_codes::kCodeShift);
@@ -292,9 +291,9 @@ bool MapRgbLuma(const Picture& picture, const SampleLookup lookups[3]) {
                           // The tables' entries first, then the moves in a loop of their own,
                           // which the compiler vectorises.
                           std::int32_t red[kBlockPixels], green[kBlockPixels], blue[kBlockPixels];
-                          const std::int32_t* lc = lumaChange.data();
-                          const std::int32_t *rr = redToRed.data(), *rg = redToGreen.data();
-                          const std::int32_t *bg = blueToGreen.data(), *bb = blueToBlue.data();
+                          const std::int32_t* lc = lumaChange.get();
+                          const std::int32_t *rr = redToRed.get(), *rg = redToGreen.get();
+                          const std::int32_t *bg = blueToGreen.get(), *bb = blueToBlue.get();
                           for (std::int32_t i = 0; i < n; ++i) {
                             const std::int32_t luma = lc[y[i]];
                             const std::int32_t b = cb[i] + kChromaZero, r = cr[i] + kChromaZero;
@@ -373,36 +372,156 @@ std::uint32_t Index(std::uint32_t code, std::uint32_t lo, std::uint32_t last) {
   return code < lo ? 0 : std::min(code - lo, last);
 }
 
+// What a band of a plane's rows holds: its extremes of the codes and, for luma, the sum of the
+// samples.
+struct CodeBand {
+  std::uint32_t lo = 0xFFFFFFFFu, hi = 0;
+  std::int64_t sum = 0;
+};
+
+// The extremes of rows [begin, end) of a plane of one-byte codes. Codes `stride` bytes apart
+// (2 or 4, interleaved with other planes' in the row) are read as the bytes of four-byte pixels,
+// whose every position the pixel kernel measures at once; this plane's samples are the
+// positions at multiples of the stride. What is left of a row after the last whole pixel is
+// read sample by sample.
+void ExtremesOfBytes(const SamplePlane& plane, std::int32_t n, std::int32_t begin, std::int32_t end,
+                     CodeBand* band) {
+  const std::int32_t s = plane.stride;
+  std::uint8_t lo = 255, hi = 0;
+  std::int32_t first = 0;  // the first sample read one by one
+  if (s == 1) {
+    for (std::int32_t y = begin; y < end; ++y) {
+      const std::uint8_t* row = plane.data + std::intptr_t{y} * plane.step;
+      for (std::int32_t x = 0; x < n; ++x) {
+        lo = row[x] < lo ? row[x] : lo;
+        hi = row[x] > hi ? row[x] : hi;
+      }
+    }
+    first = n;
+  } else if (n > 0) {
+    // Whole pixels within the span from the first sample to the last.
+    const std::int32_t pixels = static_cast<std::int32_t>((std::int64_t{n - 1} * s + 1) / 4);
+    if (pixels > 0) {
+      ByteStats st{};
+      MeasureU8C4(plane.data + std::intptr_t{begin} * plane.step, plane.step, {pixels, end - begin},
+                  &st);
+      for (int j = 0; j < 4; j += s) {
+        lo = std::min<std::uint8_t>(lo, static_cast<std::uint8_t>(st.min[j]));
+        hi = std::max<std::uint8_t>(hi, static_cast<std::uint8_t>(st.max[j]));
+      }
+      first = 4 * pixels / s;
+    }
+  }
+  for (std::int32_t y = begin; y < end && first < n; ++y) {
+    const std::uint8_t* row = plane.data + std::intptr_t{y} * plane.step;
+    for (std::int32_t x = first; x < n; ++x) {
+      lo = std::min(lo, row[x * s]);
+      hi = std::max(hi, row[x * s]);
+    }
+  }
+  band->lo = std::min<std::uint32_t>(band->lo, lo);
+  band->hi = std::max<std::uint32_t>(band->hi, hi);
+}
+
+// The same of codes stored in two little-endian bytes, `shift` bits up.
+void ExtremesOfWords(const std::uint8_t* p, std::int32_t n, std::int32_t stride, std::int32_t shift,
+                     CodeBand* band) {
+  // Every word of the span in one of eight lanes, so that the loop vectorises whatever the
+  // stride; the lanes at multiples of the stride hold only this plane's codes.
+  constexpr std::int32_t kLanes = 8;
+  const std::int32_t step = stride / 2;  // in words
+  std::uint16_t lanesLo[kLanes], lanesHi[kLanes];
+  for (std::int32_t j = 0; j < kLanes; ++j) {
+    lanesLo[j] = 0xFFFF;
+    lanesHi[j] = 0;
+  }
+  const std::int64_t span = std::int64_t{n - 1} * step + 1;  // in words
+  std::int64_t i = 0;
+  for (; i + kLanes <= span; i += kLanes) {
+    std::uint16_t w[kLanes];
+    std::memcpy(w, p + 2 * i, sizeof w);  // little-endian, as every target is
+    for (std::int32_t j = 0; j < kLanes; ++j) {
+      lanesLo[j] = w[j] < lanesLo[j] ? w[j] : lanesLo[j];
+      lanesHi[j] = w[j] > lanesHi[j] ? w[j] : lanesHi[j];
+    }
+  }
+  std::uint16_t lo = 0xFFFF, hi = 0;
+  for (std::int32_t j = 0; i > 0 && j < kLanes; j += step) {
+    lo = std::min(lo, lanesLo[j]);
+    hi = std::max(hi, lanesHi[j]);
+  }
+  for (std::int64_t x = (i + step - 1) / step; x < n; ++x) {
+    std::uint16_t w;
+    std::memcpy(&w, p + x * stride, 2);
+    lo = std::min(lo, w);
+    hi = std::max(hi, w);
+  }
+  // Shifting keeps the order of the words.
+  band->lo = std::min<std::uint32_t>(band->lo, std::uint32_t{lo} >> shift);
+  band->hi = std::max<std::uint32_t>(band->hi, std::uint32_t{hi} >> shift);
+}
+
+// Rows [begin, end) of a plane of one-byte luma codes: extremes and the sum of the samples,
+// from a histogram of the codes (four of them, for neighbours that repeat a code).
+void CountLumaBytes(const SamplePlane& plane, std::int32_t width, std::int32_t begin,
+                    std::int32_t end, const std::int16_t* samples, CodeBand* band) {
+  std::uint32_t counts[4][256] = {};
+  const std::int32_t s = plane.stride;
+  for (std::int32_t y = begin; y < end; ++y) {
+    const std::uint8_t* row = plane.data + std::intptr_t{y} * plane.step;
+    std::int32_t x = 0;
+    for (; x + 4 <= width; x += 4, row += 4 * s) {
+      ++counts[0][row[0]];
+      ++counts[1][row[s]];
+      ++counts[2][row[2 * s]];
+      ++counts[3][row[3 * s]];
+    }
+    for (; x < width; ++x, row += s) ++counts[0][row[0]];
+  }
+  for (std::uint32_t code = 0; code < 256; ++code) {
+    const std::uint32_t n = counts[0][code] + counts[1][code] + counts[2][code] + counts[3][code];
+    if (n == 0) continue;
+    band->lo = std::min(band->lo, code);
+    band->hi = std::max(band->hi, code);
+    band->sum += std::int64_t{n} * samples[code];
+  }
+}
+
+// The planes a filter in Y, Cb and Cr measures: luma always, chroma when asked for. Wide
+// codes may lie beyond the top one, and change on their way through the samples even when
+// the filter leaves them: their planes are always measured, and mapped.
+bool Measured(int plane, const bool channels[3], const YuvFormat& f) {
+  return plane == 0 || channels[plane] || f.wide;
+}
+
 }  // namespace
 
 bool MeasureYuvCodes(const Picture& picture, const CodeSamples& luma, const CodeSamples& chroma,
-                     FrameStats* stats, CodeRanges* ranges) {
+                     const bool channels[3], FrameStats* stats, CodeRanges* ranges) {
   const PhaseScope phase(Phase::kMeasure);
   const Picture::Yuv& yuv = picture.yuv;
-  const int planes = yuv.format.chroma == ChromaLayout::kMono ? 1 : 3;
+  const YuvFormat& f = yuv.format;
+  const int planes = f.chroma == ChromaLayout::kMono ? 1 : 3;
   FrameStats st{};
+  for (int k = 0; k < 3; ++k) ranges->lo[k] = 1, ranges->hi[k] = 0;  // none measured
   for (int k = 0; k < planes; ++k) {
-    // Each band's extremes of the codes and, for luma, the sum of the samples.
-    struct Band {
-      std::uint32_t lo = 0xFFFFFFFFu, hi = 0;
-      std::int64_t sum = 0;
-    };
+    if (!Measured(k, channels, f)) continue;
+    const SamplePlane& plane = yuv.plane[k];
     const std::int32_t w = picture.PlaneWidth(k), h = picture.PlaneHeight(k);
     const parallel::ChunkPlan plan = parallel::PlanChunks(h, parallel::RowGrain(w));
-    std::vector<Band> bands;
-    try {
-      bands.resize(static_cast<std::size_t>(plan.chunks));
-    } catch (...) {
-      return false;
-    }
+    const FrameBlock<CodeBand> bands(picture.memory, plan.chunks);
+    if (!bands) return false;
     parallel::ForEachChunk(plan, [&](std::int32_t b, std::int32_t begin, std::int32_t end) {
-      Band band;
-      if (k == 0) {
+      CodeBand band;
+      if (k == 0 && !f.wide) {
+        CountLumaBytes(plane, w, begin, end, luma.values(), &band);
+      } else if (k == 0) {
+        // Wide codes: each sample through the table, codes beyond it through the formula.
         const std::int16_t* table = luma.values();
         const std::uint32_t top = static_cast<std::uint32_t>(luma.scale().maxCode);
         std::uint32_t lo = band.lo, hi = band.hi;
         std::int64_t sum = 0;
-        EachCode(yuv.plane[0], yuv.format, w, begin, end, [&](std::uint32_t code) {
+        EachCode(plane, f, w, begin, end, [&](std::uint32_t code) {
           lo = code < lo ? code : lo;
           hi = code > hi ? code : hi;
           sum += code <= top ? table[code]
@@ -411,19 +530,21 @@ bool MeasureYuvCodes(const Picture& picture, const CodeSamples& luma, const Code
         band.lo = lo;
         band.hi = hi;
         band.sum = sum;
+      } else if (f.wide) {
+        for (std::int32_t y = begin; y < end; ++y) {
+          ExtremesOfWords(plane.data + std::intptr_t{y} * plane.step, w, plane.stride, f.shift,
+                          &band);
+        }
       } else {
-        EachCode(yuv.plane[k], yuv.format, w, begin, end, [&](std::uint32_t code) {
-          band.lo = code < band.lo ? code : band.lo;
-          band.hi = code > band.hi ? code : band.hi;
-        });
+        ExtremesOfBytes(plane, w, begin, end, &band);
       }
-      bands[static_cast<std::size_t>(b)] = band;
+      bands[b] = band;
     });
-    Band all;
-    for (const Band& b : bands) {
-      all.lo = std::min(all.lo, b.lo);
-      all.hi = std::max(all.hi, b.hi);
-      all.sum += b.sum;
+    CodeBand all;
+    for (std::int32_t b = 0; b < plan.chunks; ++b) {
+      all.lo = std::min(all.lo, bands[b].lo);
+      all.hi = std::max(all.hi, bands[b].hi);
+      all.sum += bands[b].sum;
     }
     ranges->lo[k] = all.lo;
     ranges->hi[k] = all.hi;
@@ -434,7 +555,6 @@ bool MeasureYuvCodes(const Picture& picture, const CodeSamples& luma, const Code
     if (k == 0)
       st.mean[0] = static_cast<double>(all.sum) * (1.0 / static_cast<double>(picture.pixels()));
   }
-  for (int k = planes; k < 3; ++k) ranges->lo[k] = ranges->hi[k] = 0;
   *stats = st;
   return true;
 }
@@ -446,29 +566,62 @@ bool MapYuvCodes(const Picture& picture, const CodeSamples& luma, const CodeSamp
   const YuvFormat& f = yuv.format;
   const int planes = f.chroma == ChromaLayout::kMono ? 1 : 3;
   // Each plane's chain on its codes: the code of the looked-up sample of the code. Chroma
-  // shared by several pixels takes the same value in each, whose mean is that value.
-  std::vector<std::uint16_t> tables[3];
+  // shared by several pixels takes the same value in each, whose mean is that value. A plane
+  // not measured was not asked for; one whose lookup changes samples all the same is left to
+  // the per-sample road.
+  const auto sizeOf = [&](int k) {
+    return k < planes && ranges.lo[k] <= ranges.hi[k] ? ranges.hi[k] - ranges.lo[k] + 1 : 0;
+  };
+  // In frame memory each table takes what the format's widest range would.
+  const auto blockOf = [&](int k) -> std::int64_t {
+    return sizeOf(k) == 0 || picture.memory == nullptr
+               ? sizeOf(k)
+               : std::max<std::int64_t>(sizeOf(k), std::int64_t{f.maxCode()} + 1);
+  };
+  const FrameBlock<std::uint16_t> tables[3] = {
+      {picture.memory, blockOf(0)}, {picture.memory, blockOf(1)}, {picture.memory, blockOf(2)}};
   bool identity[3] = {true, true, true};
-  try {
-    for (int k = 0; k < planes; ++k) {
-      const CodeSamples& samples = k == 0 ? luma : chroma;
-      tables[k].resize(ranges.hi[k] - ranges.lo[k] + 1);
-      for (std::uint32_t c = ranges.lo[k]; c <= ranges.hi[k]; ++c) {
-        const std::int32_t code = SampleToCode(Look(lookups[k], samples(c)), samples.scale());
-        tables[k][c - ranges.lo[k]] = static_cast<std::uint16_t>(code);
-        identity[k] = identity[k] && static_cast<std::uint32_t>(code) == c;
-      }
+  for (int k = 0; k < planes; ++k) {
+    if (sizeOf(k) == 0) {
+      if (Changes(lookups[k])) return false;
+      continue;
     }
-  } catch (...) {
-    return false;
+    if (!tables[k]) return false;
+    const CodeSamples& samples = k == 0 ? luma : chroma;
+    for (std::uint32_t c = ranges.lo[k]; c <= ranges.hi[k]; ++c) {
+      const std::int32_t code = SampleToCode(Look(lookups[k], samples(c)), samples.scale());
+      tables[k][c - ranges.lo[k]] = static_cast<std::uint16_t>(code);
+      identity[k] = identity[k] && static_cast<std::uint32_t>(code) == c;
+    }
   }
   for (int k = 0; k < planes; ++k) {
     // A plane whose codes all stay needs no writing, unless it keeps bits below its codes,
     // which writing clears.
-    if (identity[k] && f.shift == 0) continue;
-    const std::uint16_t* table = tables[k].data();
-    const std::uint32_t lo = ranges.lo[k], last = ranges.hi[k] - ranges.lo[k];
+    if ((identity[k] && f.shift == 0) || sizeOf(k) == 0) continue;
     const std::int32_t w = picture.PlaneWidth(k);
+    const std::uint16_t* table = tables[k].get();
+    const std::uint32_t lo = ranges.lo[k], last = ranges.hi[k] - ranges.lo[k];
+    if (!f.wide) {
+      // One-byte codes through a table of every code.
+      std::uint8_t bytes[256];
+      for (std::uint32_t c = 0; c < 256; ++c) {
+        bytes[c] = static_cast<std::uint8_t>(table[Index(c, lo, last)]);
+      }
+      const SamplePlane& plane = yuv.plane[k];
+      EachBand(picture.PlaneHeight(k), w, [&](std::int32_t begin, std::int32_t end) {
+        for (std::int32_t y = begin; y < end; ++y) {
+          std::uint8_t* row = plane.data + std::intptr_t{y} * plane.step;
+          const std::int32_t s = plane.stride;
+          if (s == 1) {
+            for (std::int32_t x = 0; x < w; ++x) row[x] = bytes[row[x]];
+          } else {
+            for (std::int32_t x = 0; x < w; ++x) row[x * s] = bytes[row[x * s]];
+          }
+        }
+        return StatusOk;
+      });
+      continue;
+    }
     EachBand(picture.PlaneHeight(k), w, [&](std::int32_t begin, std::int32_t end) {
       EachCode(yuv.plane[k], f, w, begin, end,
                [=](std::uint32_t code) { return std::uint32_t{table[Index(code, lo, last)]}; });

@@ -26,15 +26,18 @@ bool MapRgbBytes(const Picture& picture, const SampleLookup lookups[3]);
 bool MeasureRgbLuma(const Picture& picture, const bool channels[3], FrameStats* stats);
 bool MapRgbLuma(const Picture& picture, const SampleLookup lookups[3]);
 
-// The codes each plane of a YUV picture holds, from its measure pass.
+// The codes each plane of a YUV picture holds, from its measure pass; lo > hi for a plane not
+// measured.
 struct CodeRanges {
   std::uint32_t lo[3];
   std::uint32_t hi[3];
 };
 // YUV pictures worked on in Y, Cb and Cr. The means of the chroma planes are not measured:
-// a filter in Y, Cb and Cr takes only the mean of Y.
+// a filter in Y, Cb and Cr takes only the mean of Y. A chroma plane not asked for is not
+// measured either (its statistics stay 0), unless its codes are wide; the map pass leaves such
+// a plane's codes, and gives up (false) should its lookup change samples after all.
 bool MeasureYuvCodes(const Picture& picture, const CodeSamples& luma, const CodeSamples& chroma,
-                     FrameStats* stats, CodeRanges* ranges);
+                     const bool channels[3], FrameStats* stats, CodeRanges* ranges);
 bool MapYuvCodes(const Picture& picture, const CodeSamples& luma, const CodeSamples& chroma,
                  const CodeRanges& ranges, const SampleLookup lookups[3]);
 

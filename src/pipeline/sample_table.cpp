@@ -1,5 +1,6 @@
 #include "pipeline/sample_table.h"
 
+#include "pipeline/frame_memory.h"
 #include "pipeline/frame_pipeline.h"
 #include "pipeline/phases.h"
 #include "primitives/aligned_memory.h"
@@ -7,17 +8,21 @@
 namespace tessaro::pipeline {
 
 SampleTable::~SampleTable() {
-  FreeAligned(values_);
+  if (memory_ == nullptr) FreeAligned(values_);
 }
 
 bool SampleTable::Allocate(std::int16_t lo, std::int16_t hi) {
-  FreeAligned(values_);
+  if (memory_ == nullptr) FreeAligned(values_);
   values_ = nullptr;
   count_ = rows_ = 0;
   if (hi < lo) return false;
   const std::int32_t count = hi - lo + 1;
   const std::int32_t rows = (count + kValuesPerRow - 1) / kValuesPerRow;
-  auto* values = reinterpret_cast<std::int16_t*>(AllocU8(2 * rows * kValuesPerRow));
+  // In frame memory a table takes what the widest range would, whatever the frame holds.
+  const std::int64_t bytes =
+      2 * (memory_ != nullptr ? std::int64_t{65536} : std::int64_t{rows} * kValuesPerRow);
+  auto* values = static_cast<std::int16_t*>(memory_ != nullptr ? memory_->Take(bytes)
+                                                               : AllocFrameBytes(bytes));
   if (values == nullptr) return false;
   for (std::int32_t i = 0; i < rows * kValuesPerRow; ++i) {
     values[i] = static_cast<std::int16_t>(i < count ? lo + i : hi);

@@ -11,13 +11,16 @@
 
 namespace tessaro::pipeline {
 
+class FrameMemory;
+
 // Rewrites a plane of width x height samples in place.
 using PlaneStage = parallel::FunctionRef<void(std::int16_t* plane, std::int32_t step,
                                               std::int32_t width, std::int32_t height)>;
 
 class SampleTable {
  public:
-  SampleTable() = default;
+  // With frame memory the values live there until the next frame.
+  explicit SampleTable(FrameMemory* memory = nullptr) : memory_(memory) {}
   ~SampleTable();
   SampleTable(const SampleTable&) = delete;
   SampleTable& operator=(const SampleTable&) = delete;
@@ -39,6 +42,7 @@ class SampleTable {
   void Finish();
 
  private:
+  FrameMemory* memory_;
   std::int16_t lo_ = 0;
   std::int32_t count_ = 0;
   std::int32_t rows_ = 0;
@@ -68,6 +72,8 @@ class ChannelTables {
   // value costs far more than a sample of a pass, so even one table is worth them all. A
   // channel c with sameAs[c] >= 0 takes the table of that earlier channel instead of running
   // the same stage again. False when memory is short.
+  explicit ChannelTables(FrameMemory* memory = nullptr)
+      : tables_{SampleTable(memory), SampleTable(memory), SampleTable(memory)} {}
   bool Build(const TableRanges& ranges, ChannelStage stage, const int sameAs[3] = nullptr);
   // As the frame pipeline takes them: no table for a channel left untouched.
   const SampleLookup* lookups() const { return lookups_; }

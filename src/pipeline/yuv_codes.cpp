@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "pipeline/frame_memory.h"
 #include "primitives/aligned_memory.h"
 
 namespace tessaro::pipeline {
@@ -53,12 +54,14 @@ std::int32_t SamplesToCode(std::int64_t sum, std::int32_t n, const CodeScale& sc
 }
 
 CodeSamples::~CodeSamples() {
-  FreeAligned(values_);
+  if (!kept_) FreeAligned(values_);
 }
 
-bool CodeSamples::Build(const CodeScale& scale) {
-  FreeAligned(values_);
-  values_ = reinterpret_cast<std::int16_t*>(AllocU8(2 * (scale.maxCode + 1)));
+bool CodeSamples::Build(const CodeScale& scale, FrameMemory* memory) {
+  if (!kept_) FreeAligned(values_);
+  const std::int64_t bytes = 2 * (std::int64_t{scale.maxCode} + 1);
+  kept_ = memory != nullptr;
+  values_ = static_cast<std::int16_t*>(kept_ ? memory->Take(bytes) : AllocFrameBytes(bytes));
   scale_ = scale;
   if (values_ == nullptr) return false;
   // Stepping the numerator instead of dividing for every code: from the zero code upwards

@@ -10,6 +10,8 @@
 
 namespace tessaro::pipeline {
 
+class FrameMemory;
+
 struct CodeScale {
   std::int32_t zero;       // the code of sample 0
   std::int32_t perSample;  // codes per 4096 samples
@@ -37,8 +39,8 @@ class CodeSamples {
   CodeSamples(const CodeSamples&) = delete;
   CodeSamples& operator=(const CodeSamples&) = delete;
 
-  // False when memory is short.
-  bool Build(const CodeScale& scale);
+  // False when memory is short. With frame memory the table lives there until the next frame.
+  bool Build(const CodeScale& scale, FrameMemory* memory = nullptr);
   std::int16_t operator()(std::uint32_t code) const {
     return code <= static_cast<std::uint32_t>(scale_.maxCode)
                ? values_[code]
@@ -49,6 +51,7 @@ class CodeSamples {
 
  private:
   std::int16_t* values_ = nullptr;
+  bool kept_ = false;  // in frame memory
   CodeScale scale_{};
 };
 

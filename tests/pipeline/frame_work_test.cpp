@@ -88,7 +88,9 @@ pipeline::YuvFormat RandomFormat(Random& rng, YuvLayout* layout) {
   }
   *layout = YuvLayout::kPlanar;
   if (f.chroma == pipeline::ChromaLayout::k422 && !f.wide && rng.OneIn(3)) {
-    *layout = YuvLayout::kPacked;
+    constexpr YuvLayout kPackings[] = {YuvLayout::kPacked, YuvLayout::kPackedUyvy,
+                                       YuvLayout::kPackedYvyu};
+    *layout = kPackings[rng.Range(0, 2)];
   } else if (f.chroma != pipeline::ChromaLayout::kMono && rng.OneIn(3)) {
     *layout = YuvLayout::kSemiPlanar;
   }
@@ -201,6 +203,69 @@ TEST_P(HostPictures, YuvAsTheEditorsFrameOfTheSameSamples) {
     YuvPicture a = source, b = source;
     ASSERT_EQ(filter.Run(a.picture(), road), ThroughTheEditorsFrame(filter, b.picture(), road));
     ASSERT_EQ(a.bytes(), b.bytes());
+  }
+}
+
+// Every layout OBS Studio hands a filter, on pictures large enough for several bands and for the
+// passes, at odd sizes too: each setting of both filters on the passes equal to the per-sample
+// road, and the bytes between and after the samples (other planes', padding) as they came
+// wherever a plane is left.
+TEST_P(HostPictures, LiveLayoutsThePassesAsThePerSampleRoad) {
+  using pipeline::ChromaLayout;
+  struct Live {
+    const char* name;
+    pipeline::YuvFormat format;
+    YuvLayout layout;
+  };
+  const Live layouts[] = {
+      {"I420", {ChromaLayout::k420, 8, false, false, 0}, YuvLayout::kPlanar},
+      {"NV12", {ChromaLayout::k420, 8, false, false, 0}, YuvLayout::kSemiPlanar},
+      {"YUY2", {ChromaLayout::k422, 8, false, false, 0}, YuvLayout::kPacked},
+      {"UYVY", {ChromaLayout::k422, 8, false, false, 0}, YuvLayout::kPackedUyvy},
+      {"YVYU", {ChromaLayout::k422, 8, true, false, 0}, YuvLayout::kPackedYvyu},
+      {"I444", {ChromaLayout::k444, 8, true, false, 0}, YuvLayout::kPlanar},
+      {"Y800", {ChromaLayout::kMono, 8, true, false, 0}, YuvLayout::kPlanar},
+      {"I010", {ChromaLayout::k420, 10, false, true, 0}, YuvLayout::kPlanar},
+      {"P010", {ChromaLayout::k420, 10, false, true, 6}, YuvLayout::kSemiPlanar},
+      {"I210", {ChromaLayout::k422, 10, true, true, 0}, YuvLayout::kPlanar},
+      {"I412", {ChromaLayout::k444, 12, false, true, 0}, YuvLayout::kPlanar},
+  };
+  struct Setting {
+    const char* name;
+    bool autoLevel;
+    AutoLevelSettings autoLevelSettings;
+    QuillonLevelSettings quillonSettings;
+  };
+  AutoLevelSettings cbCr, rgbMode;
+  cbCr.cb = cbCr.cr = true;
+  rgbMode.rgbMode = true;
+  rgbMode.skip = 0;
+  QuillonLevelSettings clipped;
+  clipped.channel[0].clipHigh = clipped.channel[2].clipLow = 60;
+  clipped.channel[1].gamma = 70;
+  const Setting settings[] = {{"Auto Level", true, {}, {}},
+                              {"Auto Level Cb + Cr", true, cbCr, {}},
+                              {"Auto Level RGB mode", true, rgbMode, {}},
+                              {"Quillon Level clipping", false, {}, clipped}};
+  std::uint64_t seed = 50;
+  for (const Live& live : layouts) {
+    for (const Setting& setting : settings) {
+      for (const auto& [w, h] : {std::pair{333, 131}, std::pair{334, 80}}) {
+        SCOPED_TRACE(::testing::Message()
+                     << live.name << " " << w << "x" << h << " " << setting.name);
+        YuvPicture source(w, h, live.format, live.layout, 5);
+        testing::FillYuv(source, ++seed);
+        YuvPicture a = source, b = source;
+        const auto run = [&](const Picture& p, Road road) {
+          return setting.autoLevel ? AutoLevel(setting.autoLevelSettings, p, road)
+                                   : QuillonLevel(setting.quillonSettings, p, road);
+        };
+        ASSERT_EQ(run(a.picture(), Road::kPerSample), Outcome::kDone);
+        ASSERT_EQ(run(b.picture(), Road::kPasses), Outcome::kDone);
+        ASSERT_EQ(a.bytes(), b.bytes());
+        ASSERT_NE(a.bytes(), source.bytes());
+      }
+    }
   }
 }
 

@@ -29,13 +29,19 @@ YuvPicture::YuvPicture(std::int32_t width, std::int32_t height, const pipeline::
       total += static_cast<std::size_t>(steps[1]) * ch;
       break;
     case YuvLayout::kPacked:
+    case YuvLayout::kPackedUyvy:
+    case YuvLayout::kPackedYvyu: {
+      // Where Y, Cb and Cr start in the four-byte pair of pixels.
+      const std::size_t starts[3][3] = {{0, 1, 3}, {1, 0, 2}, {0, 3, 1}};
+      const std::size_t* at =
+          starts[static_cast<int>(layout) - static_cast<int>(YuvLayout::kPacked)];
       steps[0] = steps[1] = steps[2] = 4 * b * cw + pad;
-      offsets[1] = b;
-      offsets[2] = 3 * b;
+      for (int p = 0; p < 3; ++p) offsets[p] = at[p] * static_cast<std::size_t>(b);
       strides[0] = 2 * b;
       strides[1] = strides[2] = 4 * b;
       total = static_cast<std::size_t>(steps[0]) * height;
       break;
+    }
   }
   bytes_.assign(total + 16, kJunk);
   for (int p = 0; p < 3; ++p) planes_[p] = {bytes_.data() + offsets[p], steps[p], strides[p]};

@@ -53,6 +53,8 @@ enum class YuvLayout {
   kPlanar,      // three planes (I420, I422, I444, Y4M)
   kSemiPlanar,  // Y, then Cb and Cr interleaved (NV12, P010)
   kPacked,      // 4:2:2 in one plane, Y0 Cb Y1 Cr (YUY2)
+  kPackedUyvy,  // Cb Y0 Cr Y1
+  kPackedYvyu,  // Y0 Cr Y1 Cb
 };
 
 class YuvPicture {
