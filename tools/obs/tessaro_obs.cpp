@@ -46,9 +46,9 @@ const char* Text(const char* key, const char* english) {
 constexpr char kSmoothingKey[] = "smoothing";
 constexpr char kHelpKey[] = "help";
 // A live picture's extremes jump with sensor noise and stray pixels, and the levels with them:
-// the mean over this many frames before each takes that flicker below a code on a noisy webcam
-// picture and still follows a change of light within a quarter of a second at 30 frames a second
-// (README); never across a cut.
+// this many frames before each take nearly all of that flicker that smoothing can take, and a
+// change of contrast is still followed within a quarter of a second at 30 frames a second
+// (README); a change of light is followed at once, and nothing is taken across a cut.
 constexpr std::int32_t kDefaultSmoothing = 8;
 
 // The source types, in the catalogue's order.
