@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <random>
 #include <string>
 
 namespace tessaro::tools::testing {
@@ -17,11 +18,13 @@ inline std::FILE* StreamOf(const std::string& bytes) {
   return f;
 }
 
+// Named apart from every other process's too: ctest runs each test in a process of its own,
+// several at once, and each process counts from 0.
 class TempPath {
  public:
   explicit TempPath(const std::string& name)
       : path_((std::filesystem::temp_directory_path() /
-               ("tessaro_tools_" + std::to_string(Counter()++) + "_" + name))
+               ("tessaro_tools_" + ProcessTag() + "_" + std::to_string(Counter()++) + "_" + name))
                   .string()) {}
   ~TempPath() {
     std::error_code ec;
@@ -33,6 +36,10 @@ class TempPath {
   static int& Counter() {
     static int n = 0;
     return n;
+  }
+  static const std::string& ProcessTag() {
+    static const std::string tag = std::to_string(std::random_device{}());
+    return tag;
   }
   std::string path_;
 };
