@@ -97,8 +97,10 @@ struct Picture {
 };
 
 // Whether a description can be worked on without reading or writing outside what it
-// describes: pointers present, sizes within the limits, rows and samples that do not
-// overlap, a known format. An empty picture (no pixels) is valid and changes nothing.
+// describes: pointers present, sizes within the limits, rows and samples of a plane that do
+// not overlap, a known format. An empty picture (no pixels) is valid and changes nothing.
+// Planes may interleave (NV12, YUY2) but must not share a sample: where they do, the result
+// depends on the order of writes, though nothing outside the description is touched.
 bool Describable(const Picture& picture);
 
 }  // namespace tessaro::pipeline
