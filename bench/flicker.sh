@@ -4,7 +4,8 @@
 # exposure. Per clip, for the source, "Auto Level" per frame (tessaro apply), smoothed over
 # R frames either side (tessaro apply --smooth R), smoothed over the R frames before (the
 # frei0r effect in ffmpeg, "smoothing" R/100) and ffmpeg's normalize (smoothing 2 R + 1, a
-# window of the same length):
+# window of the same length); and the source through ffmpeg's RGBA round trip alone, which
+# every frei0r row takes too, so that their steadiness can be read against it:
 #   p95   the 95th percentile of the frame-to-frame change of mean luma (codes of 255)
 #   max   the largest such change
 #   span  the mean 10th-to-90th percentile luma span: how levelled the picture is
@@ -37,9 +38,12 @@ for kind in still flicker ramp fade cuts; do
       -vf "format=rgba,frei0r=filter_name=tessaro_auto_level:filter_params=n|n|n|0.5|0.10294118|$s,format=yuv420p" \
       -f yuv4mpegpipe "$work/f$s.y4m"
   done
+  ffmpeg -nostdin -y -v error -i "$clip" -vf "format=rgba,format=yuv420p" -f yuv4mpegpipe \
+    "$work/rgba.y4m"
   ffmpeg -nostdin -y -v error -i "$clip" -vf "normalize=smoothing=$((2 * r + 1)),format=yuv420p" \
     -f yuv4mpegpipe "$work/nz.y4m"
   luma_trace "$clip" >"$work/src.tr"
+  luma_trace "$work/rgba.y4m" >"$work/rgba.tr"
   luma_trace "$work/pf.y4m" >"$work/pf.tr"
   luma_trace "$work/sm.y4m" >"$work/sm.tr"
   luma_trace "$work/f0.y4m" >"$work/fpf.tr"
@@ -54,6 +58,7 @@ for kind in still flicker ramp fade cuts; do
   row source "$work/src.tr" 0 "" ""
   row "tessaro per frame" "$work/pf.tr" 0 "" ""
   row "tessaro --smooth $r" "$work/sm.tr" 0 "$work/pf.tr" centred
+  row "source through RGBA" "$work/rgba.tr" 0 "" ""
   row "frei0r per frame" "$work/fpf.tr" 0 "" ""
   row "frei0r smoothing $smoothing" "$work/fsm.tr" "$r" "$work/fpf.tr" causal
   row "normalize smoothing $((2 * r + 1))" "$work/nz.tr" "$r" "$work/pf.tr" causal
