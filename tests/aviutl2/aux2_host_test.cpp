@@ -23,24 +23,16 @@
 #include "aviutl2_records.h"
 #include "host/expected_filters.h"
 #include "png_io.h"
+#include "support/windows_process.h"
 
 namespace {
 
 using namespace tessaro::aviutl2;
+using tessaro::testing::RunProgram;
+using tessaro::testing::Wide;
+using tessaro::testing::WindowsPath;
 
 std::string g_pluginPath, g_tessaroPath;
-
-// Wine maps the build machine's / to drive Z:.
-std::string WindowsPath(const std::string& path) {
-  if (path.empty() || path[0] != '/') return path;
-  std::string p = "Z:" + path;
-  for (char& c : p) c = c == '/' ? '\\' : c;
-  return p;
-}
-
-std::wstring Wide(const std::string& s) {
-  return std::wstring(s.begin(), s.end());  // ASCII paths and arguments only
-}
 
 std::string Narrow(const char16_t* s) {
   std::string out;
@@ -221,22 +213,9 @@ std::string TempFolder() {
 }
 
 // tessaro.exe with these arguments; its exit status, or -1 when it cannot be started.
-int RunTessaro(const std::vector<std::string>& args) {
-  std::wstring line = L"\"" + Wide(WindowsPath(g_tessaroPath)) + L"\"";
-  for (const std::string& a : args) line += L" \"" + Wide(a) + L"\"";
-  STARTUPINFOW start{};
-  start.cb = sizeof start;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start,
-                      &process)) {
-    return -1;
-  }
-  WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD status = 1;
-  GetExitCodeProcess(process.hProcess, &status);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return static_cast<int>(status);
+int RunTessaro(std::vector<std::string> args) {
+  args.insert(args.begin(), WindowsPath(g_tessaroPath));
+  return RunProgram(args);
 }
 
 tessaro::tools::PngImage ToPng(const Picture& p) {

@@ -215,6 +215,14 @@ std::vector<std::string> Split(const std::string& joined) {
   return parts;
 }
 
+void EachSetting(const std::string& settings, const SettingSetter& set) {
+  const std::vector<std::string> args = Split(settings);
+  for (std::size_t i = 0; i + 1 < args.size(); i += 2) {
+    const std::size_t eq = args[i + 1].find('=');
+    set(args[i + 1].substr(0, eq), std::atoi(args[i + 1].c_str() + eq + 1), args[i] == "--check");
+  }
+}
+
 namespace {
 
 void WriteY4m(const std::string& path, const Format& f, const std::vector<Samples>& frames,

@@ -68,6 +68,19 @@ using Runner = std::function<int(const std::vector<std::string>& args)>;
 // "a|b|c" as {"a", "b", "c"}.
 std::vector<std::string> Split(const std::string& joined);
 
+// Settings as `tessaro apply` takes them ("--set|midRng=70|--check|Cb=1"), one by one:
+// set(name, value, whether it is a check box).
+using SettingSetter = std::function<void(const std::string& name, int value, bool check)>;
+void EachSetting(const std::string& settings, const SettingSetter& set);
+
+// The source id OBS knows a filter by.
+inline const char* FilterId(const std::string& filter) {
+  return filter == "Auto Level" ? "tessaro_auto_level" : "tessaro_quillon_level";
+}
+
+// The timestamps of a stream of 30 frames a second.
+inline constexpr std::uint64_t kFrameNs = 33'333'333;
+
 // What `tessaro apply` (TESSARO) makes of the frames with the filter and its settings as it
 // takes them ("|" between arguments), through files in `scratch` (a folder, its separator at
 // the end); the frames' alpha as it came. Empty when it fails.

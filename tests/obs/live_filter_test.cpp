@@ -47,13 +47,12 @@ namespace {
 using obs::VideoFormat;
 using obs_test::Format;
 using obs_test::FormatOf;
+using obs_test::kFrameNs;
 using obs_test::OwnedFrame;
 using obs_test::Samples;
 using tools::Controls;
 using tools::FindFilter;
 using tools::LiveFilter;
-
-constexpr std::uint64_t kFrameNs = 33'333'333;
 
 struct FilterSetup {
   const char* name;

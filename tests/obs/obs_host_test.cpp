@@ -237,17 +237,13 @@ class Chain {
 
   // Settings as `tessaro apply` takes them ("--set|midRng=70|--check|Cb=1"), into `data`.
   static void SetAll(obs_data_t* data, const std::string& settings) {
-    const std::vector<std::string> args = Split(settings);
-    for (std::size_t i = 0; i + 1 < args.size(); i += 2) {
-      const std::size_t eq = args[i + 1].find('=');
-      const std::string name = args[i + 1].substr(0, eq);
-      const int value = std::atoi(args[i + 1].c_str() + eq + 1);
-      if (args[i] == "--check") {
+    EachSetting(settings, [&](const std::string& name, int value, bool check) {
+      if (check) {
         obs_data_set_bool(data, name.c_str(), value != 0);
       } else {
         obs_data_set_int(data, name.c_str(), value);
       }
-    }
+    });
   }
   void Update(const std::string& settings) {
     obs_data_t* data = obs_data_create();
@@ -281,11 +277,6 @@ class Chain {
   obs_source_t* probe_ = nullptr;
 };
 
-const char* IdOf(const std::string& filter) {
-  return filter == "Auto Level" ? "tessaro_auto_level" : "tessaro_quillon_level";
-}
-
-constexpr std::uint64_t kFrameNs = 33'333'333;
 constexpr std::uint64_t kStartNs = 1'000'000'000;
 
 // ---------------------------------------------------------------------------------------------
@@ -338,7 +329,7 @@ TEST(ObsModule, RegistersBothFiltersAsAsynchronousVideoFilters) {
 TEST(ObsModule, PropertiesAreTheFiltersOwnRows) {
   for (const tessaro::ExpectedFilter& e : tessaro::ExpectedFilters()) {
     SCOPED_TRACE(e.name);
-    const char* id = IdOf(e.name);
+    const char* id = FilterId(e.name);
     obs_properties_t* props = obs_get_source_properties(id);
     obs_data_t* defaults = obs_get_source_defaults(id);
     ASSERT_NE(props, nullptr);
@@ -418,7 +409,7 @@ TEST(ObsFrames, EveryFormatEqualsTessaroApply) {
   int compared = 0;
   for (const Format& f : Formats()) {
     for (const FilterSetup& setup : kSetups) {
-      Chain chain(IdOf(setup.filter), setup.settings);
+      Chain chain(FilterId(setup.filter), setup.settings);
       for (int which = 0; which < 2; ++which) {
         const Size size = SizeFor(f, which);
         // OBS takes RGB and grey frames as full range, whatever they say.
@@ -451,7 +442,7 @@ TEST(ObsFrames, OtherFormatsPassUnchangedWithOneLogLine) {
       const char* name = format == VIDEO_FORMAT_BGR3 ? "BGR3" : "AYUV";
       SCOPED_TRACE(::testing::Message() << filter << " " << name);
       const int before = LogLinesWith("[tessaro-obs]", name);
-      Chain chain(IdOf(filter));
+      Chain chain(FilterId(filter));
       const int bytes = format == VIDEO_FORMAT_BGR3 ? 3 : 4;
       for (int n = 0; n < 3; ++n) {
         const int w = 40 + n, h = 24;
@@ -603,7 +594,7 @@ TEST(ObsSettings, SmoothingOverAClipWithACutAndASeek) {
        {FilterSetup{"Auto Level", "--check|Cb=1"},
         FilterSetup{"Quillon Level", "--set|Rc-Hi=80|--set|Bc-Low=60"}}) {
     SCOPED_TRACE(setup.filter);
-    Chain chain(IdOf(setup.filter),
+    Chain chain(FilterId(setup.filter),
                 setup.settings + "|--set|smoothing=" + std::to_string(kSmoothing));
     // The same filter, settings and smoothing in this process.
     tessaro::tools::FilterStage stage(*tessaro::tools::FindFilter(setup.filter));
@@ -694,7 +685,7 @@ int TimeFilters(int w, int h, int frames) {
               "bench", "ratio", frames, w, h);
   const std::map<std::string, double> bench = BenchTimes(w, h, frames);
   for (const auto& [label, setup] : BenchSetups()) {
-    Chain chain(IdOf(setup.filter), setup.settings, true);
+    Chain chain(FilterId(setup.filter), setup.settings, true);
     chain.probe().keepSamples = false;
     chain.before().keepSamples = false;
     std::vector<double> times;

@@ -20,44 +20,18 @@
 #include "host/expected_filters.h"
 #include "obs_standin.h"
 #include "pipeline/start.h"
+#include "support/windows_process.h"
 
 namespace {
 
 using namespace tessaro::obs;
 using namespace tessaro::obs_test;
+using tessaro::testing::RunProgram;
+using tessaro::testing::Wide;
+using tessaro::testing::WindowsPath;
 
 std::string g_tessaro, g_folder, g_scratch;
 HMODULE g_plugin = nullptr;
-
-std::wstring Wide(const std::string& s) {
-  return std::wstring(s.begin(), s.end());  // ASCII paths only
-}
-
-// Wine maps the build machine's / to drive Z:.
-std::string WindowsPath(const std::string& path) {
-  if (path.empty() || path[0] != '/') return path;
-  std::string p = "Z:" + path;
-  std::replace(p.begin(), p.end(), '/', '\\');
-  return p;
-}
-
-int RunProgram(const std::vector<std::string>& args) {
-  std::wstring line;
-  for (const std::string& a : args) line += (line.empty() ? L"\"" : L" \"") + Wide(a) + L"\"";
-  STARTUPINFOW start{};
-  start.cb = sizeof start;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start,
-                      &process)) {
-    return -1;
-  }
-  WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD status = 1;
-  GetExitCodeProcess(process.hProcess, &status);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return static_cast<int>(status);
-}
 
 std::vector<Samples> Apply(const Format& f, const std::vector<Samples>& frames, bool fullRange,
                            const std::string& filter, const std::string& settings) {
@@ -118,17 +92,13 @@ class Chain {
   Chain& operator=(const Chain&) = delete;
 
   static void Set(Data* data, const std::string& settings) {
-    const std::vector<std::string> args = Split(settings);
-    for (std::size_t i = 0; i + 1 < args.size(); i += 2) {
-      const std::size_t eq = args[i + 1].find('=');
-      const int v = std::atoi(args[i + 1].c_str() + eq + 1);
-      const std::string name = args[i + 1].substr(0, eq);
-      if (args[i] == "--check") {
-        obs_data_set_bool(data, name.c_str(), v != 0);
+    EachSetting(settings, [&](const std::string& name, int value, bool check) {
+      if (check) {
+        obs_data_set_bool(data, name.c_str(), value != 0);
       } else {
-        obs_data_set_int(data, name.c_str(), v);
+        obs_data_set_int(data, name.c_str(), value);
       }
-    }
+    });
   }
   void Update(const std::string& settings) {
     Data* data = obs_data_create();
@@ -148,12 +118,6 @@ class Chain {
   Source* filter_ = nullptr;
 };
 
-const char* IdOf(const std::string& filter) {
-  return filter == "Auto Level" ? "tessaro_auto_level" : "tessaro_quillon_level";
-}
-
-constexpr std::uint64_t kFrameNs = 33'333'333;
-
 TEST(ObsPluginOnWindows, RegistersBothFiltersWithTheirRows) {
   auto version = Export<std::uint32_t (*)()>("obs_module_ver");
   ASSERT_NE(version, nullptr);
@@ -161,7 +125,7 @@ TEST(ObsPluginOnWindows, RegistersBothFiltersWithTheirRows) {
               version() & 0xFFFF);
   for (const tessaro::ExpectedFilter& e : tessaro::ExpectedFilters()) {
     SCOPED_TRACE(e.name);
-    const char* id = IdOf(e.name);
+    const char* id = FilterId(e.name);
     const SourceInfo* type = standin_source_type(id);
     ASSERT_NE(type, nullptr);
     EXPECT_STREQ(type->getName(nullptr), e.name.c_str());  // from the locale
@@ -239,7 +203,7 @@ TEST(ObsPluginOnWindows, FramesOfSeveralFormatsEqualTessaroApply) {
     const Format& f = *FormatOf(c.format);
     SCOPED_TRACE(::testing::Message() << f.name << " " << c.width << "x" << c.height << " "
                                       << c.filter << " " << c.settings);
-    Chain chain(IdOf(c.filter), c.settings);
+    Chain chain(FilterId(c.filter), c.settings);
     const Samples in = Scene(f, c.width, c.height, 31u * n + 7);
     const Samples got = chain.Filter(f, in, c.fullRange, 1'000'000'000);
     const std::vector<Samples> want = Apply(f, {in}, c.fullRange, c.filter, c.settings);
